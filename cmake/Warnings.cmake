@@ -1,0 +1,11 @@
+# Portable code builds with warnings as errors in every tree.
+add_library(qz_warnings INTERFACE)
+target_compile_options(qz_warnings INTERFACE
+  -Wall -Wextra -Wpedantic -Wshadow -Wconversion -Wno-sign-conversion -Werror)
+
+# Helper: a portable static library with the shared warning set.
+function(qz_portable_library name)
+  add_library(${name} STATIC ${ARGN})
+  target_link_libraries(${name} PUBLIC qz_warnings)
+  target_include_directories(${name} PUBLIC ${PROJECT_SOURCE_DIR})
+endfunction()

@@ -1,0 +1,50 @@
+#!/usr/bin/env bash
+# One entry point for newcomers and CI:
+#   ./dev.sh demo   build everything, then run the simulated update
+#   ./dev.sh test   build everything, then run every test
+#   ./dev.sh build  build everything only
+set -euo pipefail
+cd "$(dirname "$0")"
+root=$(pwd)
+jobs=$(nproc 2>/dev/null || echo 2)
+
+scripts/install-deps.sh
+
+configure() { # dir, extra args...
+  local dir=$1; shift
+  if [ ! -f "$dir/CMakeCache.txt" ]; then
+    cmake -S "$root" -B "$dir" -G Ninja "$@" >/dev/null
+  fi
+}
+
+build_all() {
+  # The Windows trees come first: the host tree packs and smoke-tests their binaries.
+  configure build/win32 -DCMAKE_TOOLCHAIN_FILE="$root/cmake/toolchain-i686.cmake" -DCMAKE_BUILD_TYPE=Release
+  configure build/win64 -DCMAKE_TOOLCHAIN_FILE="$root/cmake/toolchain-x86_64.cmake" -DCMAKE_BUILD_TYPE=Release
+  configure build/host -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+    -DQZ_WIN32_DIR="$root/build/win32" -DQZ_WIN64_DIR="$root/build/win64"
+  configure build/host-san -DCMAKE_BUILD_TYPE=Debug -DQZ_SANITIZE=ON
+  for t in win32 win64 host host-san; do
+    echo "== building $t"
+    cmake --build "build/$t" -j "$jobs"
+  done
+}
+
+case "${1:-}" in
+  build) build_all ;;
+  demo)
+    build_all
+    build/host/tools/demo/quenzar-demo
+    ;;
+  test)
+    build_all
+    echo "== host tests with AddressSanitizer and UndefinedBehaviorSanitizer"
+    (cd build/host-san && ctest --output-on-failure -j "$jobs" -LE wine)
+    echo "== host tests and Windows binaries under Wine"
+    (cd build/host && ctest --output-on-failure -j "$jobs")
+    ;;
+  *)
+    echo "usage: $0 demo|test|build" >&2
+    exit 2
+    ;;
+esac

@@ -1,0 +1,24 @@
+#!/usr/bin/env bash
+# Installs the Debian packages the builds and tests need, only when something is missing.
+set -euo pipefail
+
+pkgs=(build-essential cmake ninja-build pkg-config git
+      libgtest-dev libgmock-dev libbenchmark-dev libssl-dev
+      mingw-w64 wine wine64 wine32:i386 xvfb imagemagick x11-utils)
+
+missing=()
+for p in "${pkgs[@]}"; do
+  if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed'; then
+    missing+=("$p")
+  fi
+done
+[ ${#missing[@]} -eq 0 ] && exit 0
+
+SUDO=""
+[ "$(id -u)" -eq 0 ] || SUDO="sudo"
+echo "installing: ${missing[*]}"
+if ! dpkg --print-foreign-architectures | grep -qx i386; then
+  $SUDO dpkg --add-architecture i386
+fi
+$SUDO apt-get update -q
+DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -q "${missing[@]}"

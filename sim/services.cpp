@@ -1,0 +1,59 @@
+#include "sim/services.hpp"
+
+#include "platform/service_api.hpp"
+#include "platform/text.hpp"
+
+namespace qz::sim {
+
+ServiceManager::Service* ServiceManager::Find(const std::string& name) {
+  auto it = services_.find(ToUpperAscii(name));
+  return it == services_.end() ? nullptr : &it->second;
+}
+
+ServiceManager::Service& ServiceManager::Add(const std::string& name, std::uint32_t type,
+                                             std::uint32_t startType,
+                                             const std::string& binaryPath, std::uint32_t state) {
+  Service& s = services_[ToUpperAscii(name)];
+  s.name = name;
+  s.displayName = name;
+  s.type = type;
+  s.startType = startType;
+  s.binaryPath = binaryPath;
+  s.state = state;
+  return s;
+}
+
+bool ServiceManager::Remove(const std::string& name) {
+  return services_.erase(ToUpperAscii(name)) != 0;
+}
+
+void ServiceManager::OnStart(const std::string& name, std::function<bool(Service&)> routine) {
+  onStart_[ToUpperAscii(name)] = std::move(routine);
+}
+
+void ServiceManager::OnStop(const std::string& name, std::function<void(Service&)> routine) {
+  onStop_[ToUpperAscii(name)] = std::move(routine);
+}
+
+void ServiceManager::FailStart(const std::string& name) { failStart_.insert(ToUpperAscii(name)); }
+
+std::uint32_t ServiceManager::Start(Service& service) {
+  const std::string key = ToUpperAscii(service.name);
+  if (service.state == service_state::kRunning) return kErrorServiceAlreadyRunning;
+  if (service.startType == service_start::kDisabled) return kErrorServiceDisabled;
+  if (failStart_.count(key)) return 1053;  // ERROR_SERVICE_REQUEST_TIMEOUT
+  auto it = onStart_.find(key);
+  if (it != onStart_.end() && !it->second(service)) return 2;  // the image could not be loaded
+  service.state = service_state::kRunning;
+  return 0;
+}
+
+std::uint32_t ServiceManager::Stop(Service& service) {
+  if (service.state != service_state::kRunning) return kErrorServiceNotActive;
+  auto it = onStop_.find(ToUpperAscii(service.name));
+  if (it != onStop_.end()) it->second(service);
+  service.state = service_state::kStopped;
+  return 0;
+}
+
+}  // namespace qz::sim

@@ -1,0 +1,35 @@
+#pragma once
+// The classification of the running Windows: family in the top byte, then edition,
+// service pack, the NT 4 SP6a mark and the 64-bit processor flags.
+#include <cstdint>
+
+namespace qz {
+
+using OsVersionCode = std::uint32_t;
+
+namespace os_family {
+inline constexpr std::uint8_t kUnknown = 0x00;
+inline constexpr std::uint8_t kWin32s = 0x01;
+inline constexpr std::uint8_t kWindows95 = 0x02;
+inline constexpr std::uint8_t kWindows98 = 0x03;
+inline constexpr std::uint8_t kWindowsMe = 0x04;
+inline constexpr std::uint8_t kNt4 = 0x05;
+inline constexpr std::uint8_t kWindows2000 = 0x06;
+inline constexpr std::uint8_t kWindowsXp = 0x07;
+inline constexpr std::uint8_t kServer2003 = 0x08;
+inline constexpr std::uint8_t kServer2003R2 = 0x09;
+inline constexpr std::uint8_t kVista = 0x0A;
+inline constexpr std::uint8_t kServer2008 = 0x0C;
+inline constexpr std::uint8_t kServer2008R2 = 0x0D;
+inline constexpr std::uint8_t kWindows7 = 0x0E;
+}  // namespace os_family
+
+constexpr std::uint8_t OsFamily(OsVersionCode code) { return static_cast<std::uint8_t>(code >> 24); }
+constexpr std::uint8_t OsEdition(OsVersionCode code) {
+  return static_cast<std::uint8_t>((code >> 16) & 0xFF);
+}
+constexpr std::uint8_t OsServicePack(OsVersionCode code) {
+  return static_cast<std::uint8_t>((code >> 12) & 0xF);
+}
+
+}  // namespace qz

@@ -1,0 +1,269 @@
+#include "transport/system_info.hpp"
+
+#include <cstring>
+#include <string>
+
+#include "platform/text.hpp"
+
+namespace qz {
+namespace {
+
+constexpr std::uint32_t kSystemBasicInformation = 0;
+constexpr std::uint32_t kSystemPerformanceInformation = 2;
+constexpr std::uint32_t kSystemTimeOfDayInformation = 3;
+
+constexpr char kCpuUsageValue[] = "KERNEL\\CPUUsage";
+
+std::int64_t ReadInt64(const std::uint8_t* p) {
+  std::uint64_t v = 0;
+  for (int i = 7; i >= 0; --i) v = (v << 8) | p[i];
+  return static_cast<std::int64_t>(v);
+}
+
+const Sid& AdministratorsSid() {
+  static const Sid sid{{0, 0, 0, 0, 0, 5}, {32, 544}};
+  return sid;
+}
+
+}  // namespace
+
+SystemInfo::SystemInfo(Win32Api& api) : api_(api) {
+  OsVersionInfo info;
+  if (api_.GetVersionEx(info, false) && info.platformId == platform_id::kNt) {
+    IsNt = 1;
+    if (info.majorVersion == 4) IsNt4 = 1;
+  }
+  StartSampler();
+}
+
+SystemInfo::~SystemInfo() { StopSampler(); }
+
+void SystemInfo::StartSampler() {
+  if (IsNt) {
+    Handle ntdll = api_.LoadLibrary("ntdll");
+    if (ntdll == kNullHandle) return;
+    if (api_.HasProcAddress(ntdll, "NtQuerySystemInformation")) {
+      std::uint32_t returned = 0;
+      api_.NtQuerySystemInformation(kSystemBasicInformation, BasicInfo, returned);
+      api_.NtQuerySystemInformation(kSystemTimeOfDayInformation, TimeOfDayInfo, returned);
+      api_.NtQuerySystemInformation(kSystemPerformanceInformation, PerformanceInfo, returned);
+      StartIdleTime = ReadInt64(PerformanceInfo.data());
+      StartTime = ReadInt64(TimeOfDayInfo.data() + 8);  // CurrentTime follows BootTime
+    }
+    api_.FreeLibrary(ntdll);
+    return;
+  }
+  // Windows 9x: reading the start key switches the system's processor-usage statistic on.
+  Handle start = kNullHandle;
+  if (api_.RegOpenKeyEx(hkey::kDynData, "PerfStats\\StartStat", key_access::kAllAccess, start) !=
+      0) {
+    return;
+  }
+  CpuUsageSize = 4;
+  api_.RegQueryValueEx(start, kCpuUsageValue, CpuUsageType, CpuUsageData, CpuUsageSize);
+  api_.RegCloseKey(start);
+  api_.RegOpenKeyEx(hkey::kDynData, "PerfStats\\StatData", key_access::kRead, StatDataKey);
+}
+
+void SystemInfo::StopSampler() {
+  if (IsNt) return;
+  if (StatDataKey != kNullHandle) {
+    api_.RegCloseKey(StatDataKey);
+    StatDataKey = kNullHandle;
+  }
+  Handle stop = kNullHandle;
+  if (api_.RegOpenKeyEx(hkey::kDynData, "PerfStats\\StopStat", key_access::kAllAccess, stop) != 0) {
+    return;
+  }
+  CpuUsageSize = 4;
+  api_.RegQueryValueEx(stop, kCpuUsageValue, CpuUsageType, CpuUsageData, CpuUsageSize);
+  api_.RegCloseKey(stop);
+}
+
+bool SystemInfo::IsAdministrator() {
+  Handle advapi = api_.LoadLibrary("advapi32.dll");
+  if (advapi == kNullHandle) return false;
+  for (const char* name : {"OpenProcessToken", "GetTokenInformation", "AllocateAndInitializeSid",
+                           "CheckTokenMembership", "FreeSid"}) {
+    if (!api_.HasProcAddress(advapi, name)) {
+      api_.FreeLibrary(advapi);
+      return false;
+    }
+  }
+  bool member = false;
+  Handle token = kNullHandle;
+  if (api_.OpenProcessToken(token_access::kRead, token)) {
+    std::vector<SidAndAttributes> groups;
+    const bool read = api_.GetTokenGroups(token, 1024, groups);
+    api_.CloseToken(token);
+    // Attributes are not examined: a filtered (deny-only) Administrators group still counts.
+    if (read) {
+      for (const auto& group : groups) {
+        if (group.sid == AdministratorsSid()) {
+          member = true;
+          break;
+        }
+      }
+    }
+  }
+  api_.FreeLibrary(advapi);
+  return member;
+}
+
+bool SystemInfo::ExitWindowsWithPrivilege(std::uint32_t flags) {
+  if (!IsNt) return api_.ExitWindowsEx(flags | exit_flags::kForce, 0);
+  Handle token = kNullHandle;
+  if (!api_.OpenProcessToken(token_access::kAdjustPrivileges | token_access::kQuery, token)) {
+    return false;
+  }
+  std::uint64_t luid = 0;
+  api_.SetLastError(err::kSuccess);
+  if (api_.LookupPrivilegeValue("SeShutdownPrivilege", luid)) {
+    api_.AdjustTokenPrivilege(token, luid, true);
+  }
+  const std::uint32_t error = api_.GetLastError();
+  api_.CloseToken(token);
+  if (error != err::kSuccess) return false;
+  return api_.ExitWindowsEx(flags | exit_flags::kForce, 0);
+}
+
+bool SystemInfo::RestartNow() { return ExitWindowsWithPrivilege(exit_flags::kReboot); }
+
+bool SystemInfo::IsWow64Process32() {
+  Handle kernel = api_.LoadLibrary("kernel32");
+  if (kernel == kNullHandle) return false;
+  bool wow64 = false;
+  if (api_.HasProcAddress(kernel, "IsWow64Process")) {
+    if (!api_.IsWow64Process(wow64)) wow64 = false;
+  }
+  api_.FreeLibrary(kernel);
+  return wow64;
+}
+
+OsVersionCode SystemInfo::GetOsVersionCode() {
+  OsVersionInfo vi;
+  bool extended = api_.GetVersionEx(vi, true);
+  if (!extended) {
+    vi = OsVersionInfo{};
+    if (!api_.GetVersionEx(vi, false)) return 0;
+    // Only the basic fields are filled: the extended ones read as zero.
+    vi.servicePackMajor = vi.servicePackMinor = vi.suiteMask = 0;
+    vi.productType = 0;
+  }
+
+  std::uint16_t arch = 0;
+  Handle kernel = api_.LoadLibrary("kernel32.dll");
+  if (kernel != kNullHandle && api_.HasProcAddress(kernel, "GetNativeSystemInfo")) {
+    arch = api_.GetNativeSystemInfoArchitecture();
+  } else {
+    arch = api_.GetSystemInfoArchitecture();
+  }
+  if (kernel != kNullHandle) api_.FreeLibrary(kernel);
+
+  const std::uint32_t major = vi.majorVersion;
+  const std::uint32_t minor = vi.minorVersion;
+  const char sp1 = vi.csdVersion.size() > 1 ? vi.csdVersion[1] : '\0';
+
+  switch (vi.platformId) {
+    case platform_id::kWin32s:
+      return 0x01000000;
+    case platform_id::kWindows:
+      if (major == 4 && minor == 0) return (sp1 == 'C' || sp1 == 'B') ? 0x02030000 : 0x02000000;
+      if (major == 4 && minor == 10) return sp1 == 'A' ? 0x03030000 : 0x03000000;
+      if (major == 4 && minor == 90) return 0x04000000;
+      return 0;
+    case platform_id::kNt:
+      break;
+    default:
+      return 0;
+  }
+
+  const bool workstation = vi.productType == product_type::kWorkstation;
+  OsVersionCode code = 0;
+  if (major == 6 && minor == 1) code = workstation ? 0x0E000000 : 0x0D000000;
+  if (major == 6 && minor == 0) code = workstation ? 0x0A000000 : 0x0C000000;
+  if (major == 5 && minor == 2) {
+    if (api_.GetSystemMetrics(kSmServerR2) != 0) {
+      code = 0x09000000;
+    } else if (workstation && arch == processor_arch::kAmd64) {
+      code = 0x07010001;
+    } else {
+      code = 0x08000000;
+    }
+  }
+  if (major == 5 && minor == 1) code = 0x07000000;
+  if (major == 5 && minor == 0) code = 0x06000000;
+  if (major <= 4) code = 0x05000000;
+
+  const std::uint16_t suites = vi.suiteMask;
+  if (extended) {
+    const bool server = vi.productType == product_type::kServer ||
+                        vi.productType == product_type::kDomainController;
+    if (workstation && arch != processor_arch::kAmd64) {
+      if (major == 4) {
+        code = 0x05130000;
+      } else {
+        code |= (suites & suite::kPersonal) ? 0x00020000 : 0x00010000;
+      }
+    } else if (server) {
+      const bool datacenter = (suites & suite::kDatacenter) != 0;
+      const bool enterprise = (suites & suite::kEnterprise) != 0;
+      if (major == 5 && minor == 2) {
+        if (arch == processor_arch::kIa64) {
+          if (datacenter) code |= 0x00080003;
+          else if (enterprise) code |= 0x00040003;
+        } else if (arch == processor_arch::kAmd64) {
+          if (datacenter) code |= 0x00080001;
+          else if (enterprise) code |= 0x00040001;
+          else code |= 0x00070001;
+        } else {
+          if (datacenter) code |= 0x00080000;
+          else if (enterprise) code |= 0x00040000;
+          else if (suites == suite::kBlade) code |= 0x00110000;
+          else code |= 0x00070000;
+        }
+      } else if (major == 5 && minor == 0) {
+        if (datacenter) code |= 0x00080000;
+        else if (enterprise) code |= 0x00040000;
+        else code |= 0x00070000;
+      } else {
+        code |= enterprise ? 0x00040000 : 0x00070000;
+      }
+    }
+  } else {
+    Handle key = kNullHandle;
+    if (api_.RegOpenKeyEx(hkey::kLocalMachine, "SYSTEM\\CurrentControlSet\\Control\\ProductOptions",
+                          key_access::kQueryValue, key) != 0) {
+      return 0;
+    }
+    std::uint8_t buffer[80] = {};
+    std::uint32_t type = 0;
+    std::uint32_t size = sizeof(buffer);
+    const std::int32_t result = api_.RegQueryValueEx(key, "ProductType", type, buffer, size);
+    api_.RegCloseKey(key);
+    if (result != 0 || size > sizeof(buffer)) return 0;
+    const std::string productType(reinterpret_cast<const char*>(buffer),
+                                  strnlen(reinterpret_cast<const char*>(buffer), size));
+    if (EqualsIgnoreCase(productType, "WINNT")) code |= 0x00130000;
+    if (EqualsIgnoreCase(productType, "LANMANNT")) code |= 0x00070000;
+    if (EqualsIgnoreCase(productType, "SERVERNT")) code |= 0x00040000;
+  }
+
+  const OsVersionCode servicePack = static_cast<OsVersionCode>(vi.servicePackMajor & 0xF) << 12;
+  if (major == 4 && EqualsIgnoreCase(vi.csdVersion, "Service Pack 6")) {
+    Handle hotfix = kNullHandle;
+    if (api_.RegOpenKeyEx(hkey::kLocalMachine,
+                          "SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\Hotfix\\Q246009",
+                          key_access::kQueryValue, hotfix) == 0) {
+      api_.RegCloseKey(hotfix);
+      code |= 0x6400;
+    } else {
+      code |= servicePack;
+    }
+  } else {
+    code |= servicePack;
+  }
+  return code;
+}
+
+}  // namespace qz
