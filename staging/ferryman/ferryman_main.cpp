@@ -64,7 +64,10 @@ extern "C" void entry() {
   // Four path buffers of 32767 characters: from the heap, neither the stack nor the file.
   constexpr size_t n = qz::ferry::kPathChars;
   char* buffers = static_cast<char*>(malloc(4 * n));
-  if (!buffers) ExitProcess(qz::ferry::kFailed);
+  if (!buffers) {
+    ExitProcess(qz::ferry::kFailed);
+    return;
+  }
   CrtIo io;
   const int result = qz::ferry::RunFerry(io, buffers, buffers + n, buffers + 2 * n, buffers + 3 * n);
   free(buffers);
