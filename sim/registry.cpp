@@ -1,5 +1,6 @@
 #include "sim/registry.hpp"
 
+#include "platform/multi_string.hpp"
 #include "platform/registry_api.hpp"
 #include "platform/text.hpp"
 
@@ -98,7 +99,7 @@ void Registry::SetString(Handle root, const std::string& path, const std::string
 
 void Registry::SetMultiString(Handle root, const std::string& path, const std::string& name,
                               const std::vector<std::string>& strings) {
-  SetValue(root, path, name, reg_type::kMultiSz, EncodeMultiString(strings));
+  SetValue(root, path, name, reg_type::kMultiSz, qz::EncodeMultiString(strings));
 }
 
 void Registry::SetDword(Handle root, const std::string& path, const std::string& name,
@@ -131,7 +132,7 @@ std::optional<std::vector<std::string>> Registry::GetMultiString(Handle root,
                                                                  const std::string& name) {
   const Value* v = GetValue(root, path, name);
   if (!v || v->type != reg_type::kMultiSz) return std::nullopt;
-  return DecodeMultiString(v->data);
+  return qz::DecodeMultiString(v->data);
 }
 
 std::optional<std::uint32_t> Registry::GetDword(Handle root, const std::string& path,
@@ -145,32 +146,6 @@ std::optional<std::uint32_t> Registry::GetDword(Handle root, const std::string& 
 bool Registry::DeleteValue(Handle root, const std::string& path, const std::string& name) {
   Key* key = Find(root, path);
   return key && key->values.erase(ToUpperAscii(name)) != 0;
-}
-
-std::vector<std::uint8_t> Registry::EncodeMultiString(const std::vector<std::string>& strings) {
-  std::vector<std::uint8_t> data;
-  for (const auto& s : strings) {
-    data.insert(data.end(), s.begin(), s.end());
-    data.push_back(0);
-  }
-  data.push_back(0);
-  return data;
-}
-
-std::vector<std::string> Registry::DecodeMultiString(const std::vector<std::uint8_t>& data) {
-  std::vector<std::string> out;
-  std::string current;
-  for (std::uint8_t b : data) {
-    if (b == 0) {
-      if (current.empty()) break;  // the empty string ends the list
-      out.push_back(current);
-      current.clear();
-    } else {
-      current.push_back(static_cast<char>(b));
-    }
-  }
-  if (!current.empty()) out.push_back(current);  // tolerate a missing terminator
-  return out;
 }
 
 }  // namespace qz::sim

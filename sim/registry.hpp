@@ -65,10 +65,6 @@ class Registry {
   // simulated system reacts to reads of some values, as Windows 9x does to its statistics.
   std::function<void(Handle, const std::string&, const std::string&)> onRead;
 
-  // The REG_MULTI_SZ encoding: each string and a zero, then one more zero.
-  static std::vector<std::uint8_t> EncodeMultiString(const std::vector<std::string>& strings);
-  static std::vector<std::string> DecodeMultiString(const std::vector<std::uint8_t>& data);
-
  private:
   static std::string FaultKey(Handle root, const std::string& path);
   std::map<Handle, std::unique_ptr<Key>> roots_;

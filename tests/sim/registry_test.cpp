@@ -1,6 +1,7 @@
 // The simulated registry through the seam: types, case, buffer rules and injected faults.
 #include <gtest/gtest.h>
 
+#include "platform/multi_string.hpp"
 #include "platform/registry_api.hpp"
 #include "sim/machine.hpp"
 #include "sim/sim_win32.hpp"
@@ -19,7 +20,7 @@ class SimRegistryTest : public ::testing::Test {
 TEST_F(SimRegistryTest, MultiStringRoundTripsThroughTheSeam) {
   Handle key = 0;
   ASSERT_EQ(api.RegOpenKeyEx(hkey::kLocalMachine, kSessionManager, key_access::kAllAccess, key), 0);
-  const auto data = Registry::EncodeMultiString({"autocheck autochk *", "Ombrel FW.bin"});
+  const auto data = EncodeMultiString({"autocheck autochk *", "Ombrel FW.bin"});
   ASSERT_EQ(api.RegSetValueEx(key, "BootExecute", reg_type::kMultiSz, data), 0);
   api.RegCloseKey(key);
 
