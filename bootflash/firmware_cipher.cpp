@@ -11,7 +11,9 @@ inline uint8_t RotateLeft8(uint8_t b, int n) {
   return static_cast<uint8_t>((b << n) | (b >> (8 - n)));
 }
 
-inline uint32_t RotateRight32(uint32_t w, int n) { return (w >> n) | (w << (32 - n)); }
+inline uint32_t RotateRight32(uint32_t w, int n) {
+  return n == 0 ? w : (w >> n) | (w << (32 - n));
+}
 
 inline uint32_t Word(uint8_t b0, uint8_t b1, uint8_t b2, uint8_t b3) {
   return (static_cast<uint32_t>(b0) << 24) | (static_cast<uint32_t>(b1) << 16) |
