@@ -31,6 +31,12 @@ inline void Store(uint8_t* p, uint32_t w) {
 
 inline uint8_t Byte(uint32_t w, int index) { return static_cast<uint8_t>(w >> (24 - 8 * index)); }
 
+// One column of the last round: byte i of the column taken from the i-th given word.
+inline uint32_t LastRoundColumn(const uint8_t* box, uint32_t a, uint32_t b, uint32_t c,
+                                uint32_t d) {
+  return Word(box[Byte(a, 0)], box[Byte(b, 1)], box[Byte(c, 2)], box[Byte(d, 3)]);
+}
+
 // Multiplication in GF(2^8) through the exponent and logarithm tables.
 struct FieldTables {
   uint8_t exp[256];
@@ -139,10 +145,10 @@ void FirmwareCipher::EncryptBlock(uint8_t* block) const {
     s3 = t3;
   }
   rk += 4;
-  Store(block, Word(sbox_[Byte(s0, 0)], sbox_[Byte(s1, 1)], sbox_[Byte(s2, 2)], sbox_[Byte(s3, 3)]) ^ rk[0]);
-  Store(block + 4, Word(sbox_[Byte(s1, 0)], sbox_[Byte(s2, 1)], sbox_[Byte(s3, 2)], sbox_[Byte(s0, 3)]) ^ rk[1]);
-  Store(block + 8, Word(sbox_[Byte(s2, 0)], sbox_[Byte(s3, 1)], sbox_[Byte(s0, 2)], sbox_[Byte(s1, 3)]) ^ rk[2]);
-  Store(block + 12, Word(sbox_[Byte(s3, 0)], sbox_[Byte(s0, 1)], sbox_[Byte(s1, 2)], sbox_[Byte(s2, 3)]) ^ rk[3]);
+  Store(block, LastRoundColumn(sbox_, s0, s1, s2, s3) ^ rk[0]);
+  Store(block + 4, LastRoundColumn(sbox_, s1, s2, s3, s0) ^ rk[1]);
+  Store(block + 8, LastRoundColumn(sbox_, s2, s3, s0, s1) ^ rk[2]);
+  Store(block + 12, LastRoundColumn(sbox_, s3, s0, s1, s2) ^ rk[3]);
 }
 
 void FirmwareCipher::DecryptBlock(uint8_t* block) const {
@@ -167,10 +173,10 @@ void FirmwareCipher::DecryptBlock(uint8_t* block) const {
     s3 = t3;
   }
   rk += 4;
-  Store(block, Word(inv_sbox_[Byte(s0, 0)], inv_sbox_[Byte(s3, 1)], inv_sbox_[Byte(s2, 2)], inv_sbox_[Byte(s1, 3)]) ^ rk[0]);
-  Store(block + 4, Word(inv_sbox_[Byte(s1, 0)], inv_sbox_[Byte(s0, 1)], inv_sbox_[Byte(s3, 2)], inv_sbox_[Byte(s2, 3)]) ^ rk[1]);
-  Store(block + 8, Word(inv_sbox_[Byte(s2, 0)], inv_sbox_[Byte(s1, 1)], inv_sbox_[Byte(s0, 2)], inv_sbox_[Byte(s3, 3)]) ^ rk[2]);
-  Store(block + 12, Word(inv_sbox_[Byte(s3, 0)], inv_sbox_[Byte(s2, 1)], inv_sbox_[Byte(s1, 2)], inv_sbox_[Byte(s0, 3)]) ^ rk[3]);
+  Store(block, LastRoundColumn(inv_sbox_, s0, s3, s2, s1) ^ rk[0]);
+  Store(block + 4, LastRoundColumn(inv_sbox_, s1, s0, s3, s2) ^ rk[1]);
+  Store(block + 8, LastRoundColumn(inv_sbox_, s2, s1, s0, s3) ^ rk[2]);
+  Store(block + 12, LastRoundColumn(inv_sbox_, s3, s2, s1, s0) ^ rk[3]);
 }
 
 void FirmwareCipher::Transform(uint8_t* buffer, size_t length, bool forward) const {

@@ -113,4 +113,11 @@ struct FlasherSettings {
 void ReadFlasherConfig(const uint8_t* block, const FlasherConfigLayout& layout,
                        FlasherSettings* out);
 
+// Finds the block of `layout` in a flasher image held as bytes (a staged copy read from disk,
+// as the simulated boot reads it): the first offset where every key text stands at its
+// layout position, or -1 when there is none. The running flasher uses FlasherConfigBytes().
+// Kept apart from the reader so that the key texts are linked only where this is used.
+ptrdiff_t LocateFlasherConfig(const uint8_t* image, size_t length,
+                              const FlasherConfigLayout& layout);
+
 }  // namespace qz::bootflash

@@ -102,5 +102,18 @@ TEST(FlasherConfig, BootFlagNeedsTheEqualsSignBeforeIt) {
   EXPECT_FALSE(s.updateBoot);
 }
 
+TEST(FlasherConfig, LocatedInAnImageByAllItsKeysAtTheirPositions) {
+  // A stray key text and a 64-bit block before the real 32-bit one.
+  std::string image = std::string(37, 'x') + "KEY=UPDATEBOOT=" + Built64() + "yy" + Built32() + "z";
+  const auto* bytes = reinterpret_cast<const std::uint8_t*>(image.data());
+  const std::size_t at64 = 37 + 15, at32 = at64 + 288 + 2;
+  EXPECT_EQ(LocateFlasherConfig(bytes, image.size(), kFlasherConfig64), static_cast<long>(at64));
+  EXPECT_EQ(LocateFlasherConfig(bytes, image.size(), kFlasherConfig32), static_cast<long>(at32));
+  // Cut one byte short of the 32-bit block's end: not there.
+  EXPECT_EQ(LocateFlasherConfig(bytes, at32 + 271, kFlasherConfig32), -1);
+  image[at32 + 80 + 5 * 32 + 6] = '7';  // "VENDID7="
+  EXPECT_EQ(LocateFlasherConfig(bytes, image.size(), kFlasherConfig32), -1);
+}
+
 }  // namespace
 }  // namespace qz::bootflash
