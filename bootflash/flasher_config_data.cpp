@@ -5,6 +5,9 @@ namespace qz::bootflash {
 // Constant-initialized (no static constructor): the bytes are in the image as built, where
 // the updater finds them by key search. External linkage and writable, so the compiler may
 // neither drop nor fold them.
+static_assert(sizeof(FlasherConfigBlock<kFlasherConfigThisBuild.size>) ==
+              kFlasherConfigThisBuild.size);
+
 extern FlasherConfigBlock<kFlasherConfigThisBuild.size> FlasherConfig;
 constinit FlasherConfigBlock<kFlasherConfigThisBuild.size> FlasherConfig =
     MakeFlasherConfig<kFlasherConfigThisBuild.size>(kFlasherConfigThisBuild);
