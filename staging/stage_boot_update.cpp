@@ -1,0 +1,101 @@
+#include "staging/stage_boot_update.hpp"
+
+#include <vector>
+
+#include "bootflash/image_field.hpp"
+#include "platform/multi_string.hpp"
+#include "platform/registry_api.hpp"
+#include "platform/text.hpp"
+#include "staging/boot_execute.hpp"
+
+namespace qz {
+namespace {
+
+// The Session Manager's list, or false when it cannot be read as one.
+bool ReadMultiString(Win32Api& api, Handle key, const char* name, std::vector<std::string>& out) {
+  std::uint32_t type = 0, size = 0;
+  if (api.RegQueryValueEx(key, name, type, {}, size) != 0 || type != reg_type::kMultiSz) return false;
+  std::vector<std::uint8_t> data(size);
+  if (size != 0 && api.RegQueryValueEx(key, name, type, data, size) != 0) return false;
+  out = DecodeMultiString(data);
+  return true;
+}
+
+bool WriteWhole(Win32Api& api, const std::string& path, const std::uint8_t* data, std::uint32_t length) {
+  Handle file = api.CreateFile(path, access::kGenericWrite, 0, disposition::kCreateAlways, kFileAttributeNormal);
+  if (file == kInvalidHandle) return false;
+  std::uint32_t written = 0;
+  const bool ok = api.WriteFile(file, ConstBytes(data, length), written) && written == length;
+  if (!api.CloseHandle(file) || !ok) {
+    // A truncated flasher must not stay behind for the Session Manager to start.
+    api.DeleteFile(path);
+    return false;
+  }
+  return true;
+}
+
+}  // namespace
+
+int FlasherEntryFor(std::uint8_t family, bool wow64) {
+  using namespace flasher_entry;
+  switch (family) {
+    case os_family::kWindowsXp: return wow64 ? kXpX64 : kXpX86;
+    case os_family::kServer2003:
+    case os_family::kServer2003R2: return wow64 ? kServer2003X64 : kServer2003X86;
+    case os_family::kVista: return wow64 ? kVistaX64 : kVistaX86;
+    case os_family::kServer2008:
+    case os_family::kServer2008R2: return wow64 ? kServer2008X64 : kServer2008X86;
+    case os_family::kWindows7: return wow64 ? kWindows7X64 : kWindows7X86;
+    default: return -1;
+  }
+}
+
+std::uint32_t StageBootUpdate(Win32Api& api, SystemInfo& system, FlasherImageTable* table,
+                              const std::string& rawName, int bootFlag, const std::string& extension,
+                              const std::string& revision, const std::string& model,
+                              const std::string& argument) {
+  const OsVersionCode code = system.GetOsVersionCode();
+  const bool wow64 = system.IsWow64Process32();
+  // Nothing to stage is not a staged update.
+  if (rawName.empty() || !table) return stage_result::kNotStaged;
+
+  std::string name = rawName;
+  const auto exe = ToUpperAscii(name).find(".EXE");
+  if (exe != std::string::npos) name.resize(exe);
+
+  const std::string target = api.GetSystemDirectory() + "\\" + name + ".exe";
+
+  const int entry = FlasherEntryFor(OsFamily(code), wow64);
+  if (entry < 0) return code & 0xFF000000u;
+  FlasherImage& image = (*table)[static_cast<std::size_t>(entry)];
+  if (image.start == nullptr || image.length == 0) return stage_result::kFlasherNotWritten;
+
+  // All or nothing: every value is checked and every key found before the first byte
+  // changes, because neither side could detect a half-patched block afterwards.
+  const std::string flag = bootFlag == 1 ? "1" : "0";
+  const bootflash::ImageField fields[] = {
+      {"UPDATEBOOT=", flag.c_str()},   {"_____FW=", revision.c_str()},
+      {"_FW_EXT=", extension.c_str()}, {"DRIVECOUNT=", "0001"},
+      {"VENDID1=", model.c_str()},
+  };
+  if (bootflash::PatchImageFields(image.start, image.length, fields, std::size(fields), nullptr) !=
+      bootflash::PatchResult::kWritten) {
+    return stage_result::kFlasherNotWritten;
+  }
+
+  if (!WriteWhole(api, target, image.start, image.length)) return stage_result::kFlasherNotWritten;
+
+  Handle key = kNullHandle;
+  if (api.RegOpenKeyEx(hkey::kLocalMachine, kSessionManagerKey, key_access::kAllAccess, key) != 0) {
+    return stage_result::kNotStaged;
+  }
+  std::vector<std::string> existing;
+  const bool readable = ReadMultiString(api, key, "BootExecute", existing);
+  const auto entries = WithFlasherEntry(readable ? &existing : nullptr, name, argument);
+  const auto data = EncodeMultiString(entries);
+  const std::int32_t written = api.RegSetValueEx(key, "BootExecute", reg_type::kMultiSz, data);
+  api.RegCloseKey(key);
+  return written == 0 ? stage_result::kStaged : stage_result::kBootExecuteNotWritten;
+}
+
+}  // namespace qz

@@ -1,0 +1,202 @@
+// Staging on the simulated machine: which build is written where, what its configuration
+// block holds afterwards, and what BootExecute lists.
+#include <gtest/gtest.h>
+
+#include <cstring>
+
+#include "platform/registry_api.hpp"
+#include "sim/machine.hpp"
+#include "sim/sim_win32.hpp"
+#include "staging/boot_execute.hpp"
+#include "staging/stage_boot_update.hpp"
+
+namespace qz {
+namespace {
+
+using sim::Bitness;
+using sim::Machine;
+using sim::SimWin32;
+using sim::Windows;
+
+// A flasher image as the 32-bit builds carry it: some code bytes, then the 272-byte block.
+constexpr std::size_t kBlockAt = 0x200;
+
+std::vector<std::uint8_t> FlasherImage32(std::uint8_t tag) {
+  std::vector<std::uint8_t> image(4096, tag);
+  std::string block = "KEY=" + std::string(16, ' ') + "UPDATEBOOT=0" + "_____FW=" + std::string(8, ' ') +
+                      "_FW_EXT=" + std::string(8, ' ') + "DRIVECOUNT=0000" + std::string(1, '\0');
+  for (int k = 1; k <= 6; ++k) block += "VENDID" + std::to_string(k) + "=N/A" + std::string(21, ' ');
+  EXPECT_EQ(block.size(), 272u);
+  std::memcpy(image.data() + kBlockAt, block.data(), block.size());
+  return image;
+}
+
+std::string Field(const std::vector<std::uint8_t>& file, std::size_t offset, std::size_t width) {
+  return std::string(reinterpret_cast<const char*>(file.data() + kBlockAt + offset), width);
+}
+
+const std::string kModel = "VORTANIX QRX-480T9A     ";
+
+class StageTest : public ::testing::Test {
+ protected:
+  void Boot(Windows release) {
+    system.reset();
+    api.reset();
+    machine = std::make_unique<Machine>(release);
+    api = std::make_unique<SimWin32>(*machine, Bitness::X86);
+    system = std::make_unique<SystemInfo>(*api);
+    for (std::size_t i = 0; i < table.size(); ++i) {
+      images[i] = FlasherImage32(static_cast<std::uint8_t>(0xA0 + i));
+      table[i] = {images[i].data(), static_cast<std::uint32_t>(images[i].size())};
+    }
+  }
+  std::uint32_t Stage(const std::string& name = "Ombrel.exe", const std::string& revision = "VRDC") {
+    return StageBootUpdate(*api, *system, &table, name, 1, "VRDC-4", revision, kModel, "FW.bin");
+  }
+  std::optional<std::vector<std::string>> BootExecute() {
+    return machine->registry.GetMultiString(hkey::kLocalMachine, kSessionManagerKey, "BootExecute");
+  }
+
+  std::unique_ptr<Machine> machine;
+  std::unique_ptr<SimWin32> api;
+  std::unique_ptr<SystemInfo> system;
+  std::array<std::vector<std::uint8_t>, 10> images;
+  FlasherImageTable table;
+};
+
+TEST_F(StageTest, PicksTheBuildForTheFamilyAndProcessor) {
+  struct Case {
+    Windows release;
+    const char* landsIn;
+    std::uint8_t entry;
+  } cases[] = {
+      {Windows::Win7X64, "C:\\WINDOWS\\SysWOW64\\Ombrel.exe", 3},  // WOW64 redirects the 32-bit updater
+      {Windows::Win7X86, "C:\\WINDOWS\\system32\\Ombrel.exe", 2},
+      {Windows::XpProX64, "C:\\WINDOWS\\SysWOW64\\Ombrel.exe", 9},
+      {Windows::XpPro, "C:\\WINDOWS\\system32\\Ombrel.exe", 8},
+      {Windows::VistaX86, "C:\\WINDOWS\\system32\\Ombrel.exe", 4},
+      {Windows::VistaX64, "C:\\WINDOWS\\SysWOW64\\Ombrel.exe", 5},
+      {Windows::Server2003R2, "C:\\WINDOWS\\system32\\Ombrel.exe", 6},
+      {Windows::Server2003X64, "C:\\WINDOWS\\SysWOW64\\Ombrel.exe", 7},
+      {Windows::Server2008R2, "C:\\WINDOWS\\SysWOW64\\Ombrel.exe", 1},
+      {Windows::Server2008X86, "C:\\WINDOWS\\system32\\Ombrel.exe", 0},
+  };
+  for (const auto& c : cases) {
+    Boot(c.release);
+    ASSERT_EQ(Stage(), stage_result::kStaged);
+    auto file = machine->files.Get(c.landsIn);
+    ASSERT_TRUE(file) << c.landsIn;
+    EXPECT_EQ((*file)[0], 0xA0 + c.entry) << "entry for release " << static_cast<int>(c.release);
+    EXPECT_EQ(file->size(), 4096u);
+  }
+}
+
+TEST_F(StageTest, FamiliesWithoutABuildWriteNothing) {
+  Boot(Windows::Win2000);
+  EXPECT_EQ(Stage(), 0x06000000u);
+  EXPECT_FALSE(machine->files.Exists("C:\\WINDOWS\\system32\\Ombrel.exe"));
+  EXPECT_FALSE(BootExecute());
+
+  Boot(Windows::Win7X86);
+  machine->version.minorVersion = 2;  // family 0: a Windows newer than 7
+  const auto result = Stage();
+  EXPECT_EQ(result, 0u);
+  EXPECT_FALSE(IsStaged(result));
+  EXPECT_FALSE(machine->files.Exists("C:\\WINDOWS\\system32\\Ombrel.exe"));
+  EXPECT_FALSE(BootExecute());
+}
+
+TEST_F(StageTest, FillsTheConfigurationBlock) {
+  Boot(Windows::Win7X86);
+  ASSERT_EQ(Stage(), stage_result::kStaged);
+  auto file = *machine->files.Get("C:\\WINDOWS\\system32\\Ombrel.exe");
+  EXPECT_EQ(Field(file, 20, 12), "UPDATEBOOT=1");
+  EXPECT_EQ(Field(file, 40, 8), "VRDC    ");
+  EXPECT_EQ(Field(file, 56, 8), "VRDC-4  ");
+  EXPECT_EQ(Field(file, 64, 16), std::string("DRIVECOUNT=0001") + '\0');
+  EXPECT_EQ(Field(file, 88, 24), kModel);
+  EXPECT_EQ(Field(file, 112, 32), "VENDID2=N/A" + std::string(21, ' '));
+  EXPECT_EQ(Field(file, 0, 20), "KEY=" + std::string(16, ' '));
+}
+
+TEST_F(StageTest, NameWithOrWithoutExtensionGivesOneTarget) {
+  for (const char* name : {"Ombrel", "OMBREL.EXE", "Ombrel.exe"}) {
+    Boot(Windows::Win7X86);
+    ASSERT_EQ(Stage(name), stage_result::kStaged) << name;
+    EXPECT_EQ(machine->files.List("C:\\WINDOWS\\system32").size(), 1u) << name;
+    EXPECT_TRUE(machine->files.Exists("C:\\WINDOWS\\system32\\Ombrel.exe")) << name;
+  }
+}
+
+TEST_F(StageTest, KeepsOtherBootProgramsAndReplacesItsOwnEntry) {
+  Boot(Windows::Win7X86);
+  machine->registry.SetMultiString(hkey::kLocalMachine, kSessionManagerKey, "BootExecute",
+                                   {"autocheck autochk *", "ombrel.EXE FW.bin",
+                                    "autocheck autochk /p \\??\\D:"});
+  ASSERT_EQ(Stage(), stage_result::kStaged);
+  EXPECT_EQ(*BootExecute(), (std::vector<std::string>{"autocheck autochk *",
+                                                     "autocheck autochk /p \\??\\D:",
+                                                     "Ombrel FW.bin"}));
+}
+
+TEST_F(StageTest, UnreadableListStartsFromTheDefault) {
+  Boot(Windows::Win7X86);
+  ASSERT_EQ(Stage(), stage_result::kStaged);
+  EXPECT_EQ(*BootExecute(), (std::vector<std::string>{"autocheck autochk *", "Ombrel FW.bin"}));
+
+  Boot(Windows::Win7X86);
+  machine->registry.SetString(hkey::kLocalMachine, kSessionManagerKey, "BootExecute", "autocheck autochk *");
+  ASSERT_EQ(Stage(), stage_result::kStaged);  // a REG_SZ is not a list we can edit
+  EXPECT_EQ(*BootExecute(), (std::vector<std::string>{"autocheck autochk *", "Ombrel FW.bin"}));
+}
+
+TEST_F(StageTest, FailuresAreReportedAndNothingIsClaimed) {
+  Boot(Windows::Win7X86);
+  machine->files.FailCreate("C:\\WINDOWS\\system32\\Ombrel.exe");
+  EXPECT_EQ(Stage(), stage_result::kFlasherNotWritten);
+  EXPECT_FALSE(BootExecute());
+
+  Boot(Windows::Win7X86);
+  machine->files.FailWrite("C:\\WINDOWS\\system32\\Ombrel.exe");
+  EXPECT_EQ(Stage(), stage_result::kFlasherNotWritten);
+  EXPECT_FALSE(machine->files.Exists("C:\\WINDOWS\\system32\\Ombrel.exe"));  // no half file left
+
+  Boot(Windows::Win7X86);
+  machine->registry.FailOpen(hkey::kLocalMachine, kSessionManagerKey);
+  const auto noKey = Stage();
+  EXPECT_EQ(noKey, stage_result::kNotStaged);
+  EXPECT_FALSE(IsStaged(noKey));
+  EXPECT_TRUE(machine->files.Exists("C:\\WINDOWS\\system32\\Ombrel.exe"));
+
+  Boot(Windows::Win7X86);
+  machine->registry.FailWrite(hkey::kLocalMachine, kSessionManagerKey);
+  EXPECT_EQ(Stage(), stage_result::kBootExecuteNotWritten);
+
+  Boot(Windows::Win7X86);
+  EXPECT_EQ(StageBootUpdate(*api, *system, nullptr, "Ombrel.exe", 1, "", "", kModel, "FW.bin"),
+            stage_result::kNotStaged);
+  EXPECT_EQ(StageBootUpdate(*api, *system, &table, "", 1, "", "", kModel, "FW.bin"), stage_result::kNotStaged);
+}
+
+TEST_F(StageTest, AValueTooLongForItsFieldChangesNothing) {
+  Boot(Windows::Win7X86);
+  const auto before = images[2];
+  EXPECT_EQ(Stage("Ombrel.exe", "VRDC-1234"), stage_result::kFlasherNotWritten);
+  EXPECT_EQ(images[2], before);
+  EXPECT_FALSE(machine->files.Exists("C:\\WINDOWS\\system32\\Ombrel.exe"));
+
+  Boot(Windows::Win7X86);
+  table[2].length = 0;  // an empty slot: no flasher was packed
+  EXPECT_EQ(Stage(), stage_result::kFlasherNotWritten);
+}
+
+TEST(BootExecuteList, MatchesTheProgramNameOnly) {
+  EXPECT_TRUE(IsEntryOfProgram("Ombrel FW.bin", "Ombrel"));
+  EXPECT_TRUE(IsEntryOfProgram("OMBREL.exe FW.bin", "Ombrel"));
+  EXPECT_TRUE(IsEntryOfProgram("ombrel", "Ombrel"));
+  EXPECT_FALSE(IsEntryOfProgram("Ombrel2 FW.bin", "Ombrel"));
+  EXPECT_FALSE(IsEntryOfProgram("autocheck Ombrel", "Ombrel"));
+}
+
+}  // namespace
+}  // namespace qz
