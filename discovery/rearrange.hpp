@@ -1,0 +1,13 @@
+#pragma once
+// Orders the first count entries: those with a SCSI address first, by address (on equal
+// addresses the later entry first), then the others in enumeration order.
+#include <cstddef>
+#include <vector>
+
+#include "discovery/disk_reg_data.hpp"
+
+namespace qz {
+
+void RearrangeByScsiAddress(std::vector<DiskRegData>& entries, std::size_t count);
+
+}  // namespace qz
