@@ -17,12 +17,14 @@ using DevInst = std::uint32_t;  // a device node of the configuration manager
 struct DeviceInfoData {
   Guid classGuid;
   DevInst devInst = 0;
+  std::uint64_t reserved = 0;  // the Setup API's own reference
 };
 
 // SP_DEVICE_INTERFACE_DATA without its size field.
 struct DeviceInterfaceData {
   Guid interfaceClassGuid;
   std::uint32_t flags = 0;
+  std::uint64_t reserved = 0;  // the Setup API's own reference
 };
 
 namespace digcf {

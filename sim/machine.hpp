@@ -13,9 +13,11 @@
 #include "platform/system_api.hpp"
 #include "sim/clock.hpp"
 #include "sim/device.hpp"
+#include "sim/device_tree.hpp"
 #include "sim/file_system.hpp"
 #include "sim/registry.hpp"
 #include "sim/services.hpp"
+#include "sim/wmi_repository.hpp"
 
 namespace qz::sim {
 
@@ -77,6 +79,8 @@ class Machine {
   FileSystem files;
   Registry registry;
   ServiceManager services;
+  DeviceTree deviceTree;  // what the Setup API and the configuration manager see
+  WmiRepository wmi;
   VirtualClock clock;
   Token token;
   PowerStatus power;

@@ -194,7 +194,9 @@ std::intptr_t SimWin32::ShellExecute(Handle, const std::string& verb, const std:
 
 Handle SimWin32::CreateFile(const std::string& rawPath, std::uint32_t desiredAccess,
                             std::uint32_t, std::uint32_t creationDisposition, std::uint32_t) {
-  if (rawPath.rfind("\\\\.\\", 0) == 0) {
+  // "\\.\NAME" names a device; so does a device-interface path "\\?\..." of one.
+  const bool interfacePath = rawPath.rfind("\\\\?\\", 0) == 0 && machine_.FindDevice(rawPath);
+  if (rawPath.rfind("\\\\.\\", 0) == 0 || interfacePath) {
     auto device = machine_.FindDevice(rawPath);
     if (!device) {
       Fail(err::kFileNotFound);

@@ -1,0 +1,111 @@
+#include "sim/storage_disk.hpp"
+
+#include <algorithm>
+#include <vector>
+
+#include "platform/types.hpp"
+
+namespace qz::sim {
+namespace {
+
+constexpr std::uint32_t kScsiGetAddress = 0x00041018;
+constexpr std::uint32_t kGetDeviceNumber = 0x002D1080;
+constexpr std::uint32_t kQueryProperty = 0x002D1400;
+constexpr std::uint32_t kFileDeviceDisk = 7;
+
+void Put32(std::uint8_t* p, std::uint32_t v) {
+  for (int i = 0; i < 4; ++i) p[i] = static_cast<std::uint8_t>(v >> (8 * i));
+}
+std::uint32_t Get32(const std::uint8_t* p) {
+  return static_cast<std::uint32_t>(p[0] | p[1] << 8 | p[2] << 16) | static_cast<std::uint32_t>(p[3]) << 24;
+}
+
+}  // namespace
+
+bool StorageDisk::Control(std::uint32_t code, ConstBytes in, Bytes out, std::uint32_t& returned,
+                          std::uint32_t& lastError) {
+  returned = 0;
+  if (failingCodes.count(code)) {
+    lastError = err::kInvalidFunction;
+    return false;
+  }
+  switch (code) {
+    case kScsiGetAddress: {
+      if (!hasScsiAddress) {
+        lastError = err::kInvalidFunction;
+        return false;
+      }
+      if (out.size() < 8) {
+        lastError = err::kInsufficientBuffer;
+        return false;
+      }
+      Put32(out.data(), 8);  // SCSI_ADDRESS.Length
+      out[4] = portNumber;
+      out[5] = pathId;
+      out[6] = targetId;
+      out[7] = lun;
+      returned = 8;
+      return true;
+    }
+    case kGetDeviceNumber: {
+      if (out.size() < 12) {
+        lastError = err::kInsufficientBuffer;
+        return false;
+      }
+      Put32(out.data(), kFileDeviceDisk);
+      Put32(out.data() + 4, deviceNumber);
+      Put32(out.data() + 8, 0);  // the whole disk
+      returned = 12;
+      return true;
+    }
+    case kQueryProperty: {
+      // STORAGE_PROPERTY_QUERY: PropertyId, QueryType.
+      if (in.size() < 8) {
+        lastError = err::kInvalidParameter;
+        return false;
+      }
+      const std::uint32_t propertyId = Get32(in.data());
+      const std::uint32_t queryType = Get32(in.data() + 4);
+      if (propertyId != 0 || queryType > 1) {
+        lastError = err::kInvalidFunction;
+        return false;
+      }
+      if (queryType == 1) return true;  // PropertyExistsQuery
+      // STORAGE_DEVICE_DESCRIPTOR, 40 bytes of header, then the strings it points at.
+      std::vector<std::uint8_t> d(40, 0);
+      auto addString = [&d](const std::string& s) -> std::uint32_t {
+        if (s.empty()) return 0;
+        const auto at = static_cast<std::uint32_t>(d.size());
+        d.insert(d.end(), s.begin(), s.end());
+        d.push_back(0);
+        return at;
+      };
+      const std::uint32_t vendorAt = addString(vendor);
+      const std::uint32_t productAt = addString(product);
+      const std::uint32_t revisionAt = addString(revision);
+      const std::uint32_t serialAt = addString(serial);
+      Put32(&d[0], 40);
+      Put32(&d[4], static_cast<std::uint32_t>(d.size()));
+      d[8] = 0;  // direct-access device
+      d[10] = removable ? 1 : 0;
+      Put32(&d[12], vendorAt);
+      Put32(&d[16], productAt);
+      Put32(&d[20], revisionAt);
+      Put32(&d[24], serialAt);
+      Put32(&d[28], busType);
+      if (out.size() < 8) {
+        lastError = err::kInvalidParameter;
+        return false;
+      }
+      const std::size_t n = std::min(out.size(), d.size());
+      std::copy_n(d.begin(), n, out.begin());
+      returned = static_cast<std::uint32_t>(n);
+      return true;
+    }
+    default:
+      lastError = err::kInvalidFunction;
+      return false;
+  }
+}
+
+}  // namespace qz::sim
