@@ -39,6 +39,8 @@ bool DeviceEnumerator::GetDevInstConfig(DevInst node, std::uint32_t kind, IoReso
 
   temp_.Append(" Call While loop fpCM_Get_Next_Res_Des \n");
   Handle current = config;
+  // A control block belongs to the command block just before it, and only if that one was kept.
+  bool commandKept = false;
   for (;;) {
     Handle next = kNullHandle;
     std::uint32_t resourceId = 0;
@@ -69,8 +71,9 @@ bool DeviceEnumerator::GetDevInstConfig(DevInst node, std::uint32_t kind, IoReso
     }
     const std::uint64_t length = end - base + 1;
     if (length == 8) {
-      if (r.IoCount < kCommandSlots) r.IO_Addr[r.IoCount++] = {base, end};
-    } else if (length >= 1 && length <= 4 && r.IoCount >= 1 && r.IoCount <= kCommandSlots) {
+      commandKept = r.IoCount < kCommandSlots;
+      if (commandKept) r.IO_Addr[r.IoCount++] = {base, end};
+    } else if (length >= 1 && length <= 4 && commandKept) {
       r.IO_Addr[kCommandSlots + r.IoCount - 1u] = {base, end};
     }
   }

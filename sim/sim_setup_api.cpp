@@ -77,8 +77,8 @@ std::vector<std::uint8_t> Encode(const DeviceTree::Resource& r, bool wide) {
       Put32(&d[header + 8], r.flags);
       break;
     }
-    default:
-      d.assign(16, 0);
+    default:  // class-specific data, larger than any range descriptor
+      d.assign(96, 0);
       Put32(&d[0], 1);
       break;
   }

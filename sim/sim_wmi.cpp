@@ -56,9 +56,10 @@ std::int32_t SimWmi::CreateLocator(Handle& locator) {
   return hr::kOk;
 }
 
-std::int32_t SimWmi::ConnectServer(Handle locator, const std::string& nameSpace, std::int32_t,
-                                   Handle& services) {
+std::int32_t SimWmi::ConnectServer(Handle locator, const std::string& nameSpace,
+                                   std::int32_t flags, Handle& services) {
   if (Fails("ConnectServer")) return hr::kWbemFailed;
+  machine_.wmi.lastConnectFlags = flags;
   if (!Find(locator, Kind::Locator)) return kInvalidArg;
   if (!EqualsIgnoreCase(nameSpace, "ROOT\\CIMV2")) return kWbemInvalidNamespace;
   auto* service = machine_.services.Find("Winmgmt");
@@ -86,6 +87,7 @@ std::int32_t SimWmi::ExecQuery(Handle services, const std::string& language,
   const std::string className = query.substr(prefix.size());
   if (!machine_.wmi.Knows(className)) return hr::kWbemInvalidClass;
   Entry e{Kind::Enumerator, machine_.wmi.Instances(machine_, className), 0, {}};
+  ++machine_.wmi.queriesRun[ToUpperAscii(className)];
   enumerator = Add(std::move(e));
   return hr::kOk;
 }

@@ -89,8 +89,10 @@ std::vector<WmiInstance> WmiRepository::Instances(const Machine& m, const std::s
       }
     }
   }
+  auto run = queriesRun.find(ToUpperAscii(className));
+  const int queries = run == queriesRun.end() ? 0 : run->second;
   for (const auto& [name, instance] : extraInstances) {
-    if (EqualsIgnoreCase(name, className)) out.push_back(instance);
+    if (EqualsIgnoreCase(name, className) && instance.hiddenForQueries <= queries) out.push_back(instance);
   }
   return out;
 }
