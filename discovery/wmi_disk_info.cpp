@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "discovery/fixed_text.hpp"
+#include "platform/text.hpp"
 
 namespace qz {
 namespace {
@@ -34,8 +35,11 @@ bool StoreNumber(T& field, std::string_view text) {
 
 }  // namespace
 
-bool StoreWmiProperty(WmiDiskInfo& info, std::string_view name, std::string_view text) {
-  if (name == "FirmwareRevision") {
+bool StoreWmiProperty(WmiDiskInfo& info, std::string_view rawName, std::string_view text) {
+  // WMI names compare without case; some providers spell "DeviceID" as "DeviceId".
+  const std::string upper = ToUpperAscii(rawName);
+  const auto is = [&upper](const char* field) { return upper == ToUpperAscii(field); };
+  if (is("FirmwareRevision")) {
     // Eight characters fill the field with no terminator.
     info.FirmwareRevision.fill('\0');
     std::memcpy(info.FirmwareRevision.data(), text.data(),
@@ -56,26 +60,26 @@ bool StoreWmiProperty(WmiDiskInfo& info, std::string_view name, std::string_view
       {"Name", info.Name.data(), info.Name.size()},
   };
   for (const auto& f : texts) {
-    if (name != f.name) continue;
+    if (!is(f.name)) continue;
     std::memset(f.data, 0, f.size);
     std::memcpy(f.data, text.data(), std::min(text.size(), f.size - 1));
     return true;
   }
-  if (name == "Index") return StoreNumber(info.Index, text);
-  if (name == "Partitions") return StoreNumber(info.Partitions, text);
-  if (name == "SCSIBus") return StoreNumber(info.SCSIBus, text);
-  if (name == "SCSILogicalUnit") return StoreNumber(info.SCSILogicalUnit, text);
-  if (name == "SCSIPort") return StoreNumber(info.SCSIPort, text);
-  if (name == "SCSITargetId") return StoreNumber(info.SCSITargetId, text);
-  if (name == "Signature") return StoreNumber(info.Signature, text);
-  if (name == "Size") return StoreNumber(info.Size, text);
-  if (name == "TotalCylinders") return StoreNumber(info.TotalCylinders, text);
-  if (name == "TotalHeads") return StoreNumber(info.TotalHeads, text);
-  if (name == "TotalSectors") return StoreNumber(info.TotalSectors, text);
-  if (name == "TotalTracks") return StoreNumber(info.TotalTracks, text);
-  if (name == "BytesPerSector") return StoreNumber(info.BytesPerSector, text);
-  if (name == "SectorsPerTrack") return StoreNumber(info.SectorsPerTrack, text);
-  if (name == "TracksPerCylinder") return StoreNumber(info.TracksPerCylinder, text);
+  if (is("Index")) return StoreNumber(info.Index, text);
+  if (is("Partitions")) return StoreNumber(info.Partitions, text);
+  if (is("SCSIBus")) return StoreNumber(info.SCSIBus, text);
+  if (is("SCSILogicalUnit")) return StoreNumber(info.SCSILogicalUnit, text);
+  if (is("SCSIPort")) return StoreNumber(info.SCSIPort, text);
+  if (is("SCSITargetId")) return StoreNumber(info.SCSITargetId, text);
+  if (is("Signature")) return StoreNumber(info.Signature, text);
+  if (is("Size")) return StoreNumber(info.Size, text);
+  if (is("TotalCylinders")) return StoreNumber(info.TotalCylinders, text);
+  if (is("TotalHeads")) return StoreNumber(info.TotalHeads, text);
+  if (is("TotalSectors")) return StoreNumber(info.TotalSectors, text);
+  if (is("TotalTracks")) return StoreNumber(info.TotalTracks, text);
+  if (is("BytesPerSector")) return StoreNumber(info.BytesPerSector, text);
+  if (is("SectorsPerTrack")) return StoreNumber(info.SectorsPerTrack, text);
+  if (is("TracksPerCylinder")) return StoreNumber(info.TracksPerCylinder, text);
   return false;
 }
 

@@ -31,7 +31,8 @@ struct WmiDiskInfo {
   std::uint32_t TracksPerCylinder = 0;
 };
 
-// Stores a property's text into the field of the same name. Names outside the record, and
+// Stores a property's text into the field of the same name (names compare without case, as
+// WMI's do). Names outside the record, and
 // numbers that do not convert, leave the record as it is; returns whether a field was set.
 bool StoreWmiProperty(WmiDiskInfo& info, std::string_view name, std::string_view text);
 

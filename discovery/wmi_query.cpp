@@ -200,9 +200,10 @@ bool WmiDiskQuery::DiskRecords(std::vector<WmiDiskInfo>& records) {
 
 namespace {
 
-// `\\HOST\root\cimv2:Win32_DiskPartition.DeviceID="Disk #3, Partition #0"` gives 3.
+// `\\HOST\root\cimv2:Win32_DiskPartition.DeviceID="Disk #3, Partition #0"` gives 3. The
+// key's name is matched without case, as WMI matches it ("DeviceId" under some providers).
 bool DiskNumberOf(const std::string& line, std::uint32_t& disk) {
-  const auto at = line.find("DeviceID=");
+  const auto at = ToUpperAscii(line).find("DEVICEID=");
   if (at == std::string::npos) return false;
   std::string text = line.substr(at + 9);
   if (text.empty()) return false;
@@ -218,7 +219,7 @@ bool DiskNumberOf(const std::string& line, std::uint32_t& disk) {
 
 // `\\HOST\root\cimv2:Win32_LogicalDisk.DeviceID="C:"` gives 'C'.
 bool LetterOf(const std::string& line, char& letter) {
-  const auto at = line.find("DeviceID=\"");
+  const auto at = ToUpperAscii(line).find("DEVICEID=\"");
   if (at == std::string::npos) return false;
   const std::string text = line.substr(at + 10);
   const auto close = text.find('"');

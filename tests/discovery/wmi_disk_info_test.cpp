@@ -49,9 +49,12 @@ TEST(WmiDiskInfo, UnknownNamesAndNonNumbersChangeNothing) {
   EXPECT_FALSE(StoreWmiProperty(info, "Partitions", "four"));
   EXPECT_FALSE(StoreWmiProperty(info, "Partitions", "4x"));
   EXPECT_FALSE(StoreWmiProperty(info, "SerialNumber", "XYZ"));
-  EXPECT_FALSE(StoreWmiProperty(info, "index", "7"));  // names match exactly
+  EXPECT_FALSE(StoreWmiProperty(info, "Indexes", "7"));
   EXPECT_EQ(info.Partitions, 4);
   EXPECT_EQ(info.Index, 0);
+  // WMI names compare without case.
+  EXPECT_TRUE(StoreWmiProperty(info, "DeviceId", "\\\\.\\PHYSICALDRIVE2"));
+  EXPECT_EQ(GetText(info.DeviceID), "\\\\.\\PHYSICALDRIVE2");
 }
 
 TEST(AttachWmiRecords, LaterRecordOnTheSameIndexReplacesTheEarlier) {

@@ -180,6 +180,18 @@ TEST(LogicalDiskMap, DifferingCountsLeaveItEmpty) {
   EXPECT_EQ(map[1].Letters['F' - 'A'], 1);
 }
 
+TEST(LogicalDiskMap, KeyNameIsMatchedWithoutCase) {
+  WmiRig rig;
+  rig.machine.deviceTree.disks.clear();
+  sim::WmiInstance w;
+  w.Set("Antecedent", "\\\\VM\\ROOT\\CIMV2:Win32_DiskPartition.DeviceId=\"Disk #1, Partition #0\"");
+  w.Set("Dependent", "\\\\VM\\ROOT\\CIMV2:Win32_LogicalDisk.DeviceId=\"Z:\"");
+  rig.machine.wmi.extraInstances.emplace_back("Win32_LogicalDiskToPartition", w);
+  LogicalDiskMapArray map;
+  ASSERT_TRUE(rig.Query().LogicalDiskMap(map));
+  EXPECT_EQ(map[1].Letters['Z' - 'A'], 1);
+}
+
 TEST(LogicalDiskMap, QueryFailureLeavesItEmpty) {
   WmiRig rig;
   rig.machine.wmi.failingSteps.insert("ExecQuery");
