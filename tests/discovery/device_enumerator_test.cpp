@@ -401,3 +401,41 @@ TEST(DeviceEnumerator, CommandBlockWithoutControlBlockGivesNoPorts) {
 
 }  // namespace
 }  // namespace qz
+
+namespace qz {
+namespace {
+
+TEST(DeviceEnumerator, ClassListThatCannotBeBuiltFindsNothing) {
+  testing::DiscoveryRig rig;
+  sim::BuildIntelAhciDesktop(rig.machine);
+  rig.machine.deviceTree.classDevsFails = true;
+  DeviceEnumerator e(rig.api, rig.setup, rig.wmi);
+  ASSERT_TRUE(e.Enumerate());
+  EXPECT_EQ(e.GetCount(), 0);
+  EXPECT_EQ(e.Runs(), 11);
+  EXPECT_TRUE(e.HdcControllers().empty());
+  EXPECT_EQ(rig.setup.OpenHandleCount(), 2u);  // only the two libraries
+}
+
+TEST(DeviceEnumerator, DestroyRunsOnceAndEndsTheEnumerator) {
+  testing::DiscoveryRig rig;
+  sim::BuildIntelAhciDesktop(rig.machine);
+  {
+    DeviceEnumerator e(rig.api, rig.setup, rig.wmi);
+    ASSERT_TRUE(e.Enumerate());
+    ASSERT_TRUE(e.Enumerate());  // a second walk replaces the first
+    EXPECT_EQ(e.GetCount(), 2);
+    EXPECT_EQ(e.GetList().size(), 2u);
+    e.Destroy();
+    EXPECT_EQ(e.GetCount(), 0);
+    EXPECT_TRUE(e.GetList().empty());
+    EXPECT_FALSE(e.Enumerate());
+  }
+  const auto lines = rig.DebugLines();
+  EXPECT_EQ(testing::DiscoveryRig::Count(lines, "Deconstructor ok "), 1);
+  EXPECT_EQ(lines.back(), "Deconstructor ok ");
+  EXPECT_EQ(rig.setup.OpenHandleCount(), 0u);
+}
+
+}  // namespace
+}  // namespace qz
