@@ -85,7 +85,7 @@ int SimUi::MessageBox(const UiText& text, const UiText& caption, std::uint32_t s
                       bool ownedByForm) {
   boxes.push_back({text, caption, style, ownedByForm, {}, false, 0, false, 0});
   ShownBox& box = boxes.back();
-  if (messageTitleProbe) box.messageTitle = messageTitleProbe();
+  if (messageTitleProbe && events_ != nullptr) box.messageTitle = messageTitleProbe(events_);
   const SimControl& timer = controls_[UiControl::tmrCloseMsg];
   box.timerRunning = timersEnabled_[UiControl::tmrCloseMsg];
   box.timerInterval = timer.interval;

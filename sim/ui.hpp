@@ -45,8 +45,8 @@ class SimUi final : public UiApi {
   std::deque<int> answers;
   int unanswered = answer::kCancel;
   bool ranOutOfAnswers = false;
-  // Reads the window's MessageTitle while a box is up (optional).
-  std::function<UiText()> messageTitleProbe;
+  // Reads the window's MessageTitle while a box is up (optional); gets the events sink.
+  std::function<UiText(UiEvents*)> messageTitleProbe;
 
   std::vector<ShownBox> boxes;
   std::vector<int> removedMenuItems;
