@@ -4,7 +4,6 @@
 // same areas by their marker texts and checks them against these offsets.
 #include <array>
 #include <cstddef>
-#include <string_view>
 
 namespace qz::pkg {
 
@@ -26,7 +25,6 @@ inline constexpr std::size_t kModelTableSize = kRowSize * kRows;  // 3648
 
 // Option string: "PARA_OPT=", the signed PackageMode byte, 31 digits, a zero byte.
 inline constexpr std::size_t kOptionString = kModelTable + kModelTableSize;  // 3802
-inline constexpr std::string_view kOptionKey = "PARA_OPT=";
 inline constexpr std::size_t kPackageMode = kOptionString + 9;
 inline constexpr std::size_t kOptionDigits = kPackageMode + 1;
 inline constexpr int kOptionDigitCount = 31;
@@ -45,7 +43,6 @@ inline constexpr std::size_t kFwExt = kNewFw + kTextRecordSize * kPackages;
 
 inline constexpr std::size_t kBootCodeArea = kFwExt + kTextRecordSize * kPackages;  // 4300
 inline constexpr std::size_t kBootCodeAreaSize = 4096;
-inline constexpr std::string_view kBootCodeMarker = "BOOT_CODE_HERE";
 
 inline constexpr std::size_t kPackageSlotSize = 262144;
 inline constexpr std::size_t kFirmwareArea = kBootCodeArea + kBootCodeAreaSize;  // 8396
@@ -53,7 +50,6 @@ inline constexpr std::size_t kFirmwareAreaSize = kPackageSlotSize * kPackages;  
 
 inline constexpr std::size_t kAesBufArea = kFirmwareArea + kFirmwareAreaSize;
 inline constexpr std::size_t kAesBufAreaSize = 256;
-inline constexpr std::string_view kAesBufMarker = "AES_BUF_HERE";
 
 inline constexpr int kFlasherSlots = 10;
 inline constexpr std::size_t kFlasherSlotSize = 262144;
@@ -63,21 +59,21 @@ inline constexpr std::size_t kCopySlotSize = 12288;
 inline constexpr std::size_t kCopyArea = kFlasherArea + kFlasherSlotSize * kFlasherSlots;
 
 // Size records, one per flasher slot then one per copy slot: key, 10 digits, a zero byte.
+// Only the keys' lengths live here: the marker texts themselves must appear nowhere in the
+// program but in its block (package_markers.hpp has them for the packer and the tests).
 inline constexpr int kSizeRecords = kFlasherSlots + kCopySlots;
-inline constexpr std::array<std::string_view, kSizeRecords> kSizeKeys = {
-    "XP_X86_SIZE=",   "XP_X64_SIZE=",   "2003_X86_SIZE=", "2003_X64_SIZE=", "VISTA_X86_SIZE=",
-    "VISTA_X64_SIZE=", "2008_X86_SIZE=", "2008_X64_SIZE=", "WIN7_X86_SIZE=", "WIN7_X64_SIZE=",
-    "FERRYMAN_SIZE=", "FERRY2K3_SIZE=", "FERRY2K8_SIZE=", "FERRYIXP_SIZE="};
+inline constexpr std::array<std::size_t, kSizeRecords> kSizeKeyLengths = {
+    12, 12, 14, 14, 15, 15, 14, 14, 14, 14, 14, 14, 14, 14};
 inline constexpr std::size_t kSizeRecordArea = kCopyArea + kCopySlotSize * kCopySlots;
 
 constexpr std::size_t SizeRecordOffset(int index) {
   std::size_t offset = kSizeRecordArea;
-  for (int i = 0; i < index; ++i) offset += kSizeKeys[i].size() + kNumberDigits + 1;
+  for (int i = 0; i < index; ++i) offset += kSizeKeyLengths[i] + kNumberDigits + 1;
   return offset;
 }
 // Where the 10 digits of size record `index` (0-13) begin.
 constexpr std::size_t SizeRecordValue(int index) {
-  return SizeRecordOffset(index) + kSizeKeys[index].size();
+  return SizeRecordOffset(index) + kSizeKeyLengths[index];
 }
 
 inline constexpr std::size_t kBlockSize = SizeRecordOffset(kSizeRecords);

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "updater/package_block.hpp"
+#include "updater/package_markers.hpp"
 #include "updater/package_options.hpp"
 
 namespace qz {
