@@ -230,6 +230,38 @@ std::vector<std::uint8_t> ReadAll(const char* path) {
   return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
 }
 
+std::uint32_t Le(const std::vector<std::uint8_t>& b, std::size_t at, int bytes) {
+  std::uint32_t v = 0;
+  for (int i = bytes - 1; i >= 0; --i) v = (v << 8) | b.at(at + static_cast<std::size_t>(i));
+  return v;
+}
+
+TEST(Packer, TheBlockLiesInTheProgramsInitializedData) {
+  const auto exe = ReadAll(QZ_UNPACKED_EXE);
+  if (exe.empty()) GTEST_SKIP() << "the 32-bit tree has not built Quenzar.exe";
+  std::string error;
+  const auto base = LocateBlock(exe, error);
+  ASSERT_TRUE(base) << error;
+  // PE: the section whose file bytes hold the block.
+  const std::size_t pe = Le(exe, 0x3C, 4);
+  ASSERT_EQ(Le(exe, pe, 4), 0x00004550u);  // "PE\0\0"
+  EXPECT_EQ(Le(exe, pe + 4, 2), 0x14Cu);    // i386
+  const std::size_t sections = Le(exe, pe + 6, 2);
+  const std::size_t table = pe + 24 + Le(exe, pe + 20, 2);
+  bool found = false;
+  for (std::size_t i = 0; i < sections; ++i) {
+    const std::size_t h = table + 40 * i;
+    const std::size_t raw = Le(exe, h + 20, 4), rawSize = Le(exe, h + 16, 4);
+    if (*base < raw || *base + kBlockSize > raw + rawSize) continue;
+    found = true;
+    EXPECT_EQ(std::string(reinterpret_cast<const char*>(&exe[h]), 5), ".data");
+    const std::uint32_t flags = Le(exe, h + 36, 4);
+    EXPECT_NE(flags & 0x40u, 0u) << "initialized data";
+    EXPECT_NE(flags & 0x80000000u, 0u) << "writable";
+  }
+  EXPECT_TRUE(found) << "no section holds the whole block";
+}
+
 TEST(Packer, TheBuiltProgramCarriesTheSampleRelease) {
   const auto unpacked = ReadAll(QZ_UNPACKED_EXE);
   const auto packed = ReadAll(QZ_PACKED_EXE);
