@@ -276,6 +276,13 @@ TEST(Packer, TheBuiltProgramCarriesTheSampleRelease) {
   EXPECT_EQ(block.Image(1).size(), 262144u);
   EXPECT_EQ(std::string(reinterpret_cast<const char*>(block.Image(1).data()), 7), "QZSIMFW");
   EXPECT_EQ(ReadPackageOptions(block).PackageCount, 1);
+  // The copy helpers of the 64-bit tree: each a whole program in its slot.
+  for (int c = 1; c <= kCopySlots; ++c) {
+    ASSERT_GT(block.CopySize(c), 0u) << c;
+    ASSERT_LE(block.CopySize(c), kCopySlotSize) << c;
+    EXPECT_EQ(block.CopySlot(c)[0], 'M') << c;
+    EXPECT_EQ(block.CopySlot(c)[1], 'Z') << c;
+  }
 }
 #endif
 

@@ -5,6 +5,7 @@ set -euo pipefail
 work=$1 packed=$2 formcheck=$3 artefacts=$4
 source "$(dirname "$0")/wine-env.sh"
 trap 'timeout 30 wineserver -k </dev/null >/dev/null 2>&1 || true' EXIT
+main_caption="Vortan IX Quenzar Utility for Windows(v2.2.0)"
 
 # Starts EXE with the message-box trace, waits for a window captioned CAPTION, takes a
 # screenshot and waits for the program to end by itself.
@@ -17,6 +18,7 @@ run_until_box() {
     xwininfo -root -tree >"$work/$name.windows" 2>/dev/null || true
     if grep -qF "\"$caption\"" "$work/$name.windows"; then
       seen=1
+      xwininfo -name "$main_caption" >"$work/$name.main" 2>/dev/null || true
       import -display "$DISPLAY" -window root "$artefacts/$name.png" || true
       break
     fi
@@ -32,6 +34,10 @@ run_until_box() {
     echo "$name: the program did not end by itself (the box did not close)"; return 1
   fi
   [ "$rc" = 0 ] || { echo "$name: exit status $rc"; cat "$work/$name.err"; return 1; }
+  # A failed start-up never shows the main window.
+  if grep -q 'IsViewable' "$work/$name.main"; then
+    echo "$name: the main window was shown"; return 1
+  fi
   echo "$name: box \"$caption\" shown and closed by itself; screenshot $artefacts/$name.png"
 }
 
@@ -61,7 +67,7 @@ fi
 echo "unknown argument: ended after $(( $(date +%s) - start )) s without a box"
 
 # 4. The window, shown.
-caption="Vortan IX Quenzar Utility for Windows(v2.2.0)"
+caption=$main_caption
 timeout 60 wine "$formcheck" </dev/null >"$work/form.out" 2>"$work/form.err" &
 pid=$!
 shown=0
