@@ -40,13 +40,13 @@ inline Release TwoPackageRelease() {
                               {19, '1'}, {21, '1'}, {22, '1'}, {25, '1'}, {27, '1'}, {28, '3'}}) {
     r.options[static_cast<std::size_t>(digit - 1)] = value;
   }
-  PackageSpec a;
+  ReleasePackage a;
   a.imageName = "a.bin";
   a.image = Image(262144, 1);
   a.newRevision = "VRDC";
   a.extension = "VRDC-4";
   a.models = {{"VRD!", "VRD~", "MODEL A", "#"}, {"ABC1234", "ABC9999", "MODEL A2", "x"}};
-  PackageSpec b;
+  ReleasePackage b;
   b.imageName = "b.bin";
   b.image = Image(4096, 2);
   b.newRevision = "ZZ01";

@@ -141,7 +141,7 @@ std::vector<std::string> CheckRelease(const Release& r) {
                      " but " + std::to_string(r.packages.size()) + " packages are given");
   }
   for (std::size_t n = 0; n < r.packages.size(); ++n) {
-    const PackageSpec& p = r.packages[n];
+    const ReleasePackage& p = r.packages[n];
     const std::string field = "packages[" + std::to_string(n + 1) + "]";
     CheckImage(errors, field + ".image", p.image.size(), kPackageSlotSize);
     if (p.image.size() % 16 != 0) {
@@ -155,7 +155,7 @@ std::vector<std::string> CheckRelease(const Release& r) {
                        " entries, a row holds at most 8");
     }
     for (std::size_t e = 0; e < p.models.size(); ++e) {
-      const ModelEntrySpec& m = p.models[e];
+      const ReleaseModelEntry& m = p.models[e];
       const std::string entry = field + ".models[" + std::to_string(e + 1) + "]";
       CheckText(errors, entry + ".min", m.minRevision, kRevisionSize - 1);
       CheckText(errors, entry + ".max", m.maxRevision, kRevisionSize - 1);
@@ -205,14 +205,14 @@ PackResult Pack(std::vector<std::uint8_t>& file, const Release& r) {
   PutText(b + kSupportedModelText, kSupportedModelTextSize, r.supportedModel);
 
   for (int row = 0; row < kRows; ++row) {
-    const std::vector<ModelEntrySpec>* models =
+    const std::vector<ReleaseModelEntry>* models =
         row < static_cast<int>(r.packages.size()) ? &r.packages[static_cast<std::size_t>(row)].models
                                                    : nullptr;
     for (int entry = 0; entry < kEntriesPerRow; ++entry) {
       std::uint8_t* e = b + ModelEntry(row, entry);
       std::memset(e, 0, kEntrySize);
       if (models != nullptr && entry < static_cast<int>(models->size())) {
-        const ModelEntrySpec& m = (*models)[static_cast<std::size_t>(entry)];
+        const ReleaseModelEntry& m = (*models)[static_cast<std::size_t>(entry)];
         PutText(e + kEntryMinRevision, kRevisionSize, m.minRevision);
         PutText(e + kEntryMaxRevision, kRevisionSize, m.maxRevision);
         PutText(e + kEntryModelName, kModelNameSize, m.modelName);

@@ -75,11 +75,11 @@ std::optional<Release> LoadRelease(const std::string& path, std::string& error) 
         ++n;
         const std::string field = "packages[" + std::to_string(n) + "]";
         if (!p.is_object()) throw Failure{field + ": must be an object"};
-        PackageSpec spec;
-        spec.imageName = Text(p, "image", field + ".image");
-        spec.image = ReadFile(base / spec.imageName, field + ".image");
-        spec.newRevision = Text(p, "new_fw", field + ".new_fw");
-        spec.extension = Text(p, "fw_ext", field + ".fw_ext");
+        ReleasePackage fields;
+        fields.imageName = Text(p, "image", field + ".image");
+        fields.image = ReadFile(base / fields.imageName, field + ".image");
+        fields.newRevision = Text(p, "new_fw", field + ".new_fw");
+        fields.extension = Text(p, "fw_ext", field + ".fw_ext");
         if (p.contains("models")) {
           if (!p["models"].is_array()) throw Failure{field + ".models: must be a list"};
           int e = 0;
@@ -87,15 +87,15 @@ std::optional<Release> LoadRelease(const std::string& path, std::string& error) 
             ++e;
             const std::string entry = field + ".models[" + std::to_string(e) + "]";
             if (!m.is_object()) throw Failure{entry + ": must be an object"};
-            ModelEntrySpec model;
+            ReleaseModelEntry model;
             model.minRevision = Text(m, "min", entry + ".min", "");
             model.maxRevision = Text(m, "max", entry + ".max", "");
             model.modelName = Text(m, "model", entry + ".model", "");
             model.auxText = Text(m, "aux", entry + ".aux", "#");
-            spec.models.push_back(model);
+            fields.models.push_back(model);
           }
         }
-        r.packages.push_back(std::move(spec));
+        r.packages.push_back(std::move(fields));
       }
     }
 

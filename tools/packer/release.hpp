@@ -8,15 +8,15 @@
 
 namespace qz::packer {
 
-struct ModelEntrySpec {
+struct ReleaseModelEntry {
   std::string minRevision, maxRevision, modelName, auxText = "#";
 };
 
-struct PackageSpec {
+struct ReleasePackage {
   std::string imageName;  // for messages
   std::vector<std::uint8_t> image;
   std::string newRevision, extension;
-  std::vector<ModelEntrySpec> models;
+  std::vector<ReleaseModelEntry> models;
 };
 
 using Build = std::optional<std::vector<std::uint8_t>>;
@@ -25,7 +25,7 @@ struct Release {
   std::string productVersion, productTitle, releaseDate, supportedModel;
   int packageMode = 0;
   std::string options;  // the 31 option digits
-  std::vector<PackageSpec> packages;
+  std::vector<ReleasePackage> packages;
   // Absent builds leave their slot and size record as the executable has them.
   std::array<Build, 10> flashers;
   std::array<Build, 4> copyHelpers;

@@ -14,13 +14,13 @@ int main(int argc, char** argv) {
                  argv[0]);
     return 2;
   }
-  qz::samplefw::SampleSpec spec;
+  qz::samplefw::SampleFields fields;
   for (int i = 2; i + 1 < argc; i += 2) {
     const std::string key = argv[i], value = argv[i + 1];
-    if (key == "--revision") spec.revision = value;
-    else if (key == "--extension") spec.extension = value;
-    else if (key == "--model") spec.model = value;
-    else if (key == "--length") spec.length = std::strtoul(value.c_str(), nullptr, 0);
+    if (key == "--revision") fields.revision = value;
+    else if (key == "--extension") fields.extension = value;
+    else if (key == "--model") fields.model = value;
+    else if (key == "--length") fields.length = std::strtoul(value.c_str(), nullptr, 0);
     else {
       std::fprintf(stderr, "unknown option %s\n", key.c_str());
       return 2;
@@ -31,7 +31,7 @@ int main(int argc, char** argv) {
     return 2;
   }
   std::string error;
-  const auto image = qz::samplefw::MakeSampleImage(spec, error);
+  const auto image = qz::samplefw::MakeSampleImage(fields, error);
   if (!image) {
     std::fprintf(stderr, "sample firmware: %s\n", error.c_str());
     return 1;

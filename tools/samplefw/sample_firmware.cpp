@@ -23,30 +23,30 @@ std::uint32_t ImageCrc(const std::vector<std::uint8_t>& image) {
   return static_cast<std::uint32_t>(crc);
 }
 
-std::optional<std::vector<std::uint8_t>> MakeSampleImage(const SampleSpec& spec,
+std::optional<std::vector<std::uint8_t>> MakeSampleImage(const SampleFields& fields,
                                                          std::string& error) {
-  if (spec.revision.empty() || spec.revision.size() > 7) {
+  if (fields.revision.empty() || fields.revision.size() > 7) {
     error = "revision: 1 to 7 characters";
     return std::nullopt;
   }
-  if (spec.extension.size() > 7) {
+  if (fields.extension.size() > 7) {
     error = "extension: at most 7 characters";
     return std::nullopt;
   }
-  if (spec.model.size() > kModelSize) {
+  if (fields.model.size() > kModelSize) {
     error = "model: at most 40 characters";
     return std::nullopt;
   }
-  if (spec.length < 0x110 || spec.length % 16 != 0 || spec.length > 0xFFFFFFFFu) {
+  if (fields.length < 0x110 || fields.length % 16 != 0 || fields.length > 0xFFFFFFFFu) {
     error = "length: a multiple of 16 of at least 272 bytes";
     return std::nullopt;
   }
-  std::vector<std::uint8_t> image(spec.length, 0);
+  std::vector<std::uint8_t> image(fields.length, 0);
   PutText(image, kMagic, "QZSIMFW");
-  PutText(image, kRevision, spec.revision);
-  PutText(image, kExtension, spec.extension);
-  PutText(image, kModel, spec.model);
-  PutU32(image, kLength, static_cast<std::uint32_t>(spec.length));
+  PutText(image, kRevision, fields.revision);
+  PutText(image, kExtension, fields.extension);
+  PutText(image, kModel, fields.model);
+  PutU32(image, kLength, static_cast<std::uint32_t>(fields.length));
   PutText(image, kMarker, "ssdbinv");
   // Filler that is not all zero, so that a cipher or a copy that drops bytes shows.
   std::uint32_t state = 0x2545F491u;

@@ -13,15 +13,15 @@ inline constexpr std::size_t kLength = 0x040, kCrc = 0x044, kMarker = 0x100;
 inline constexpr std::size_t kHeaderEnd = 0x107;
 inline constexpr std::size_t kDefaultLength = 262144;
 
-struct SampleSpec {
+struct SampleFields {
   std::string revision = "VRDC";
   std::string extension = "VRDC-4";
   std::string model = "VORTANIX QRX-480T9A";
   std::size_t length = kDefaultLength;
 };
 
-// The image, or nothing (with the reason in `error`) when the spec does not fit the format.
-std::optional<std::vector<std::uint8_t>> MakeSampleImage(const SampleSpec& spec,
+// The image, or nothing (with the reason in `error`) when the fields do not fit the format.
+std::optional<std::vector<std::uint8_t>> MakeSampleImage(const SampleFields& fields,
                                                          std::string& error);
 
 // CRC-32 of the image with its CRC field taken as zero.
