@@ -75,11 +75,11 @@ std::optional<Release> LoadRelease(const std::string& path, std::string& error) 
         ++n;
         const std::string field = "packages[" + std::to_string(n) + "]";
         if (!p.is_object()) throw Failure{field + ": must be an object"};
-        ReleasePackage fields;
-        fields.imageName = Text(p, "image", field + ".image");
-        fields.image = ReadFile(base / fields.imageName, field + ".image");
-        fields.newRevision = Text(p, "new_fw", field + ".new_fw");
-        fields.extension = Text(p, "fw_ext", field + ".fw_ext");
+        ReleasePackage package;
+        package.imageName = Text(p, "image", field + ".image");
+        package.image = ReadFile(base / package.imageName, field + ".image");
+        package.newRevision = Text(p, "new_fw", field + ".new_fw");
+        package.extension = Text(p, "fw_ext", field + ".fw_ext");
         if (p.contains("models")) {
           if (!p["models"].is_array()) throw Failure{field + ".models: must be a list"};
           int e = 0;
@@ -92,10 +92,10 @@ std::optional<Release> LoadRelease(const std::string& path, std::string& error) 
             model.maxRevision = Text(m, "max", entry + ".max", "");
             model.modelName = Text(m, "model", entry + ".model", "");
             model.auxText = Text(m, "aux", entry + ".aux", "#");
-            fields.models.push_back(model);
+            package.models.push_back(model);
           }
         }
-        r.packages.push_back(std::move(fields));
+        r.packages.push_back(std::move(package));
       }
     }
 
