@@ -55,6 +55,24 @@ run_until_box device-init-failed-zh "$work/Quenzar-zh.exe" "錯誤 ..."
 grep -qiF 'MSGBOX_OnInit L"\521d\59cb\5316\88dd\7f6e\7269\4ef6\5931\6557 !"' "$work/device-init-failed-zh.err" \
   || { echo "the second-language box text is wrong"; grep MSGBOX "$work/device-init-failed-zh.err"; exit 1; }
 
+# 1b. "/debug" (any case) keeps the same box open although the package closes boxes after 1 s.
+WINEDEBUG=-all,+msgbox timeout 60 wine "$work/Quenzar-en.exe" /debug </dev/null \
+  >"$work/debug.out" 2>"$work/debug.err" &
+pid=$!
+opened=0
+for _ in $(seq 1 300); do
+  if xwininfo -root -tree 2>/dev/null | grep -qF '"Error ..."'; then opened=1; break; fi
+  sleep 0.1
+done
+[ "$opened" = 1 ] || { echo "/debug: no box"; cat "$work/debug.err"; exit 1; }
+sleep 3
+if ! xwininfo -root -tree 2>/dev/null | grep -qF '"Error ..."' || ! kill -0 "$pid" 2>/dev/null; then
+  echo "/debug: the box closed by itself"; exit 1
+fi
+timeout 30 wineserver -k </dev/null >/dev/null 2>&1 || true
+wait "$pid" || true
+echo "/debug: the box stayed open for 3 s"
+
 # 3. An unknown argument: no box, and the program ends at once.
 start=$(date +%s)
 rc=0

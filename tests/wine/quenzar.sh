@@ -5,6 +5,7 @@
 #     and the program must end without anyone pressing a key. The box's text is read from
 #     Wine's message-box trace and its caption from the X window list; a screenshot of it is
 #     kept under the build tree.
+#     With "/debug" the same box stays open.
 #  2. The same in the second language: the Big5 texts must arrive as the right characters.
 #  3. An unknown argument ends the program at once, without any box.
 #  4. The window itself, shown by the preview program over made-up drives: mapped, with its
