@@ -3,7 +3,7 @@
 set -euo pipefail
 
 pkgs=(build-essential cmake ninja-build pkg-config git
-      libgtest-dev libgmock-dev libbenchmark-dev libssl-dev
+      libgtest-dev libgmock-dev libbenchmark-dev libssl-dev nlohmann-json3-dev zlib1g-dev
       mingw-w64 wine wine64 wine32:i386 xvfb imagemagick x11-utils)
 
 missing=()

@@ -24,3 +24,4 @@
 #undef OpenService
 #undef StartService
 #undef GetVersionEx
+#undef MessageBox

@@ -1,0 +1,290 @@
+// The packer: round trip through the updater's own accessors, every refusal naming its field,
+// the marker warning, and that nothing outside the block changes.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <fstream>
+#include <functional>
+#include <iterator>
+
+#include "packer_fixture.hpp"
+#include "updater/package_markers.hpp"
+#include "updater/package_options.hpp"
+
+namespace qz::packer::test {
+namespace {
+
+using namespace pkg;
+
+bool OutsideBlockUnchanged(const std::vector<std::uint8_t>& a, const std::vector<std::uint8_t>& b,
+                           std::size_t base) {
+  return a.size() == b.size() && std::equal(a.begin(), a.begin() + base, b.begin()) &&
+         std::equal(a.begin() + base + kBlockSize, a.end(), b.begin() + base + kBlockSize);
+}
+
+TEST(Packer, LocatesTheBlockByItsMarkers) {
+  auto file = FakeExecutable();
+  std::string error;
+  const auto base = LocateBlock(file, error);
+  ASSERT_TRUE(base) << error;
+  EXPECT_EQ(*base, kPrefix);
+}
+
+TEST(Packer, RefusesFilesWhoseMarkersAreMissingDoubledOrMisplaced) {
+  std::string error;
+  auto missing = FakeExecutable();
+  missing[kPrefix + kAesBufArea] = 'a';
+  EXPECT_FALSE(LocateBlock(missing, error));
+  EXPECT_NE(error.find("AES_BUF_HERE"), std::string::npos);
+
+  auto doubled = FakeExecutable();
+  std::copy_n("WIN7_X64_SIZE=", 14, doubled.begin() + 10);
+  EXPECT_FALSE(LocateBlock(doubled, error));
+  EXPECT_NE(error.find("WIN7_X64_SIZE="), std::string::npos);
+
+  auto shifted = FakeExecutable();
+  // Move the boot-code marker one byte on: the areas no longer agree with the layout.
+  std::copy_n("\0BOOT_CODE_HERE", 15, shifted.begin() + kPrefix + kBootCodeArea);
+  EXPECT_FALSE(LocateBlock(shifted, error));
+  EXPECT_NE(error.find("BOOT_CODE_HERE"), std::string::npos);
+
+  auto truncated = FakeExecutable();
+  truncated.resize(kPrefix + kBlockSize - 1);
+  EXPECT_FALSE(LocateBlock(truncated, error));
+}
+
+TEST(Packer, RoundTripThroughTheUpdatersAccessors) {
+  auto file = FakeExecutable();
+  const auto before = file;
+  Release r = TwoPackageRelease();
+  r.flashers[0] = Image(20000, 9, false);
+  r.flashers[9] = Image(262144, 10, false);
+  r.copyHelpers[3] = Image(12288, 11, false);
+  const PackResult result = Pack(file, r);
+  ASSERT_TRUE(result.ok) << (result.errors.empty() ? "" : result.errors[0]);
+  EXPECT_TRUE(result.warnings.empty());
+  EXPECT_TRUE(OutsideBlockUnchanged(before, file, kPrefix));
+
+  PackageBlock block(Bytes(file.data() + kPrefix, kBlockSize));
+  EXPECT_EQ(block.ProductVersion(), "v3.0.1");
+  EXPECT_EQ(block.ProductTitle(), "Test Title");
+  EXPECT_EQ(block.ReleaseDate(), "2026/12/08");
+  EXPECT_EQ(block.SupportedModelText(), "MODEL A / MODEL B");
+  // Old header text does not linger after the new one.
+  EXPECT_EQ(file[kPrefix + kProductTitle + 11], 0);
+
+  const PackageOptions o = ReadPackageOptions(block);
+  EXPECT_EQ(o.PackageMode, -2);
+  EXPECT_EQ(o.Language, 1);
+  EXPECT_TRUE(o.AutoUpdate);
+  EXPECT_EQ(o.NoticeMode, 2);
+  EXPECT_EQ(o.PackageCount, 2);
+  EXPECT_TRUE(o.ListEligibleOnly);
+  EXPECT_TRUE(o.CheckBattery);
+  EXPECT_TRUE(o.UpdateBoot);
+  EXPECT_TRUE(o.SkipAdminCheck);
+  EXPECT_TRUE(o.AutoCloseMessages);
+  EXPECT_TRUE(o.UnattendedRun);
+  EXPECT_EQ(o.AutoCloseSeconds, 3);
+  EXPECT_TRUE(HasLongRevisions(block));  // "ABC1234"
+
+  ASSERT_EQ(block.Image(1).size(), 262144u);
+  EXPECT_TRUE(std::equal(block.Image(1).begin(), block.Image(1).end(), r.packages[0].image.begin()));
+  ASSERT_EQ(block.Image(2).size(), 4096u);
+  EXPECT_EQ(block.ImageStartValue(2), 262144u);
+  EXPECT_TRUE(std::equal(block.Image(2).begin(), block.Image(2).end(), r.packages[1].image.begin()));
+  EXPECT_EQ(block.ImageSizeValue(3), 0u);
+  EXPECT_EQ(block.NewRevision(1), "VRDC");
+  EXPECT_EQ(block.Extension(1), "VRDC-4");
+  EXPECT_EQ(block.NewRevision(2), "ZZ01");
+  EXPECT_EQ(block.Extension(2), "");
+  EXPECT_EQ(block.NewRevision(3), "N/A    ");
+  EXPECT_EQ(block.Extension(6), "N/A    ");
+
+  EXPECT_EQ(block.MinRevision(0, 0), "VRD!");
+  EXPECT_EQ(block.MaxRevision(0, 0), "VRD~");
+  EXPECT_EQ(block.ModelName(0, 0), "MODEL A");
+  EXPECT_EQ(block.MinRevision(0, 1), "ABC1234");
+  EXPECT_EQ(block.AuxText(0, 1), "x");
+  EXPECT_EQ(block.MinRevision(0, 2), "#FLSH13");
+  EXPECT_EQ(block.MinRevision(1, 0), "#FLSH21");  // package 2 has no models: its row is blank
+  EXPECT_EQ(block.ModelName(1, 0), "#");
+  EXPECT_EQ(block.MinRevision(5, 7), "#FLSH68");
+
+  EXPECT_EQ(block.FlasherSize(1), 20000u);
+  EXPECT_TRUE(std::equal(r.flashers[0]->begin(), r.flashers[0]->end(), block.FlasherSlot(1).begin()));
+  EXPECT_TRUE(std::all_of(block.FlasherSlot(1).begin() + 20000, block.FlasherSlot(1).end(),
+                          [](std::uint8_t v) { return v == 0; }));
+  EXPECT_EQ(block.FlasherSize(10), 262144u);
+  EXPECT_EQ(block.CopySize(4), 12288u);
+  EXPECT_TRUE(std::equal(r.copyHelpers[3]->begin(), r.copyHelpers[3]->end(), block.CopySlot(4).begin()));
+  // Absent builds: slot and size record as shipped.
+  EXPECT_EQ(block.FlasherSize(2), 20480u);
+  EXPECT_EQ(block.FlasherSize(4), 25600u);
+  EXPECT_EQ(block.CopySize(1), 7680u);
+  // The markers are still in place: the same executable packs again.
+  std::string error;
+  EXPECT_TRUE(LocateBlock(file, error)) << error;
+  EXPECT_EQ(std::string(reinterpret_cast<char*>(&file[kPrefix + kBootCodeArea]), 14), "BOOT_CODE_HERE");
+}
+
+TEST(Packer, RepackingReplacesEveryPackageArea) {
+  auto file = FakeExecutable();
+  ASSERT_TRUE(Pack(file, TwoPackageRelease()).ok);
+  Release one = TwoPackageRelease();
+  one.packages.resize(1);
+  one.packages[0].image = Image(32, 7);
+  one.options[9] = '1';
+  ASSERT_TRUE(Pack(file, one).ok);
+  PackageBlock block(Bytes(file.data() + kPrefix, kBlockSize));
+  EXPECT_EQ(block.ImageSizeValue(2), 0u);
+  EXPECT_EQ(block.NewRevision(2), "N/A    ");
+  EXPECT_EQ(block.MinRevision(1, 0), "#FLSH21");
+  // The old second image is gone from the area.
+  EXPECT_TRUE(std::all_of(block.FirmwareArea().begin() + 32, block.FirmwareArea().end(),
+                          [](std::uint8_t v) { return v == 0; }));
+}
+
+TEST(Packer, WarnsAboutAnImageWithoutTheFlasherMarker) {
+  auto file = FakeExecutable();
+  Release r = TwoPackageRelease();
+  r.packages[1].image = Image(4096, 2, false);
+  const PackResult result = Pack(file, r);
+  EXPECT_TRUE(result.ok);
+  ASSERT_EQ(result.warnings.size(), 1u);
+  EXPECT_NE(result.warnings[0].find("packages[2].image"), std::string::npos);
+  EXPECT_NE(result.warnings[0].find("ssdbinv"), std::string::npos);
+}
+
+struct Refusal {
+  const char* field;
+  std::function<void(Release&)> spoil;
+};
+
+TEST(Packer, RefusesWhatTheLayoutCannotHold) {
+  const std::vector<Refusal> refusals = {
+      {"product_version", [](Release& r) { r.productVersion = "v1234567890ab"; }},
+      {"product_title", [](Release& r) { r.productTitle = std::string(64, 'T'); }},
+      {"release_date", [](Release& r) { r.releaseDate = "2026/12/08 x"; }},
+      {"supported_model", [](Release& r) { r.supportedModel = std::string(65, 'M'); }},
+      {"supported_model", [](Release& r) { r.supportedModel = "MODEL\xC3\xA9"; }},
+      {"options", [](Release& r) { r.options.pop_back(); }},
+      {"options: digit 5", [](Release& r) { r.options[4] = 'x'; }},
+      {"options: digit 10", [](Release& r) { r.options[9] = '3'; }},
+      {"packages: 7", [](Release& r) {
+         r.packages.resize(7, r.packages[1]);
+         r.options[9] = '7';
+       }},
+      {"packages[1].image", [](Release& r) { r.packages[0].image = Image(262160, 1); }},
+      {"packages[2].image", [](Release& r) { r.packages[1].image = Image(4100, 1); }},
+      {"packages[2].image", [](Release& r) { r.packages[1].image.clear(); }},
+      {"packages[1].new_fw", [](Release& r) { r.packages[0].newRevision = "VRDC1234"; }},
+      {"packages[2].fw_ext", [](Release& r) { r.packages[1].extension = "EXT-1234"; }},
+      {"packages[1].models", [](Release& r) { r.packages[0].models.resize(9); }},
+      {"packages[1].models[2].min", [](Release& r) { r.packages[0].models[1].minRevision = "12345678"; }},
+      {"packages[1].models[1].max", [](Release& r) { r.packages[0].models[0].maxRevision = "VRD~~~~~"; }},
+      {"packages[1].models[1].model", [](Release& r) { r.packages[0].models[0].modelName = std::string(41, 'm'); }},
+      {"packages[1].models[2].aux", [](Release& r) { r.packages[0].models[1].auxText = std::string(17, 'a'); }},
+      {"flashers.vista_x64", [](Release& r) { r.flashers[5] = Image(262145, 3, false); }},
+      {"flashers.xp_x86", [](Release& r) { r.flashers[0] = std::vector<std::uint8_t>{}; }},
+      {"copy_helpers.2008", [](Release& r) { r.copyHelpers[2] = Image(12289, 3, false); }},
+  };
+  for (const Refusal& refusal : refusals) {
+    auto file = FakeExecutable();
+    const auto before = file;
+    Release r = TwoPackageRelease();
+    refusal.spoil(r);
+    const PackResult result = Pack(file, r);
+    EXPECT_FALSE(result.ok) << refusal.field;
+    ASSERT_FALSE(result.errors.empty()) << refusal.field;
+    EXPECT_NE(result.errors[0].find(refusal.field), std::string::npos)
+        << refusal.field << " / " << result.errors[0];
+    EXPECT_TRUE(file == before) << refusal.field;
+  }
+}
+
+TEST(Packer, LimitsThemselvesAreAccepted) {
+  auto file = FakeExecutable();
+  Release r = TwoPackageRelease();
+  r.productVersion = std::string(12, 'v');
+  r.supportedModel = std::string(64, 'M');
+  r.packages[0].newRevision = "1234567";
+  r.packages[0].models.resize(8, r.packages[0].models[0]);
+  r.packages[0].models[7].modelName = std::string(40, 'm');
+  r.packages[0].models[7].auxText = std::string(16, 'a');
+  r.flashers[3] = Image(262144, 4, false);
+  r.copyHelpers[0] = Image(12288, 5, false);
+  r.packages.resize(6, r.packages[1]);
+  r.options[9] = '6';
+  const PackResult result = Pack(file, r);
+  ASSERT_TRUE(result.ok) << (result.errors.empty() ? "" : result.errors[0]);
+  PackageBlock block(Bytes(file.data() + kPrefix, kBlockSize));
+  EXPECT_EQ(block.ModelName(0, 7), std::string(40, 'm'));
+  EXPECT_EQ(block.ImageStartValue(6), 5u * 262144u);
+  EXPECT_EQ(block.Image(6).size(), 4096u);
+}
+
+#ifdef QZ_PACKED_EXE
+std::vector<std::uint8_t> ReadAll(const char* path) {
+  std::ifstream in(path, std::ios::binary);
+  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+std::uint32_t Le(const std::vector<std::uint8_t>& b, std::size_t at, int bytes) {
+  std::uint32_t v = 0;
+  for (int i = bytes - 1; i >= 0; --i) v = (v << 8) | b.at(at + static_cast<std::size_t>(i));
+  return v;
+}
+
+TEST(Packer, TheBlockLiesInTheProgramsInitializedData) {
+  const auto exe = ReadAll(QZ_UNPACKED_EXE);
+  if (exe.empty()) GTEST_SKIP() << "the 32-bit tree has not built Quenzar.exe";
+  std::string error;
+  const auto base = LocateBlock(exe, error);
+  ASSERT_TRUE(base) << error;
+  // PE: the section whose file bytes hold the block.
+  const std::size_t pe = Le(exe, 0x3C, 4);
+  ASSERT_EQ(Le(exe, pe, 4), 0x00004550u);  // "PE\0\0"
+  EXPECT_EQ(Le(exe, pe + 4, 2), 0x14Cu);    // i386
+  const std::size_t sections = Le(exe, pe + 6, 2);
+  const std::size_t table = pe + 24 + Le(exe, pe + 20, 2);
+  bool found = false;
+  for (std::size_t i = 0; i < sections; ++i) {
+    const std::size_t h = table + 40 * i;
+    const std::size_t raw = Le(exe, h + 20, 4), rawSize = Le(exe, h + 16, 4);
+    if (*base < raw || *base + kBlockSize > raw + rawSize) continue;
+    found = true;
+    EXPECT_EQ(std::string(reinterpret_cast<const char*>(&exe[h]), 5), ".data");
+    const std::uint32_t flags = Le(exe, h + 36, 4);
+    EXPECT_NE(flags & 0x40u, 0u) << "initialized data";
+    EXPECT_NE(flags & 0x80000000u, 0u) << "writable";
+  }
+  EXPECT_TRUE(found) << "no section holds the whole block";
+}
+
+TEST(Packer, TheBuiltProgramCarriesTheSampleRelease) {
+  const auto unpacked = ReadAll(QZ_UNPACKED_EXE);
+  const auto packed = ReadAll(QZ_PACKED_EXE);
+  if (unpacked.empty() || packed.empty()) GTEST_SKIP() << "the 32-bit tree has not built Quenzar.exe";
+  std::string error;
+  const auto base = LocateBlock(unpacked, error);
+  ASSERT_TRUE(base) << error;
+  EXPECT_TRUE(OutsideBlockUnchanged(unpacked, packed, *base));
+  std::vector<std::uint8_t> copy(packed.begin() + *base, packed.begin() + *base + kBlockSize);
+  PackageBlock block(copy);
+  EXPECT_EQ(block.ProductTitle(), "Vortan IX Quenzar Utility for Windows");
+  EXPECT_EQ(block.Image(1).size(), 262144u);
+  EXPECT_EQ(std::string(reinterpret_cast<const char*>(block.Image(1).data()), 7), "QZSIMFW");
+  EXPECT_EQ(ReadPackageOptions(block).PackageCount, 1);
+  // The copy helpers of the 64-bit tree: each a whole program in its slot.
+  for (int c = 1; c <= kCopySlots; ++c) {
+    ASSERT_GT(block.CopySize(c), 0u) << c;
+    ASSERT_LE(block.CopySize(c), kCopySlotSize) << c;
+    EXPECT_EQ(block.CopySlot(c)[0], 'M') << c;
+    EXPECT_EQ(block.CopySlot(c)[1], 'Z') << c;
+  }
+}
+#endif
+
+}  // namespace
+}  // namespace qz::packer::test

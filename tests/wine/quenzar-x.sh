@@ -1,0 +1,107 @@
+#!/usr/bin/env bash
+# The part of quenzar.sh that runs inside the virtual display.
+# usage: quenzar-x.sh WORK PACKED_EXE FORMCHECK_EXE ARTEFACT_DIR
+set -euo pipefail
+work=$1 packed=$2 formcheck=$3 artefacts=$4
+source "$(dirname "$0")/wine-env.sh"
+trap 'timeout 30 wineserver -k </dev/null >/dev/null 2>&1 || true' EXIT
+main_caption="Vortan IX Quenzar Utility for Windows(v2.2.0)"
+
+# Starts EXE with the message-box trace, waits for a window captioned CAPTION, takes a
+# screenshot and waits for the program to end by itself.
+# usage: run_until_box NAME EXE CAPTION
+run_until_box() {
+  local name=$1 exe=$2 caption=$3
+  WINEDEBUG=-all,+msgbox timeout 60 wine "$exe" </dev/null >"$work/$name.out" 2>"$work/$name.err" &
+  local pid=$! seen=0
+  for _ in $(seq 1 300); do
+    xwininfo -root -tree >"$work/$name.windows" 2>/dev/null || true
+    if grep -qF "\"$caption\"" "$work/$name.windows"; then
+      seen=1
+      xwininfo -name "$main_caption" >"$work/$name.main" 2>/dev/null || true
+      import -display "$DISPLAY" -window root "$artefacts/$name.png" || true
+      break
+    fi
+    kill -0 "$pid" 2>/dev/null || break
+    sleep 0.1
+  done
+  local rc=0
+  wait "$pid" || rc=$?
+  if [ "$seen" != 1 ]; then
+    echo "$name: no window captioned \"$caption\" appeared"; cat "$work/$name.err"; return 1
+  fi
+  if [ "$rc" = 124 ]; then
+    echo "$name: the program did not end by itself (the box did not close)"; return 1
+  fi
+  [ "$rc" = 0 ] || { echo "$name: exit status $rc"; cat "$work/$name.err"; return 1; }
+  # A failed start-up never shows the main window.
+  if grep -q 'IsViewable' "$work/$name.main"; then
+    echo "$name: the main window was shown"; return 1
+  fi
+  echo "$name: box \"$caption\" shown and closed by itself; screenshot $artefacts/$name.png"
+}
+
+# 1. English.
+run_until_box device-init-failed "$work/Quenzar-en.exe" "Error ..."
+grep -qF 'trace:msgbox:MSGBOX_OnInit L"Device object initialize failed !"' "$work/device-init-failed.err" \
+  || { echo "the box did not say \"Device object initialize failed !\""; cat "$work/device-init-failed.err"; exit 1; }
+[ "$(grep -c 'MSGBOX_OnInit' "$work/device-init-failed.err")" = 1 ] \
+  || { echo "expected exactly one message box"; exit 1; }
+grep -qF '"Vortan IX Quenzar Utility for Windows(v2.2.0)"' "$work/device-init-failed.windows" \
+  || { echo "main window caption missing"; exit 1; }
+
+# 2. Second language: caption "錯誤 ..." and text "初始化裝置物件失敗 !", whatever the code page.
+run_until_box device-init-failed-zh "$work/Quenzar-zh.exe" "錯誤 ..."
+grep -qiF 'MSGBOX_OnInit L"\521d\59cb\5316\88dd\7f6e\7269\4ef6\5931\6557 !"' "$work/device-init-failed-zh.err" \
+  || { echo "the second-language box text is wrong"; grep MSGBOX "$work/device-init-failed-zh.err"; exit 1; }
+
+# 1b. "/debug" (any case) keeps the same box open although the package closes boxes after 1 s.
+WINEDEBUG=-all,+msgbox timeout 60 wine "$work/Quenzar-en.exe" /debug </dev/null \
+  >"$work/debug.out" 2>"$work/debug.err" &
+pid=$!
+opened=0
+for _ in $(seq 1 300); do
+  if xwininfo -root -tree 2>/dev/null | grep -qF '"Error ..."'; then opened=1; break; fi
+  sleep 0.1
+done
+[ "$opened" = 1 ] || { echo "/debug: no box"; cat "$work/debug.err"; exit 1; }
+sleep 3
+if ! xwininfo -root -tree 2>/dev/null | grep -qF '"Error ..."' || ! kill -0 "$pid" 2>/dev/null; then
+  echo "/debug: the box closed by itself"; exit 1
+fi
+timeout 30 wineserver -k </dev/null >/dev/null 2>&1 || true
+wait "$pid" || true
+echo "/debug: the box stayed open for 3 s"
+
+# 3. An unknown argument: no box, and the program ends at once.
+start=$(date +%s)
+rc=0
+WINEDEBUG=-all,+msgbox timeout 60 wine "$packed" /NO-SUCH-OPTION </dev/null \
+  >"$work/unknown.out" 2>"$work/unknown.err" || rc=$?
+[ "$rc" = 0 ] || { echo "unknown argument: exit status $rc"; cat "$work/unknown.err"; exit 1; }
+if grep -q MSGBOX_OnInit "$work/unknown.err"; then
+  echo "unknown argument: a box was shown"; grep MSGBOX "$work/unknown.err"; exit 1
+fi
+echo "unknown argument: ended after $(( $(date +%s) - start )) s without a box"
+
+# 4. The window, shown.
+caption=$main_caption
+timeout 60 wine "$formcheck" </dev/null >"$work/form.out" 2>"$work/form.err" &
+pid=$!
+shown=0
+for _ in $(seq 1 300); do
+  if xwininfo -name "$caption" >"$work/form.info" 2>/dev/null && grep -q 'IsViewable' "$work/form.info"; then
+    shown=1
+    sleep 1  # let it paint
+    import -display "$DISPLAY" -window root "$artefacts/main-window.png" || true
+    break
+  fi
+  kill -0 "$pid" 2>/dev/null || break
+  sleep 0.1
+done
+rc=0
+wait "$pid" || rc=$?
+[ "$shown" = 1 ] || { echo "main window never shown"; cat "$work/form.err"; exit 1; }
+[ "$rc" = 0 ] || { echo "window preview: exit status $rc"; exit 1; }
+grep -E 'Width|Height' "$work/form.info" | tr -s ' '
+echo "main window shown; screenshot $artefacts/main-window.png"

@@ -1,0 +1,134 @@
+#include "tools/packer/release.hpp"
+
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <nlohmann/json.hpp>
+
+namespace qz::packer {
+
+namespace {
+
+using nlohmann::json;
+namespace fs = std::filesystem;
+
+struct Failure {
+  std::string message;
+};
+
+std::vector<std::uint8_t> ReadFile(const fs::path& path, const std::string& field) {
+  std::ifstream in(path, std::ios::binary);
+  if (!in) throw Failure{field + ": can't read " + path.string()};
+  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+std::string Text(const json& object, const std::string& key, const std::string& field,
+                 std::optional<std::string> fallback = std::nullopt) {
+  if (!object.contains(key)) {
+    if (fallback) return *fallback;
+    throw Failure{field + ": missing"};
+  }
+  if (!object[key].is_string()) throw Failure{field + ": must be a text"};
+  return object[key].get<std::string>();
+}
+
+Build OptionalBuild(const json& object, const char* name, const std::string& group,
+                    const fs::path& base) {
+  if (!object.contains(name) || object[name].is_null()) return std::nullopt;
+  const std::string field = group + "." + name;
+  if (!object[name].is_string()) throw Failure{field + ": must be a file name"};
+  return ReadFile(base / object[name].get<std::string>(), field);
+}
+
+}  // namespace
+
+std::optional<Release> LoadRelease(const std::string& path, std::string& error) {
+  try {
+    std::ifstream in(path);
+    if (!in) throw Failure{"can't read " + path};
+    json doc;
+    try {
+      doc = json::parse(in);
+    } catch (const json::parse_error& e) {
+      throw Failure{path + ": " + e.what()};
+    }
+    if (!doc.is_object()) throw Failure{path + ": not a JSON object"};
+    const fs::path base = fs::path(path).parent_path();
+
+    Release r;
+    r.productVersion = Text(doc, "product_version", "product_version");
+    r.productTitle = Text(doc, "product_title", "product_title");
+    r.releaseDate = Text(doc, "release_date", "release_date");
+    r.supportedModel = Text(doc, "supported_model", "supported_model");
+    r.options = Text(doc, "options", "options");
+    if (doc.contains("package_mode")) {
+      if (!doc["package_mode"].is_number_integer()) throw Failure{"package_mode: must be an integer"};
+      const auto mode = doc["package_mode"].get<long long>();
+      if (mode < -128 || mode > 127) throw Failure{"package_mode: must fit a signed byte"};
+      r.packageMode = static_cast<int>(mode);
+    }
+
+    if (doc.contains("packages")) {
+      if (!doc["packages"].is_array()) throw Failure{"packages: must be a list"};
+      int n = 0;
+      for (const json& p : doc["packages"]) {
+        ++n;
+        const std::string field = "packages[" + std::to_string(n) + "]";
+        if (!p.is_object()) throw Failure{field + ": must be an object"};
+        ReleasePackage package;
+        package.imageName = Text(p, "image", field + ".image");
+        package.image = ReadFile(base / package.imageName, field + ".image");
+        package.newRevision = Text(p, "new_fw", field + ".new_fw");
+        package.extension = Text(p, "fw_ext", field + ".fw_ext");
+        if (p.contains("models")) {
+          if (!p["models"].is_array()) throw Failure{field + ".models: must be a list"};
+          int e = 0;
+          for (const json& m : p["models"]) {
+            ++e;
+            const std::string entry = field + ".models[" + std::to_string(e) + "]";
+            if (!m.is_object()) throw Failure{entry + ": must be an object"};
+            ReleaseModelEntry model;
+            model.minRevision = Text(m, "min", entry + ".min", "");
+            model.maxRevision = Text(m, "max", entry + ".max", "");
+            model.modelName = Text(m, "model", entry + ".model", "");
+            model.auxText = Text(m, "aux", entry + ".aux", "#");
+            package.models.push_back(model);
+          }
+        }
+        r.packages.push_back(std::move(package));
+      }
+    }
+
+    if (doc.contains("flashers")) {
+      if (!doc["flashers"].is_object()) throw Failure{"flashers: must be an object"};
+      for (const auto& [key, value] : doc["flashers"].items()) {
+        bool known = false;
+        for (const char* name : kFlasherNames) known = known || key == name;
+        if (!known) throw Failure{"flashers." + key + ": no such slot"};
+      }
+      for (std::size_t i = 0; i < kFlasherNames.size(); ++i) {
+        r.flashers[i] = OptionalBuild(doc["flashers"], kFlasherNames[i], "flashers", base);
+      }
+    }
+    if (doc.contains("copy_helpers")) {
+      if (!doc["copy_helpers"].is_object()) throw Failure{"copy_helpers: must be an object"};
+      for (const auto& [key, value] : doc["copy_helpers"].items()) {
+        bool known = false;
+        for (const char* name : kCopyHelperNames) known = known || key == name;
+        if (!known) throw Failure{"copy_helpers." + key + ": no such slot"};
+      }
+      for (std::size_t i = 0; i < kCopyHelperNames.size(); ++i) {
+        r.copyHelpers[i] = OptionalBuild(doc["copy_helpers"], kCopyHelperNames[i], "copy_helpers", base);
+      }
+    }
+    return r;
+  } catch (const Failure& failure) {
+    error = failure.message;
+    return std::nullopt;
+  } catch (const nlohmann::json::exception& e) {
+    error = std::string(path) + ": " + e.what();
+    return std::nullopt;
+  }
+}
+
+}  // namespace qz::packer

@@ -1,0 +1,42 @@
+#pragma once
+// What the main window uses of the drive manager: the narrow hook through which start-up gets
+// the drive table. The drive manager of the discovery subsystem implements it.
+#include <array>
+#include <cstdint>
+#include <functional>
+#include <memory>
+
+namespace qz {
+
+// One listed drive. Texts are NUL-terminated as the drive reports them (trailing blanks kept).
+struct DriveRecord {
+  std::array<char, 33> ModelText{};         // model characters 1-24
+  std::array<char, 9> ModelHead{};          // model characters 1-8
+  std::array<char, 17> ModelTail{};         // model characters 9-24
+  std::array<char, 9> FirmwareRevision{};   // 8 characters
+  std::array<char, 2> TypeTag{};
+  std::int16_t PortNumber = 0;
+  std::int16_t TargetId = 0;
+  std::int16_t Lun = 0;
+  std::int16_t PathId = 0;
+  std::uint8_t Present = 0;
+  std::uint8_t Eligible = 0;      // written by the main window
+  std::uint16_t PackageIndex = 0; // written by the main window
+};
+
+class DriveManagerApi {
+ public:
+  virtual ~DriveManagerApi() = default;
+  // System error code of the last failed open during the scan; 5: no administrator rights.
+  virtual std::uint32_t LastError() = 0;
+  virtual std::uint16_t GetCount() = 0;
+  // The record of slot `index` when it holds a present drive, else null.
+  virtual DriveRecord* GetItem(unsigned index) = 0;
+  virtual bool Select(std::int16_t index) = 0;
+};
+
+// Creates the drive manager (the whole discovery runs inside); `createFlag` is set when the
+// package uses long revisions. Null when it can't be created.
+using DriveManagerFactory = std::function<std::unique_ptr<DriveManagerApi>(bool createFlag)>;
+
+}  // namespace qz
