@@ -11,10 +11,9 @@ jobs=$(nproc 2>/dev/null || echo 2)
 scripts/install-deps.sh
 
 configure() { # dir, extra args...
+  # Always re-run: a subsystem folder that appeared since the last run must join the tree.
   local dir=$1; shift
-  if [ ! -f "$dir/CMakeCache.txt" ]; then
-    cmake -S "$root" -B "$dir" -G Ninja "$@" >/dev/null
-  fi
+  cmake -S "$root" -B "$dir" -G Ninja "$@" >/dev/null
 }
 
 build_all() {
