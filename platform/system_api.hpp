@@ -53,6 +53,13 @@ struct PowerStatus {
 
 inline constexpr int kSmServerR2 = 89;
 
+// How a started program ended, as far as its starter saw.
+enum class LaunchEnd {
+  NotStarted,  // the shell could not start it
+  Finished,    // it ended within the time allowed
+  TimedOut,    // still running when the wait ran out (or the wait failed)
+};
+
 namespace exit_flags {
 inline constexpr std::uint32_t kLogoff = 0;
 inline constexpr std::uint32_t kShutdown = 1;
@@ -98,6 +105,16 @@ class SystemApi {
   virtual std::intptr_t ShellExecute(Handle owner, const std::string& verb, const std::string& file,
                                      const std::string& parameters, const std::string& directory,
                                      int show) = 0;
+
+  // ShellExecuteEx with the process handle kept (SEE_MASK_NOCLOSEPROCESS), then a bounded
+  // WaitForSingleObject on it; `exitCode` is the program's when it finished.
+  virtual LaunchEnd ShellExecuteWait(Handle owner, const std::string& verb, const std::string& file,
+                                     const std::string& parameters, const std::string& directory,
+                                     int show, std::uint32_t milliseconds,
+                                     std::uint32_t& exitCode) = 0;
+  // A 32-bit process on 64-bit Windows: turns the WOW64 redirection of the system directory off
+  // (false) or back on (true) for this thread. False when the system has no such redirection.
+  virtual bool SetWow64FsRedirection(bool enabled) = 0;
 
   virtual std::string GetSystemDirectory() = 0;
   virtual std::string GetWindowsDirectory() = 0;

@@ -12,6 +12,9 @@
 
 namespace qz {
 
+struct DrawRect;
+class DrawCanvas;
+
 inline constexpr std::uint32_t kCodePageAnsi = 0;  // CP_ACP: the system's ANSI code page
 inline constexpr std::uint32_t kCodePageBig5 = 950;
 
@@ -83,6 +86,12 @@ class UiEvents {
   virtual void OnClick(UiControl button) = 0;
   // Icon of ImageList2 for item `item` of `list` while drawing it: 0 or 1.
   virtual int ItemImage(UiControl list, int item) = 0;
+  // Owner drawing of item `item` of `list` in `rect` on `canvas` (declared in draw_api.hpp).
+  // False: the window draws a plain item itself.
+  virtual bool DrawItem(UiControl /*list*/, int /*item*/, const DrawRect& /*rect*/,
+                        bool /*selected*/, DrawCanvas& /*canvas*/) {
+    return false;
+  }
 };
 
 class UiApi {

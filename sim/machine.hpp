@@ -97,6 +97,12 @@ class Machine {
   std::vector<RestartRequest> restarts;
   std::vector<ShellLaunch> launches;
   std::function<void(const ShellLaunch&)> onShellExecute;
+  // How a launched program that its starter waits for ends: its exit code, or it never ends
+  // (the hook is not run and the wait runs out).
+  struct LaunchOutcome {
+    std::uint32_t exitCode = 0;
+    bool hangs = false;
+  } launchOutcome;
 
   // Administrators (S-1-5-32-544).
   static Sid AdministratorsSid();

@@ -48,7 +48,7 @@ constexpr struct {
 SimWin32::SimWin32(Machine& machine, Bitness bitness) : machine_(machine), bitness_(bitness) {}
 
 std::string SimWin32::Redirect(const std::string& path) const {
-  if (!machine_.Is64Bit()) return path;
+  if (!machine_.Is64Bit() || redirectionOff_) return path;
   const std::string key = PathKey(path);
   const std::string system = PathKey(machine_.SystemDirectory());
   const std::string sysnative = PathKey(machine_.windowsDirectory + "\\Sysnative");
@@ -188,6 +188,27 @@ std::intptr_t SimWin32::ShellExecute(Handle, const std::string& verb, const std:
   machine_.launches.push_back(launch);
   if (machine_.onShellExecute) machine_.onShellExecute(launch);
   return 42;
+}
+
+LaunchEnd SimWin32::ShellExecuteWait(Handle, const std::string& verb, const std::string& file,
+                                     const std::string& parameters, const std::string& directory,
+                                     int show, std::uint32_t milliseconds, std::uint32_t& exitCode) {
+  ShellLaunch launch{verb, file, parameters, directory, show};
+  machine_.launches.push_back(launch);
+  if (machine_.launchOutcome.hangs) {
+    machine_.clock.AdvanceMilliseconds(milliseconds);
+    return LaunchEnd::TimedOut;
+  }
+  // The simulated program runs to its end before the wait returns.
+  if (machine_.onShellExecute) machine_.onShellExecute(launch);
+  exitCode = machine_.launchOutcome.exitCode;
+  return LaunchEnd::Finished;
+}
+
+bool SimWin32::SetWow64FsRedirection(bool enabled) {
+  if (!IsWow64()) return Fail(err::kInvalidFunction);
+  redirectionOff_ = !enabled;
+  return true;
 }
 
 // ---- files and devices

@@ -42,6 +42,10 @@ class SimWin32 final : public Win32Api {
   std::intptr_t ShellExecute(Handle owner, const std::string& verb, const std::string& file,
                              const std::string& parameters, const std::string& directory,
                              int show) override;
+  LaunchEnd ShellExecuteWait(Handle owner, const std::string& verb, const std::string& file,
+                             const std::string& parameters, const std::string& directory, int show,
+                             std::uint32_t milliseconds, std::uint32_t& exitCode) override;
+  bool SetWow64FsRedirection(bool enabled) override;
   std::string GetSystemDirectory() override { return machine_.SystemDirectory(); }
   std::string GetWindowsDirectory() override { return machine_.windowsDirectory; }
   std::string GetTempPath() override { return machine_.TempDirectory() + "\\"; }
@@ -117,6 +121,7 @@ class SimWin32 final : public Win32Api {
 
   Machine& machine_;
   Bitness bitness_;
+  bool redirectionOff_ = false;
   std::uint32_t lastError_ = 0;
   Handle nextHandle_ = 0x100;
   std::map<Handle, OpenFile> files_;

@@ -3,6 +3,7 @@
 #include <utility>
 
 #include "platform/text.hpp"
+#include "updater/drive_list.hpp"
 #include "updater/firmware_file.hpp"
 #include "updater/ui_texts.hpp"
 
@@ -299,6 +300,13 @@ int TQuenzarMain::ItemImage(UiControl list, int item) {
   if (list != UiControl::cboDrives || item < 0 || item >= kMaxListItems || !Drives) return 0;
   const DriveRecord* drive = Drives->GetItem(static_cast<unsigned>(ItemToDrive[item]));
   return (drive != nullptr && drive->Eligible) ? 1 : 0;
+}
+
+bool TQuenzarMain::DrawItem(UiControl list, int item, const DrawRect& rect, bool selected,
+                            DrawCanvas& canvas) {
+  if (list != UiControl::cboDrives) return false;
+  cboDrivesDrawItem(*this, item, rect, selected, canvas);
+  return true;
 }
 
 }  // namespace qz

@@ -77,6 +77,8 @@ class TQuenzarMain final : public UiEvents {
   void OnChange(UiControl list) override;
   void OnClick(UiControl button) override;
   int ItemImage(UiControl list, int item) override;
+  bool DrawItem(UiControl list, int item, const DrawRect& rect, bool selected,
+                DrawCanvas& canvas) override;
 
   UiApi& Ui;
   Win32Api& Api;

@@ -148,6 +148,50 @@ std::intptr_t RealWin32::ShellExecute(Handle owner, const std::string& verb,
   return reinterpret_cast<std::intptr_t>(r);
 }
 
+LaunchEnd RealWin32::ShellExecuteWait(Handle owner, const std::string& verb,
+                                      const std::string& file, const std::string& parameters,
+                                      const std::string& directory, int show,
+                                      std::uint32_t milliseconds, std::uint32_t& exitCode) {
+  SHELLEXECUTEINFOA info{};
+  info.cbSize = sizeof info;
+  info.fMask = SEE_MASK_NOCLOSEPROCESS | SEE_MASK_FLAG_NO_UI | SEE_MASK_NOASYNC;
+  info.hwnd = As<HWND>(owner);
+  info.lpVerb = verb.empty() ? nullptr : verb.c_str();
+  info.lpFile = file.c_str();
+  info.lpParameters = parameters.empty() ? nullptr : parameters.c_str();
+  info.lpDirectory = directory.empty() ? nullptr : directory.c_str();
+  info.nShow = show;
+  if (!::ShellExecuteExA(&info)) return LaunchEnd::NotStarted;
+  // No process handle: the shell handed the file to something else; nothing to wait for.
+  if (info.hProcess == nullptr) return LaunchEnd::TimedOut;
+  LaunchEnd end = LaunchEnd::TimedOut;
+  if (::WaitForSingleObject(info.hProcess, milliseconds) == WAIT_OBJECT_0) {
+    DWORD code = 0;
+    if (::GetExitCodeProcess(info.hProcess, &code)) {
+      exitCode = code;
+      end = LaunchEnd::Finished;
+    }
+  }
+  ::CloseHandle(info.hProcess);
+  return end;
+}
+
+bool RealWin32::SetWow64FsRedirection(bool enabled) {
+  // Bound by name: 32-bit Windows before XP SP2 lacks both calls.
+  HMODULE kernel = ::GetModuleHandleA("kernel32.dll");
+  if (kernel == nullptr) return false;
+  if (!enabled) {
+    using Disable = BOOL(WINAPI*)(PVOID*);
+    auto disable = reinterpret_cast<Disable>(
+        reinterpret_cast<void*>(::GetProcAddress(kernel, "Wow64DisableWow64FsRedirection")));
+    return disable != nullptr && disable(&wow64Redirection_);
+  }
+  using Revert = BOOL(WINAPI*)(PVOID);
+  auto revert = reinterpret_cast<Revert>(
+      reinterpret_cast<void*>(::GetProcAddress(kernel, "Wow64RevertWow64FsRedirection")));
+  return revert != nullptr && revert(wow64Redirection_);
+}
+
 std::string RealWin32::GetSystemDirectory() { return DirectoryFrom(::GetSystemDirectoryA); }
 std::string RealWin32::GetWindowsDirectory() { return DirectoryFrom(::GetWindowsDirectoryA); }
 

@@ -27,6 +27,10 @@ class RealWin32 final : public Win32Api {
   std::intptr_t ShellExecute(Handle owner, const std::string& verb, const std::string& file,
                              const std::string& parameters, const std::string& directory,
                              int show) override;
+  LaunchEnd ShellExecuteWait(Handle owner, const std::string& verb, const std::string& file,
+                             const std::string& parameters, const std::string& directory, int show,
+                             std::uint32_t milliseconds, std::uint32_t& exitCode) override;
+  bool SetWow64FsRedirection(bool enabled) override;
   std::string GetSystemDirectory() override;
   std::string GetWindowsDirectory() override;
   std::string GetTempPath() override;
@@ -73,6 +77,9 @@ class RealWin32 final : public Win32Api {
   bool ControlService(Handle service, std::uint32_t control, std::uint32_t& currentState) override;
   bool DeleteService(Handle service) override;
   bool CloseServiceHandle(Handle object) override;
+
+ private:
+  void* wow64Redirection_ = nullptr;  // the value to restore the redirection with
 };
 
 }  // namespace qz

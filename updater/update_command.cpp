@@ -1,0 +1,225 @@
+#include "updater/update_command.hpp"
+
+#include <algorithm>
+#include <cstdio>
+#include <vector>
+
+#include "bootflash/firmware_cipher.hpp"
+#include "staging/firmware_transform.hpp"
+#include "staging/stage_boot_update.hpp"
+#include "staging/unstage_boot_update.hpp"
+#include "updater/drive_match.hpp"
+#include "updater/main_window.hpp"
+#include "updater/update_texts.hpp"
+#include "updater/ui_texts.hpp"
+
+namespace qz {
+namespace {
+
+constexpr char kFlasherName[] = "Ombrel.exe";
+constexpr char kFlasherProgram[] = "Ombrel";
+constexpr char kFirmwareFile[] = "FW.bin";
+constexpr int kHidden = 0;  // SW_HIDE
+
+// Flasher slot (1-10) of each table entry.
+constexpr int kTableSlots[10] = {7, 8, 9, 10, 5, 6, 3, 4, 1, 2};
+
+// Writes the whole file or, failing that, leaves none behind.
+bool WriteWhole(Win32Api& api, const std::string& path, ConstBytes data) {
+  Handle file = api.CreateFile(path, access::kGenericWrite, 0, disposition::kCreateAlways,
+                               kFileAttributeNormal);
+  if (file == kInvalidHandle) return false;
+  std::uint32_t written = 0;
+  const bool ok = api.WriteFile(file, data, written) && written == data.size();
+  if (!api.CloseHandle(file) || !ok) {
+    api.DeleteFile(path);
+    return false;
+  }
+  return true;
+}
+
+bool HoldsExactly(Win32Api& api, const std::string& path, ConstBytes expected) {
+  Handle file = api.CreateFile(path, access::kGenericRead, share::kRead, disposition::kOpenExisting, 0);
+  if (file == kInvalidHandle) return false;
+  std::uint64_t size = 0;
+  bool same = api.GetFileSize(file, size) && size == expected.size();
+  if (same && size != 0) {
+    std::vector<std::uint8_t> data(static_cast<std::size_t>(size));
+    std::uint32_t read = 0;
+    same = api.ReadFile(file, data, read) && read == size &&
+           std::equal(data.begin(), data.end(), expected.begin());
+  }
+  api.CloseHandle(file);
+  return same;
+}
+
+// The drive to stage for. With AutoUpdate: the first eligible drive in list order; otherwise
+// the selected item's drive. Null when there is none.
+const DriveRecord* ChooseDrive(TQuenzarMain& w) {
+  if (!w.Drives) return nullptr;
+  auto driveOfItem = [&](int item) -> const DriveRecord* {
+    if (item < 0 || item >= TQuenzarMain::kMaxListItems) return nullptr;
+    const int slot = w.ItemToDrive[static_cast<std::size_t>(item)];
+    w.Drives->Select(static_cast<std::int16_t>(slot));
+    return w.Drives->GetItem(static_cast<unsigned>(slot));
+  };
+  if (w.Options.AutoUpdate) {
+    const int items = w.Ui.GetItemCount(UiControl::cboDrives);
+    for (int n = 0; n < items; ++n) {
+      const DriveRecord* drive = driveOfItem(n);
+      if (drive != nullptr && drive->Eligible == 1) return drive;
+    }
+    return nullptr;
+  }
+  return driveOfItem(w.Ui.GetItemIndex(UiControl::cboDrives));
+}
+
+// The copy helper's two copies in the 64-bit system directory, compared with what was staged.
+bool CopiesArrived(Win32Api& api, ConstBytes flasher, ConstBytes firmware) {
+  if (!api.SetWow64FsRedirection(false)) return false;
+  const std::string system = api.GetSystemDirectory();
+  const bool arrived = !system.empty() &&
+                       HoldsExactly(api, system + "\\" + kFlasherName, flasher) &&
+                       HoldsExactly(api, system + "\\" + kFirmwareFile, firmware);
+  api.SetWow64FsRedirection(true);
+  return arrived;
+}
+
+void EnableShutdownPrivilege(Win32Api& api) {
+  Handle token = kNullHandle;
+  if (!api.OpenProcessToken(token_access::kAdjustPrivileges | token_access::kQuery, token)) return;
+  std::uint64_t luid = 0;
+  if (api.LookupPrivilegeValue("SeShutdownPrivilege", luid)) api.AdjustTokenPrivilege(token, luid, true);
+  api.CloseToken(token);
+}
+
+}  // namespace
+
+FlasherImageTable BuildFlasherImageTable(const PackageBlock& package) {
+  FlasherImageTable table{};
+  for (std::size_t i = 0; i < table.size(); ++i) {
+    const int slot = kTableSlots[i];
+    const Bytes area = package.FlasherSlot(slot);
+    const std::uint64_t size = package.FlasherSize(slot);
+    table[i].start = area.data();
+    // A size past its slot would hand over the next build as well: staging refuses length 0.
+    table[i].length = size <= area.size() ? static_cast<std::uint32_t>(size) : 0;
+  }
+  return table;
+}
+
+std::string DriveIdentity(const DriveRecord& drive) {
+  char identity[64];
+  std::snprintf(identity, sizeof identity, "%8s%16s", FieldText(drive.ModelHead).c_str(),
+                FieldText(drive.ModelTail).c_str());
+  return identity;
+}
+
+int CopyHelperSlot(std::uint8_t osFamily) {
+  switch (osFamily) {
+    case os_family::kWindows7: return 1;
+    case os_family::kWindowsXp: return 4;
+    case os_family::kServer2003:
+    case os_family::kServer2003R2: return 2;
+    default: return 3;
+  }
+}
+
+UpdateOutcome cmdUpdateClick(TQuenzarMain& w) {
+  Win32Api& api = w.Api;
+  UpdateOutcome out;
+  const OsVersionCode code = w.SysInfo->GetOsVersionCode();
+  w.Ui.SetEnabled(UiControl::cboDrives, false);
+
+  auto finish = [&](UpdateEnd end) {
+    out.end = end;
+    w.Ui.SetEnabled(UiControl::cboDrives, true);
+    w.Ui.Terminate();
+    return out;
+  };
+  auto error = [&](const std::string& text) {
+    w.Ui.MessageBox(text, texts::kError, mb::kIconError, true);
+  };
+
+  // The drive comes first: its own package is the one enciphered and staged, so that a drive
+  // never receives the image meant for another model.
+  const DriveRecord* drive = ChooseDrive(w);
+  if (drive == nullptr || drive->Eligible != 1 || drive->PackageIndex >= w.Options.PackageCount) {
+    error(texts::update::kNoEligibleDrive);
+    return finish(UpdateEnd::NoDrive);
+  }
+  out.identity = DriveIdentity(*drive);
+  out.package = drive->PackageIndex;
+  const int package = out.package + 1;
+
+  // The image is enciphered in place; the block after it gives the transform its extra block.
+  const std::uint64_t length = w.Package.ImageSizeValue(package);
+  const Bytes image = w.Package.Image(package);
+  const Bytes block = w.Package.bytes();
+  const auto offset = static_cast<std::size_t>(image.data() - block.data());
+  if (!staging::FirmwareImageLengthAccepted(static_cast<std::size_t>(length)) ||
+      image.size() != length || offset + bootflash::ProcessedLength(image.size()) > block.size()) {
+    error(texts::update::kImageRefused);
+    return finish(UpdateEnd::ImageRefused);
+  }
+  staging::TransformFirmware(image.data(), image.size(), false);
+
+  const std::string system = api.GetSystemDirectory();
+  if (system.empty() || !WriteWhole(api, system + "\\" + kFirmwareFile, image)) {
+    error(texts::update::kFwWriteFailed);
+    return finish(UpdateEnd::FwWriteFailed);
+  }
+
+  FlasherImageTable table = BuildFlasherImageTable(w.Package);
+  const std::string revision = TrimText(w.Package.NewRevision(package));
+  const std::string extension = TrimText(w.Package.Extension(package));
+  out.stageResult = StageBootUpdate(api, *w.SysInfo, &table, kFlasherName, w.Options.UpdateBoot ? 1 : 0,
+                                    extension, revision, out.identity, kFirmwareFile);
+  if (!IsStaged(out.stageResult)) {
+    char text[96];
+    std::snprintf(text, sizeof text, texts::update::kStageFailed, static_cast<unsigned>(out.stageResult));
+    error(text);
+    return finish(UpdateEnd::StageFailed);
+  }
+
+  if (w.SysInfo->IsWow64Process32()) {
+    // The Session Manager runs the flasher from the 64-bit system directory: the staged files
+    // must be there before a restart is offered.
+    const int slot = CopyHelperSlot(OsFamily(code));
+    const Bytes helper = w.Package.CopySlot(slot);
+    const std::uint64_t helperSize = w.Package.CopySize(slot);
+    const std::string windows = api.GetWindowsDirectory();
+    const std::string helperPath = windows + "\\SysWOW64\\Ferryman.exe";
+    bool copied = false;
+    if (!windows.empty() && helperSize != 0 && helperSize <= helper.size() &&
+        WriteWhole(api, helperPath, helper.first(static_cast<std::size_t>(helperSize)))) {
+      std::uint32_t exitCode = 1;
+      const LaunchEnd ran = api.ShellExecuteWait(kNullHandle, "open", "cmd.exe", "/c " + helperPath, "",
+                                                 kHidden, kCopyHelperWaitMs, exitCode);
+      const int entry = FlasherEntryFor(OsFamily(code), true);
+      copied = ran == LaunchEnd::Finished && exitCode == 0 && entry >= 0 &&
+               CopiesArrived(api,
+                             ConstBytes(table[static_cast<std::size_t>(entry)].start,
+                                        table[static_cast<std::size_t>(entry)].length),
+                             image);
+    }
+    if (!copied) {
+      // Nothing half-staged may run at the next start.
+      UnstageBootUpdate(api, kFlasherProgram);
+      error(texts::update::kNot64BitStaged);
+      return finish(UpdateEnd::CopyFailed);
+    }
+  }
+
+  EnableShutdownPrivilege(api);
+  w.Ui.MessageBox(texts::update::kNextReboot, texts::update::kInformation, mb::kIconInformation, true);
+  const int answer = w.Ui.MessageBox(texts::update::kRebootNow, texts::update::kQuestion,
+                                     mb::kYesNo | mb::kIconQuestion, true);
+  if (answer == answer::kYes) {
+    w.SysInfo->RestartNow();
+    return finish(UpdateEnd::RestartRequested);
+  }
+  return finish(UpdateEnd::Staged);
+}
+
+}  // namespace qz
