@@ -22,7 +22,7 @@ class DrawCanvas {
   virtual void DrawImage(int image, int x, int y) = 0;
   // Text with its top-left corner at x, y; over `background` or, when there is none,
   // transparent.
-  virtual void DrawText(int x, int y, const UiText& text, std::uint32_t textColor,
+  virtual void PaintText(int x, int y, const UiText& text, std::uint32_t textColor,
                         std::optional<std::uint32_t> background) = 0;
 };
 

@@ -148,7 +148,7 @@ void cboDrivesDrawItem(TQuenzarMain& w, int item, DrawRect rect, bool selected, 
     canvas.FillRect(rect, *background);
   }
   canvas.DrawImage(image, rect.left + 10, rect.top);
-  canvas.DrawText(rect.left + 45, rect.top + 6, w.Ui.GetItem(UiControl::cboDrives, item), Rgb(0, 0, 0),
+  canvas.PaintText(rect.left + 45, rect.top + 6, w.Ui.GetItem(UiControl::cboDrives, item), Rgb(0, 0, 0),
                   background);
 }
 

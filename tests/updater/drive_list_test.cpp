@@ -203,7 +203,7 @@ class RecordingCanvas final : public DrawCanvas {
   std::vector<Text> texts;
   void FillRect(const DrawRect& rect, std::uint32_t color) override { fills.push_back({rect, color}); }
   void DrawImage(int image, int x, int y) override { images.push_back({image, x, y}); }
-  void DrawText(int x, int y, const UiText& text, std::uint32_t color,
+  void PaintText(int x, int y, const UiText& text, std::uint32_t color,
                 std::optional<std::uint32_t> background) override {
     texts.push_back({x, y, text.bytes, color, background});
   }

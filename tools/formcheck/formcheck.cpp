@@ -1,12 +1,14 @@
 // Shows the real main window as a start-up that reached the drive list would leave it, with
 // two made-up drives, then closes it after a few seconds. For looking at the window's layout
 // (the Wine smoke test takes a screenshot); the shipped updater does not contain this.
+#include <cstring>
 #include <memory>
 #include <string>
 #include <vector>
 
 #include "platform/win32/real_win32.hpp"
 #include "updater/main_window.hpp"
+#include "updater/updater_hooks.hpp"
 #include "updater/win32/main_form.hpp"
 
 namespace {
@@ -14,9 +16,8 @@ namespace {
 class TwoDrives final : public qz::DriveManagerApi {
  public:
   TwoDrives() {
-    drives_[0].Present = 1;
-    drives_[1].Present = 1;
-    drives_[1].Eligible = 1;
+    Fill(drives_[0], "OTHER DRIVE 120G        ", "1.02    ", 0);
+    Fill(drives_[1], "VORTANIX QRX-480T9A     ", "VRD5    ", 1);
   }
   std::uint32_t LastError() override { return 0; }
   std::uint16_t GetCount() override { return 2; }
@@ -24,6 +25,14 @@ class TwoDrives final : public qz::DriveManagerApi {
   bool Select(std::int16_t index) override { return index >= 0 && index < 2; }
 
  private:
+  static void Fill(qz::DriveRecord& r, const char* model, const char* revision, int port) {
+    std::memcpy(r.ModelText.data(), model, 24);
+    std::memcpy(r.ModelHead.data(), model, 8);
+    std::memcpy(r.ModelTail.data(), model + 8, 16);
+    std::memcpy(r.FirmwareRevision.data(), revision, 8);
+    r.PortNumber = static_cast<std::int16_t>(port);
+    r.Present = 1;
+  }
   qz::DriveRecord drives_[2];
 };
 
@@ -34,17 +43,9 @@ void CALLBACK EndPreview(HWND, UINT, UINT_PTR, DWORD) { PostQuitMessage(0); }
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
   qz::RealWin32 api;
   qz::Win32Ui form(instance);
-  qz::MainWindowHooks hooks;
-  hooks.createDriveManager = [](bool) { return std::make_unique<TwoDrives>(); };
-  hooks.buildDriveList = [](qz::TQuenzarMain& w) {
-    w.Ui.AddItem(qz::UiControl::cboDrives, " 0-0-0-0   OTHER DRIVE 120G         1.02");
-    w.Ui.AddItem(qz::UiControl::cboDrives, " 1-0-0-0   VORTANIX QRX-480T9A      VRD5");
-    w.ItemToDrive[0] = 0;
-    w.ItemToDrive[1] = 1;
-    w.Ui.SetItemIndex(qz::UiControl::cboDrives, 1);
-    w.Ui.SetCaption(qz::UiControl::lblOldFW, "VRD5");
-    w.Ui.SetCaption(qz::UiControl::lblNewFW, "VRDC");
-  };
+  // The updater's own drive list over two made-up drives; the update command is left out.
+  qz::MainWindowHooks hooks = qz::UpdaterHooks([](bool) { return std::make_unique<TwoDrives>(); });
+  hooks.updateCommand = nullptr;
   std::vector<std::string> arguments;
   for (int i = 1; i < __argc; ++i) arguments.emplace_back(__argv[i]);
   qz::TQuenzarMain window(form, api, qz::EmbeddedPackageBlock(), hooks, arguments);

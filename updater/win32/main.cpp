@@ -7,6 +7,7 @@
 
 #include "platform/win32/real_win32.hpp"
 #include "updater/main_window.hpp"
+#include "updater/updater_hooks.hpp"
 #include "updater/win32/main_form.hpp"
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
@@ -16,8 +17,9 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
     std::vector<std::string> arguments;
     for (int i = 1; i < __argc; ++i) arguments.emplace_back(__argv[i]);
 
-    // The drive manager is not part of this build yet: start-up ends at its creation.
-    qz::MainWindowHooks hooks;
+    // The drive list and the update command are wired; the drive manager of the discovery
+    // subsystem is not part of this build yet, so start-up still ends at its creation.
+    qz::MainWindowHooks hooks = qz::UpdaterHooks(nullptr);
     qz::TQuenzarMain window(form, api, qz::EmbeddedPackageBlock(), hooks, arguments);
     if (!form.Terminated() && form.ShowMainForm()) form.Show();
     form.RunMessageLoop();

@@ -1,6 +1,8 @@
 #include "updater/win32/main_form.hpp"
 
 #include "updater/win32/artwork.hpp"
+#include "updater/win32/gdi_canvas.hpp"
+#include "platform/draw_api.hpp"
 
 namespace qz {
 
@@ -300,22 +302,16 @@ UiControl Win32Ui::ControlOf(HWND window) const {
 }
 
 void Win32Ui::DrawListItem(const DRAWITEMSTRUCT& item) {
-  HDC dc = item.hDC;
-  RECT r = item.rcItem;
-  r.left = 0;
   const int index = static_cast<int>(item.itemID);
   const bool selected = (item.itemState & ODS_SELECTED) != 0;
-  COLORREF back = selected ? RGB(200, 223, 255) : (index % 2 ? RGB(238, 238, 238) : RGB(255, 255, 255));
-  HBRUSH brush = CreateSolidBrush(back);
-  FillRect(dc, &r, brush);
-  DeleteObject(brush);
-  if (index < 0) return;
-  const int image = events_ != nullptr ? events_->ItemImage(UiControl::cboDrives, index) : 0;
-  ImageList_Draw(images_, image, dc, r.left + 10, r.top, ILD_TRANSPARENT);
-  const std::wstring text = Widen(GetItem(UiControl::cboDrives, index));
-  SetBkMode(dc, TRANSPARENT);
-  SetTextColor(dc, RGB(0, 0, 0));
-  TextOutW(dc, r.left + 45, r.top + 6, text.c_str(), static_cast<int>(text.size()));
+  const DrawRect rect{item.rcItem.left, item.rcItem.top, item.rcItem.right, item.rcItem.bottom};
+  GdiCanvas canvas(item.hDC, images_);
+  if (index >= 0 && events_ != nullptr &&
+      events_->DrawItem(UiControl::cboDrives, index, rect, selected, canvas)) {
+    return;
+  }
+  // No item (an empty list) or nobody to draw it: a plain background.
+  canvas.FillRect({0, rect.top, rect.right, rect.bottom}, RGB(255, 255, 255));
 }
 
 LRESULT CALLBACK Win32Ui::FormProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
