@@ -126,6 +126,9 @@ AtaCompletion AtaDrive::Execute(const AtaRegisters& in, AtaDirection direction,
       case AtaFault::IoError: return AtaCompletion{AtaCompletion::Kind::IoError, {}};
       case AtaFault::Timeout: return AtaCompletion{AtaCompletion::Kind::Timeout, {}};
       case AtaFault::ErrorStatus: return Abort(in);
+      case AtaFault::LostReply:
+        Run(in, direction, length, data);
+        return AtaCompletion{AtaCompletion::Kind::Timeout, {}};
     }
   }
   return Run(in, direction, length, data);

@@ -31,6 +31,7 @@ enum class AtaFault {
   IoError,      // the request fails in the port driver (a negative NT status)
   Timeout,      // the drive does not answer within the command's time-out
   ErrorStatus,  // the command completes with status 0x51, error 0x04 (aborted)
+  LostReply,    // the drive carries the command out, but its reply never arrives (time-out)
 };
 
 class AtaDrive {
