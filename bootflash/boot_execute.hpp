@@ -12,7 +12,9 @@
 
 namespace qz::bootflash {
 
-inline constexpr char16_t kDefaultBootExecute[] = u"autocheck autochk *";
+// A whole REG_MULTI_SZ: the entry, its NUL and the empty string that ends the list. (Without
+// the final NUL, readers that trust the list's end drop the entry's last character.)
+inline constexpr char16_t kDefaultBootExecute[] = u"autocheck autochk *\0";
 
 // The program name of a path (its last component without ".exe"), or of a BootExecute entry
 // (the same for its first word).
