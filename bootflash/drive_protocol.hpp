@@ -18,6 +18,7 @@ inline constexpr int kAtaOk = 0;
 inline constexpr int kAtaFailed = 5;
 inline constexpr int kDirectionOut = 1;
 inline constexpr int kDirectionIn = 2;
+inline constexpr uint8_t kStatusError = 0x01;
 
 struct EepromLocation {
   uint8_t selector;  // sent in Features
@@ -70,6 +71,7 @@ class DriveProtocol {
       CopyBytes(state_.readBuffer, data, kSectorBytes);
     }
     const uint8_t statusRegister = buffer[header_.currentTaskFile + 6];
+    lastStatus_ = statusRegister;
     if (regs.features == 7 && statusRegister != 0x50) return kAtaFailed;
     return kAtaOk;
   }
@@ -104,15 +106,19 @@ class DriveProtocol {
     return SendAtaCommand(slot, trigger, kSectorBytes, kDirectionOut, 30) == kAtaOk;
   }
 
+  // A read-modify-write of the page that holds the byte. A read the drive aborted (error bit
+  // in its status) gave no page, and writing one back would wipe the page: it fails instead.
   bool WriteEepromByte(uint32_t slot, uint32_t address, uint8_t value) {
     const EepromLocation at = EepromLocationOf(address);
     const TaskRegs readTrigger{0xFE, 1, 'R', 'P', 'E', 0, 0xE4};
-    if (SendAtaCommand(slot, readTrigger, kSectorBytes, kDirectionIn, 30) != kAtaOk) {
+    if (SendAtaCommand(slot, readTrigger, kSectorBytes, kDirectionIn, 30) != kAtaOk ||
+        (lastStatus_ & kStatusError)) {
       console_.Show(u"FAIL to READ TRIGGER !\n");
       return false;
     }
     const TaskRegs read{at.selector, at.index, 'R', 'P', 'E', 0, 0xE4};
-    if (SendAtaCommand(slot, read, kSectorBytes, kDirectionIn, 30) != kAtaOk) {
+    if (SendAtaCommand(slot, read, kSectorBytes, kDirectionIn, 30) != kAtaOk ||
+        (lastStatus_ & kStatusError)) {
       console_.Show(u"FAIL to READ EEPROM !\n");
       return false;
     }
@@ -153,6 +159,7 @@ class DriveProtocol {
   FlasherState& state_;
   const AtaHeaderLayout& header_;
   Console<Nt> console_;
+  uint8_t lastStatus_ = 0;  // status register of the last command that completed
 };
 
 }  // namespace qz::bootflash
