@@ -30,18 +30,7 @@ HostFlasherRun RunHostFlasher(sim::Machine& machine, sim::CallerBits bits,
 }
 
 long FindConfigBlock(const std::vector<std::uint8_t>& image, sim::CallerBits bits) {
-  const FlasherConfigLayout& layout = ConfigLayoutFor(bits);
-  auto at = [&](std::size_t pos, const char* text) {
-    const std::size_t n = std::strlen(text);
-    return pos + n <= image.size() && std::memcmp(image.data() + pos, text, n) == 0;
-  };
-  for (std::size_t p = 0; p + layout.size <= image.size(); ++p) {
-    if (at(p, "KEY=") && at(p + layout.updateBootKey, "UPDATEBOOT=") &&
-        at(p + layout.revisionKey, "_____FW=") && at(p + layout.driveCountKey, "DRIVECOUNT=")) {
-      return static_cast<long>(p);
-    }
-  }
-  return -1;
+  return static_cast<long>(LocateFlasherConfig(image.data(), image.size(), ConfigLayoutFor(bits)));
 }
 
 bool RunFlasherImage(sim::Machine& machine, const sim::BootProcess& process, sim::BootRun& run) {

@@ -26,8 +26,7 @@ HostFlasherRun RunHostFlasher(sim::Machine& machine, sim::CallerBits bits,
                               const std::string& imagePath, const std::string& commandLine,
                               const std::function<void(sim::SimNative&)>& prepare = {});
 
-// Finds the configuration block of a flasher image of `bits` (the first "KEY=" that the
-// layout's other keys follow); its offset, or -1.
+// The offset of the configuration block in a flasher image of `bits`, or -1.
 long FindConfigBlock(const std::vector<std::uint8_t>& image, sim::CallerBits bits);
 
 // The boot-time program for RebootMachine: runs images that carry a flasher configuration

@@ -26,8 +26,8 @@ void ResealSampleFirmware(std::vector<std::uint8_t>& image) {
   PutLe32(image, 0x44, static_cast<std::uint32_t>(crc));
 }
 
-std::vector<std::uint8_t> MakeSampleFirmware(const SampleFirmware& spec) {
-  std::vector<std::uint8_t> image(spec.length, 0);
+std::vector<std::uint8_t> MakeSampleFirmware(const SampleFirmware& sample) {
+  std::vector<std::uint8_t> image(sample.length, 0);
   // Filler that looks like code: varied bytes, no accidental marker texts.
   std::uint32_t seed = 0x2545F491u;
   for (std::size_t i = 0x107; i < image.size(); ++i) {
@@ -35,10 +35,10 @@ std::vector<std::uint8_t> MakeSampleFirmware(const SampleFirmware& spec) {
     image[i] = static_cast<std::uint8_t>(0x80 | (seed >> 24));
   }
   PutText(image, 0x000, 8, "QZSIMFW");
-  PutText(image, 0x008, 8, spec.revision.substr(0, 7));
-  PutText(image, 0x010, 8, spec.extension.substr(0, 7));
-  PutText(image, 0x018, 40, spec.model.substr(0, 39));
-  PutLe32(image, 0x040, spec.length);
+  PutText(image, 0x008, 8, sample.revision.substr(0, 7));
+  PutText(image, 0x010, 8, sample.extension.substr(0, 7));
+  PutText(image, 0x018, 40, sample.model.substr(0, 39));
+  PutLe32(image, 0x040, sample.length);
   std::copy_n("ssdbinv", 7, image.begin() + 0x100);
   ResealSampleFirmware(image);
   return image;

@@ -14,7 +14,7 @@ struct SampleFirmware {
   std::uint32_t length = 262144;     // a multiple of 16, at least 0x110
 };
 
-std::vector<std::uint8_t> MakeSampleFirmware(const SampleFirmware& spec);
+std::vector<std::uint8_t> MakeSampleFirmware(const SampleFirmware& sample);
 
 // Recomputes the checksum field after a test has changed an image on purpose.
 void ResealSampleFirmware(std::vector<std::uint8_t>& image);

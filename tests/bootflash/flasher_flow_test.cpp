@@ -195,9 +195,9 @@ TEST_F(FlasherFlowTest, MissingOrOversizedFileIsNotLoaded) {
 }
 
 TEST_F(FlasherFlowTest, AFileOfExactlyTheBufferSizeIsFlashed) {
-  sim::SampleFirmware spec;
-  spec.length = 2097152;
-  firmware = sim::MakeSampleFirmware(spec);
+  sim::SampleFirmware sample;
+  sample.length = 2097152;
+  firmware = sim::MakeSampleFirmware(sample);
   PutFirmware(firmware);
   auto drive = AddDrive();
   auto run = Run();
@@ -378,9 +378,9 @@ TEST_F(FlasherFlowTest, WithoutTheShutdownPrivilegeTheRestartFailsAloud) {
 
 TEST_F(FlasherFlowTest, KeldronDrivesHaveTheirEepromBytesCleared) {
   const std::string model = "KELDRON  ZT-512R4A";
-  sim::SampleFirmware spec;
-  spec.model = model;
-  firmware = sim::MakeSampleFirmware(spec);
+  sim::SampleFirmware sample;
+  sample.model = model;
+  firmware = sim::MakeSampleFirmware(sample);
   PutFirmware(firmware);
   Configure({model}, "VRDC", "VRDC-4", false);
   auto drive = AddDrive(model, "1.00");
