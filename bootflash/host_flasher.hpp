@@ -3,6 +3,7 @@
 // of it, and serves as the machine's boot-time program for flasher images found through
 // BootExecute.
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>

@@ -59,6 +59,12 @@ TEST(NativeBuilds, EachBuildIsANativeNtdllProgramOfItsFamily) {
     EXPECT_EQ(pe->MinorOsVersion(), build.minor);
     EXPECT_EQ(pe->MajorSubsystemVersion(), build.major);
     EXPECT_EQ(pe->MinorSubsystemVersion(), build.minor);
+    // No start-up code of a runtime: no constructor lists, no thread-local data.
+    for (const auto& section : pe->sections) {
+      EXPECT_TRUE(section.name == ".text" || section.name == ".data" || section.name == ".rdata" ||
+                  section.name == ".bss" || section.name == ".idata" || section.name == ".reloc")
+          << section.name;
+    }
     ASSERT_EQ(pe->importedDlls.size(), 1u);
     EXPECT_TRUE(EqualsNtdll(pe->importedDlls[0])) << pe->importedDlls[0];
   }
