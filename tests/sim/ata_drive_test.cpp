@@ -4,6 +4,7 @@
 
 #include "sim/ata_drive.hpp"
 #include "sim/sample_firmware.hpp"
+#include "tools/samplefw/sample_firmware.hpp"
 
 namespace qz::sim {
 namespace {
@@ -118,6 +119,16 @@ TEST_F(AtaDriveTest, AMissingBlockOrAnotherFirstBlockIsRefused) {
   EXPECT_EQ(Send(Regs(7, 1, 0, 'X', 'A', 0xA0, 0x92), AtaDirection::Out, first).out.command, 0x51);
   drive.PowerCycle();
   EXPECT_EQ(drive.Revision(), "VRDB");
+}
+
+TEST_F(AtaDriveTest, TakesTheSampleImageOfTheTools) {
+  std::string error;
+  const auto tools = samplefw::MakeSampleImage({}, error);
+  ASSERT_TRUE(tools.has_value()) << error;
+  EXPECT_EQ(Flash(*tools), 0x50);
+  drive.PowerCycle();
+  EXPECT_EQ(drive.Revision(), "VRDC");
+  EXPECT_EQ(drive.Extension(), "VRDC-4");
 }
 
 TEST_F(AtaDriveTest, ImmediateActivationSwitchesAtOnce) {
