@@ -11,6 +11,7 @@
 
 #include "platform/security_api.hpp"
 #include "platform/system_api.hpp"
+#include "sim/ata_drive.hpp"
 #include "sim/clock.hpp"
 #include "sim/device.hpp"
 #include "sim/device_tree.hpp"
@@ -89,6 +90,9 @@ class Machine {
   // Devices opened by name with CreateFile (key: upper-case name such as "\\.\PHYSICALDRIVE0").
   void AddDevice(const std::string& name, std::shared_ptr<Device> device);
   std::shared_ptr<Device> FindDevice(const std::string& name) const;
+
+  // The disks as \??\PhysicalDrive<n> (index n; an empty slot is no drive).
+  std::vector<std::shared_ptr<AtaDrive>> physicalDrives;
 
   // Windows 9x: whether the processor-usage statistic is running.
   bool cpuStatisticRunning = false;

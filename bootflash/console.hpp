@@ -1,0 +1,44 @@
+#pragma once
+// The flasher's only output: text on the boot console through NtDisplayString.
+#include <stddef.h>
+#include <stdint.h>
+
+#include "bootflash/native_text.hpp"
+#include "platform/native_api.hpp"
+
+namespace qz::bootflash {
+
+template <class Nt>
+class Console {
+ public:
+  explicit Console(Nt& nt) : nt_(nt) {}
+
+  void Show(const char16_t* text) { nt_.DisplayString(text); }
+
+  // n bytes as n characters, one character per byte.
+  void ShowBytes(const uint8_t* bytes, size_t n) {
+    char16_t chunk[33];
+    while (n) {
+      const size_t take = n < 32 ? n : 32;
+      for (size_t i = 0; i < take; ++i) chunk[i] = bytes[i];
+      chunk[take] = 0;
+      nt_.DisplayString(chunk);
+      bytes += take;
+      n -= take;
+    }
+  }
+
+  // `before` + "0x" + the status in lower-case hexadecimal + "L" + `after`, in a
+  // 128-character buffer.
+  void ShowStatus(const char16_t* before, NtStatus status, const char16_t* after) {
+    char16_t text[128];
+    TextBuilder b(text, 128);
+    b.Add(before).Add(u"0x").Hex(static_cast<uint32_t>(status)).Add(u"L").Add(after);
+    nt_.DisplayString(text);
+  }
+
+ private:
+  Nt& nt_;
+};
+
+}  // namespace qz::bootflash

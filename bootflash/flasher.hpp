@@ -1,0 +1,300 @@
+#pragma once
+// The boot-time flasher's run, from the Session Manager's start to the restart: restore
+// BootExecute, open and identify the physical drives, recover FW.bin, download it to every
+// drive of a target model, mark the file and bootstat.dat, restart. Bound to its platform at
+// compile time through `Nt` (platform/native_api.hpp).
+#include <stddef.h>
+#include <stdint.h>
+
+#include "bootflash/arguments.hpp"
+#include "bootflash/ata_request.hpp"
+#include "bootflash/boot_execute.hpp"
+#include "bootflash/console.hpp"
+#include "bootflash/drive_protocol.hpp"
+#include "bootflash/firmware_file.hpp"
+#include "bootflash/flasher_config.hpp"
+#include "bootflash/flasher_state.hpp"
+#include "bootflash/native_text.hpp"
+#include "platform/native_api.hpp"
+
+namespace qz::bootflash {
+
+// A UNICODE_STRING's characters (not necessarily NUL-terminated).
+struct NativeText {
+  const char16_t* text;
+  size_t length;  // in characters
+};
+
+template <class Nt>
+class Flasher {
+ public:
+  Flasher(Nt& nt, FlasherState& state, const uint8_t* config, const FlasherConfigLayout& layout,
+          const AtaHeaderLayout& header)
+      : nt_(nt), state_(state), config_(config), layout_(layout), console_(nt),
+        protocol_(nt, state, header) {}
+
+  // The whole run; ends with NtTerminateProcess (which returns only in a simulation).
+  void Run(NativeText imagePath, NativeText commandLine) {
+    RestoreBootExecute(nt_, state_, imagePath.text, imagePath.length);
+    console_.Show(u"============================================================\n");
+    console_.Show(u"                   UPDATE FW for SSD \n");
+    console_.Show(u"============================================================\n\n");
+    if (Prepare(imagePath, commandLine) && OpenDrives() != 0 && LoadFirmware()) {
+      FlashTargets();
+    }
+    CleanUp();
+  }
+
+  uint32_t OpenDrives() {
+    state_.driveCount = 0;
+    for (uint32_t n = 0; n < kMaxDrives; ++n) {
+      char16_t name[32];
+      TextBuilder(name, 32).Add(u"\\??\\PhysicalDrive").Decimal(n);
+      NativeHandle handle = 0;
+      const NtStatus status = nt_.CreateFile(
+          handle, nt_access::kGenericRead | nt_access::kGenericWrite | nt_access::kSynchronize,
+          name, nt_object::kCaseInsensitive | nt_object::kKernelHandle,
+          nt_file::kAttributeNormal, nt_file::kShareRead | nt_file::kShareWrite, nt_file::kOpen,
+          nt_file::kSynchronousIoNonAlert);
+      if (!NtSuccess(status)) continue;
+      const uint32_t slot = state_.driveCount++;
+      FlashTarget& drive = state_.drives[slot];
+      drive.handle = handle;
+      // A drive that does not identify keeps an all-zero identity, which no target matches.
+      ZeroBytes(drive.model, kModelBytes);
+      ZeroBytes(drive.revision, kRevisionBytes);
+      uint8_t model[kModelBytes], revision[kRevisionBytes];
+      if (protocol_.IdentifyDrive(slot, model, revision)) {
+        CopyBytes(drive.model, model, kModelBytes);
+        CopyBytes(drive.revision, revision, kRevisionBytes);
+      }
+    }
+    return state_.driveCount;
+  }
+
+  bool MarkBootStatus() {
+    char16_t root[128];
+    uint32_t rootBytes = 0;
+    if (!NtSuccess(nt_.QueryEnvironmentVariable(u"SystemRoot", root, sizeof root, rootBytes))) {
+      console_.Show(u"Fail to Query environment variable !\n");
+      console_.Show(u"cannot retrieve the Windows directory path\n");
+      return false;
+    }
+    char16_t path[128];
+    TextBuilder b(path, 128);
+    b.Add(u"\\??\\").Add(root, rootBytes / 2 < 128 ? rootBytes / 2 : 128).Add(u"\\bootstat.dat");
+    NativeHandle file = 0;
+    NtStatus status = b.Truncated() ? nt_status::kObjectNameInvalid
+                                    : nt_.CreateFile(file,
+                                                     nt_access::kGenericWrite |
+                                                         nt_access::kSynchronize,
+                                                     path,
+                                                     nt_object::kCaseInsensitive |
+                                                         nt_object::kKernelHandle,
+                                                     nt_file::kAttributeNormal, 0, nt_file::kOpen,
+                                                     nt_file::kSynchronousIoNonAlert);
+    if (!NtSuccess(status)) {
+      console_.ShowStatus(u"Fail to CREATE ! Error Code: ", status, u"\n");
+      return false;
+    }
+    const uint8_t one = 0x01;
+    uint32_t written = 0;
+    status = nt_.WriteFile(file, &one, 1, 10, written);
+    if (!NtSuccess(status) || written != 1) {
+      console_.ShowStatus(u"Fail to write file, Error Code: ",
+                          NtSuccess(status) ? nt_status::kDiskFull : status, u"");
+      nt_.Close(file);
+      return false;
+    }
+    nt_.Close(file);
+    return true;
+  }
+
+  void RebootSystem() {
+    if (!MarkBootStatus()) {
+      console_.Show(u"FAIL to MARK !\n");
+      DelaySeconds(3);
+      return;
+    }
+    DelaySeconds(3);
+    bool wasEnabled = false;
+    if (!NtSuccess(nt_.AdjustPrivilege(kSeShutdownPrivilege, true, false, wasEnabled))) {
+      console_.Show(u"cannot enable privilege\n");
+    }
+    if (!NtSuccess(nt_.ShutdownSystem(kShutdownReboot))) {
+      console_.Show(u"Cannot reboot the computer\n");
+    }
+  }
+
+  DriveProtocol<Nt>& protocol() { return protocol_; }
+
+ private:
+  void DelaySeconds(int64_t n) { nt_.DelayExecution(false, -(n * 10000000)); }
+
+  // Steps 3 to 6: heap, image buffer, arguments, firmware path. False ends the run.
+  bool Prepare(NativeText imagePath, NativeText commandLine) {
+    state_.heap = nt_.CreateHeap(nt_heap::kGrowable, 1048576, 4096);
+    if (!state_.heap) {
+      console_.Show(u"HEAP ALLOCATION ERROR !\n");
+      return false;
+    }
+    state_.image = static_cast<uint8_t*>(
+        nt_.AllocateHeap(state_.heap, nt_heap::kZeroMemory, kImageBufferSize + kImageBufferSlack));
+    if (!state_.image) {
+      console_.Show(u"MEMORY ALLOCATION ERROR !\n");
+      return false;
+    }
+    state_.commandLine = static_cast<char16_t*>(nt_.AllocateHeap(
+        state_.heap, nt_heap::kZeroMemory, commandLine.length * sizeof(char16_t) + 2));
+    if (state_.commandLine) {
+      CopyBytes(state_.commandLine, commandLine.text, commandLine.length * sizeof(char16_t));
+    }
+    if (!SplitArguments(nt_, state_.heap, state_.commandLine, &state_.arguments,
+                        &state_.argumentCount)) {
+      console_.Show(u"PARSING ARGS FAILED !\n");
+    }
+    return BuildFirmwarePath(imagePath);
+  }
+
+  // The image's directory (up to its last '\') and argument 1, with "\??\" in front when the
+  // result does not begin with '\'. Without either part there is no file to read.
+  bool BuildFirmwarePath(NativeText imagePath) {
+    if (state_.argumentCount < 2) {
+      console_.Show(u"NO FIRMWARE FILE NAME ON THE COMMAND LINE !\n");
+      return false;
+    }
+    size_t directory = imagePath.length;
+    while (directory > 0 && imagePath.text[directory - 1] != u'\\') --directory;
+    if (directory == 0) {
+      console_.Show(u"NO DIRECTORY IN THE PROGRAM PATH, FIRMWARE FILE NOT READ !\n");
+      return false;
+    }
+    const char16_t* argument = state_.arguments[1];
+    const size_t capacity = 4 + directory + TextLength(argument) + 1;
+    state_.firmwarePath = static_cast<char16_t*>(
+        nt_.AllocateHeap(state_.heap, nt_heap::kZeroMemory, capacity * sizeof(char16_t)));
+    if (!state_.firmwarePath) {
+      console_.Show(u"MEMORY ALLOCATION ERROR !\n");
+      return false;
+    }
+    TextBuilder path(state_.firmwarePath, capacity);
+    if (imagePath.text[0] != u'\\') path.Add(u"\\??\\");
+    path.Add(imagePath.text, directory).Add(argument);
+    return true;
+  }
+
+  bool LoadFirmware() {
+    state_.markOffset = 0;
+    const int32_t result = LoadFirmwareFile(nt_, state_, state_.firmwarePath);
+    if (result == kFirmwareAlreadyDone) {
+      console_.Show(u"Firmware update DONE !\n");
+      return false;
+    }
+    if (result == kFirmwareNoMarker) {
+      console_.Show(u"Can't find matched Firmware !\n");
+      return false;
+    }
+    if (result < 0) {
+      console_.Show(u"FAIL to LOAD FILE !\n");
+      return false;
+    }
+    return true;
+  }
+
+  void FlashTargets() {
+    FlasherSettings settings;
+    ReadFlasherConfig(config_, layout_, &settings);
+    state_.bootCodeFlag = settings.updateBoot ? 1 : 0;
+    const uint8_t* newRevision = settings.revision;
+    bool found = false, flashed = false;
+    for (uint32_t t = 0; t < settings.targetCount; ++t) {
+      const uint8_t* target = settings.models[t];
+      console_.Show(u"TARGET DEVICE: ");
+      console_.ShowBytes(target, kModelBytes);
+      for (uint32_t s = 0; s < state_.driveCount; ++s) {
+        FlashTarget& drive = state_.drives[s];
+        if (!EqualBytes(drive.model, target, kModelBytes)) continue;
+        found = true;
+        console_.Show(u"\n");
+        console_.Show(u"CURRENT FW: ");
+        console_.ShowBytes(drive.revision, kRevisionBytes);
+        console_.Show(u" UPDATE TO  ");
+        console_.ShowBytes(newRevision, kRevisionBytes);
+        console_.Show(u"\n");
+        if (EqualBytes(drive.revision, newRevision, kRevisionBytes)) {
+          static constexpr uint8_t kQuery[10] = {0x0A, 0x07, 0, 0, 0, 0, 0, 0, 0, 0};
+          if (!protocol_.QueryFirmwareExtension(s, kQuery, 1)) {
+            // The drive runs the target revision but its extension is unknown: flashing it
+            // again would risk a working drive for nothing, so it is left alone.
+            console_.Show(u"    NOT FLASHED !\n");
+            continue;
+          }
+          if (EqualBytes(state_.readBuffer, settings.extension, 8)) {
+            console_.Show(u"    THE SAME !\n");
+            continue;
+          }
+        }
+        console_.Show(u"\n\n");
+        if (EqualBytes(drive.model, "KELDRON  ZT-512R4A", 18) &&
+            EqualBytes(drive.revision, "1.00", 4)) {
+          console_.Show(u"CLEAR EEPROM...  \n");
+          for (uint32_t address = 0x4048; address <= 0x404F; ++address) {
+            protocol_.WriteEepromByte(s, address, 0);
+          }
+        }
+        DelaySeconds(3);
+        if (protocol_.DownloadFirmware(s)) {
+          console_.Show(u"PASS !\n");
+        } else {
+          uint8_t model[kModelBytes], revision[kRevisionBytes];
+          if (protocol_.IdentifyDrive(s, model, revision)) {
+            console_.ShowBytes(revision, kRevisionBytes);
+            console_.Show(u" \n");
+            console_.Show(EqualBytes(revision, newRevision, kRevisionBytes) ? u"PASS !\n"
+                                                                            : u"FAIL !\n");
+          } else {
+            console_.Show(u"FAIL !\n");  // no revision to judge by
+          }
+        }
+        flashed = true;
+      }
+    }
+    if (!found) console_.Show(u"CAN'T FIND A SUITABLE DEVICE !\n");
+    if (flashed) {
+      if (MarkFirmwareFile(nt_, state_, state_.firmwarePath)) {
+        console_.Show(u"\nStart to REBOOT ...\n");
+        RebootSystem();
+      } else {
+        console_.Show(u"Fail to Mark FW !\n\n");
+      }
+    }
+  }
+
+  void CleanUp() {
+    DelaySeconds(3);
+    if (state_.heap) {
+      if (state_.image) nt_.FreeHeap(state_.heap, 0, state_.image);
+      if (state_.commandLine) nt_.FreeHeap(state_.heap, 0, state_.commandLine);
+      if (state_.arguments) nt_.FreeHeap(state_.heap, 0, state_.arguments);
+      if (state_.firmwarePath) nt_.FreeHeap(state_.heap, 0, state_.firmwarePath);
+      nt_.DestroyHeap(state_.heap);
+    }
+    state_.image = nullptr;
+    state_.commandLine = nullptr;
+    state_.arguments = nullptr;
+    state_.firmwarePath = nullptr;
+    state_.heap = nullptr;
+    for (uint32_t s = 0; s < state_.driveCount; ++s) nt_.Close(state_.drives[s].handle);
+    state_.driveCount = 0;
+    nt_.TerminateProcess(nt_status::kSuccess);
+  }
+
+  Nt& nt_;
+  FlasherState& state_;
+  const uint8_t* config_;
+  const FlasherConfigLayout& layout_;
+  Console<Nt> console_;
+  DriveProtocol<Nt> protocol_;
+};
+
+}  // namespace qz::bootflash

@@ -1,0 +1,95 @@
+// Staging by the updater, a restart, the flasher from BootExecute, another restart: the two
+// programs meet only through the files and the registry of the simulated machine.
+#include <gtest/gtest.h>
+
+#include "sim/boot.hpp"
+#include "sim/sim_win32.hpp"
+#include "staging/stage_boot_update.hpp"
+#include "tests/bootflash/flasher_fixture.hpp"
+#include "transport/system_info.hpp"
+
+namespace qz::bootflash::testing {
+namespace {
+
+struct Release {
+  sim::Windows windows;
+  const char* name;
+};
+
+class EndToEnd : public ::testing::TestWithParam<Release> {
+ protected:
+  EndToEnd() : machine(GetParam().windows) {
+    machine.files.Put(machine.windowsDirectory + "\\bootstat.dat", std::vector<std::uint8_t>(2048, 0));
+    // The ten package entries: 32-bit builds in the x86 entries (and in the XP x64 entry),
+    // 64-bit builds in the others.
+    for (std::size_t i = 0; i < images.size(); ++i) {
+      const bool x64 = i % 2 == 1 && i != flasher_entry::kXpX64;
+      images[i] = MakeFlasherStandIn(x64 ? sim::CallerBits::X64 : sim::CallerBits::X86);
+      table[i] = {images[i].data(), static_cast<std::uint32_t>(images[i].size())};
+    }
+  }
+
+  // What the update command does before offering the restart (the copy helper's move from
+  // SysWOW64 on 64-bit Windows included).
+  void StageUpdate(const std::vector<std::uint8_t>& image) {
+    sim::SimWin32 updater(machine, sim::Bitness::X86);
+    SystemInfo system(updater);
+    const std::string dir = updater.Redirect(machine.SystemDirectory());
+    machine.files.Put(dir + "\\FW.bin", EncipherForFlasher(image));
+    ASSERT_EQ(StageBootUpdate(updater, system, &table, "Ombrel.exe", 0, "VRDC-4", "VRDC",
+                              Model24(kModel), "FW.bin"),
+              stage_result::kStaged);
+    if (machine.Is64Bit()) {
+      for (const char* file : {"\\Ombrel.exe", "\\FW.bin"}) {
+        machine.files.Put(machine.SystemDirectory() + file, *machine.files.Get(dir + file));
+      }
+    }
+  }
+
+  sim::Machine machine;
+  std::array<std::vector<std::uint8_t>, 10> images;
+  FlasherImageTable table;
+};
+
+TEST_P(EndToEnd, TheDriveRunsTheNewFirmwareAfterTwoRestarts) {
+  machine.registry.SetMultiString(hkey::kLocalMachine, kSessionManager, "BootExecute",
+                                  {"autocheck autochk /k:D *"});
+  auto drive = std::make_shared<sim::AtaDrive>(
+      sim::AtaDrive::Identity{kModel, "SN1", "VRDB", "VRDB-2"});
+  auto other = std::make_shared<sim::AtaDrive>(
+      sim::AtaDrive::Identity{"VORTANIX QRX-240T9A", "SN2", "VRDB", "VRDB-2"});
+  machine.physicalDrives = {other, drive};
+  StageUpdate(sim::MakeSampleFirmware({}));
+
+  const auto first = sim::RebootMachine(machine, RunFlasherImage);
+  ASSERT_EQ(first.size(), 2u);
+  EXPECT_EQ(first[1].entry, "Ombrel FW.bin");
+  EXPECT_EQ(first[1].status, 0);
+  EXPECT_NE(first[1].console.find("PASS !\n\nStart to REBOOT ...\n"), std::string::npos)
+      << first[1].console;
+  EXPECT_EQ(machine.restarts.size(), 1u);
+
+  const auto second = sim::RebootMachine(machine, RunFlasherImage);
+  EXPECT_EQ(drive->Revision(), "VRDC");
+  EXPECT_EQ(drive->Extension(), "VRDC-4");
+  EXPECT_EQ(other->Revision(), "VRDB");
+  ASSERT_EQ(second.size(), 1u);
+  EXPECT_EQ(second[0].entry, "autocheck autochk /k:D *");
+
+  // Staged again for a drive that already runs it: nothing is flashed, nothing restarts.
+  StageUpdate(sim::MakeSampleFirmware({}));
+  const auto third = sim::RebootMachine(machine, RunFlasherImage);
+  ASSERT_EQ(third.size(), 2u);
+  EXPECT_NE(third[1].console.find("    THE SAME !\n"), std::string::npos) << third[1].console;
+  EXPECT_EQ(machine.restarts.size(), 1u);
+}
+
+INSTANTIATE_TEST_SUITE_P(Releases, EndToEnd,
+                         ::testing::Values(Release{sim::Windows::XpPro, "Xp"},
+                                           Release{sim::Windows::Server2003X64, "Server2003X64"},
+                                           Release{sim::Windows::VistaX86, "VistaX86"},
+                                           Release{sim::Windows::Win7X64, "Win7X64"}),
+                         [](const auto& param) { return std::string(param.param.name); });
+
+}  // namespace
+}  // namespace qz::bootflash::testing

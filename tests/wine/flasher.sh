@@ -1,0 +1,97 @@
+#!/usr/bin/env bash
+# Runs one build of the boot-time flasher under Wine from the prefix's system directory, the
+# way the Session Manager would find it, with a configuration block filled as the updater
+# fills it and FW.bin made by the updater's cipher copy from the sample image. Wine's
+# \??\PhysicalDrive0 opens but answers no ATA command, so the drive has an all-zero identity.
+# usage: flasher.sh FLASHER_EXE BITS HOST_FLASHPREP HOST_SAMPLEFW
+set -euo pipefail
+exe=$1 bits=$2 flashprep=$3 samplefw=$4
+source "$(dirname "$0")/wine-env.sh"
+work=$(mktemp -d "$QZ_WINE_ROOT/flasher$bits.XXXXXX")
+model='VORTANIX QRX-480T9A     '  # 24 characters, as the updater writes VENDID1=
+
+# The prefix is 64-bit: a 32-bit program's system directory is syswow64 in Wine's file
+# layout, and Wine's start-up resolves the program's path in the 64-bit view, so the 32-bit
+# build is named by that path (its image path then leads the flasher to FW.bin beside it).
+if [ "$bits" = 32 ]; then
+  sysdir="$WINEPREFIX/drive_c/windows/syswow64"
+  program='C:\windows\syswow64\Ombrel.exe'
+  launch=(wine)
+else
+  sysdir="$WINEPREFIX/drive_c/windows/system32"
+  program='C:\windows\system32\Ombrel.exe'
+  launch=(/usr/lib/wine/wine64)
+fi
+session='HKLM\System\CurrentControlSet\Control\Session Manager'
+
+"$samplefw" "$work/plain.bin"
+"$flashprep" fwbin "$work/plain.bin" "$work/FW.bin"
+cp "$exe" "$work/Ombrel.exe"
+"$flashprep" patch "$work/Ombrel.exe" UPDATEBOOT= 0 _____FW= VRDC _FW_EXT= VRDC-4 \
+  DRIVECOUNT= 0001 VENDID1= "$model"
+cp "$work/Ombrel.exe" "$sysdir/Ombrel.exe"
+
+reg_set() { # entries separated by \0
+  timeout 60 wine reg add "$session" /v BootExecute /t REG_MULTI_SZ /d "$1" /f \
+    </dev/null >"$work/reg.out" 2>&1 || { echo "reg add failed"; cat "$work/reg.out"; exit 1; }
+}
+reg_expect() {
+  timeout 60 wine reg query "$session" /v BootExecute </dev/null >"$work/reg.out" 2>/dev/null || true
+  local got
+  got=$(tr -d '\r' <"$work/reg.out" | sed -n 's/^ *BootExecute *REG_MULTI_SZ *//p')
+  [ "$got" = "$1" ] || { echo "BootExecute is [$got], expected [$1]"; exit 1; }
+}
+
+# One run; the NtDisplayString texts, one call per line, go to $work/$1.shown.
+run() {
+  local name=$1 try
+  for try in 1 2; do
+    if WINEDEBUG=-all,err+ntdll timeout 120 "${launch[@]}" "$program" FW.bin \
+      </dev/null >"$work/$name.out" 2>"$work/$name.err"; then
+      sed -n 's/^.*NtDisplayString L"\(.*\)"$/\1/p' "$work/$name.err" | tr -d '\r' >"$work/$name.shown"
+      [ -s "$work/$name.shown" ] && { cat "$work/$name.shown"; return 0; }
+    fi
+  done
+  echo "the flasher did not run"; cat "$work/$name.err"; exit 1
+}
+expect() { # name, exact line
+  grep -qxF -- "$2" "$work/$1.shown" || { echo "missing in $1: [$2]"; exit 1; }
+}
+expect_banner() {
+  expect "$1" '============================================================\n'
+  expect "$1" '                   UPDATE FW for SSD \n'
+  expect "$1" '============================================================\n\n'
+}
+
+# 1. The cipher copies agree across real binaries: the marker is found, the target is shown,
+#    and the drive (all-zero identity) does not match. Another program's entry stays.
+cp "$work/FW.bin" "$sysdir/FW.bin"
+reg_set 'autocheck autochk /k:C *\0Ombrel FW.bin'
+run good
+expect_banner good
+expect good 'TARGET DEVICE: '
+expect good "$model"
+expect good "CAN'T FIND A SUITABLE DEVICE !\\n"
+reg_expect 'autocheck autochk /k:C *'
+cmp -s "$work/FW.bin" "$sysdir/FW.bin" || { echo "FW.bin changed without a flash"; exit 1; }
+
+# 2. A file that does not decipher to the marker (the plain image, not enciphered).
+cp "$work/plain.bin" "$sysdir/FW.bin"
+reg_set 'OMBREL.EXE FW.bin'
+run nomarker
+expect_banner nomarker
+expect nomarker "Can't find matched Firmware !\\n"
+grep -q 'TARGET DEVICE' "$work/nomarker.shown" && { echo "went past the file check"; exit 1; }
+reg_expect 'autocheck autochk *'
+
+# 3. A file that carries the done-mark.
+cp "$work/FW.bin" "$sysdir/FW.bin"
+printf 'NATIVEFLASH_DONE' | dd of="$sysdir/FW.bin" bs=1 seek=256 conv=notrunc status=none
+reg_set 'Ombrel FW.bin\0autocheck autochk *'
+run done
+expect_banner done
+expect done 'Firmware update DONE !\n'
+reg_expect 'autocheck autochk *'
+
+rm -f "$sysdir/Ombrel.exe" "$sysdir/FW.bin"
+echo "flasher $bits-bit under Wine: ok"
