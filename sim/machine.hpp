@@ -11,11 +11,15 @@
 
 #include "platform/security_api.hpp"
 #include "platform/system_api.hpp"
+#include "sim/access_drivers.hpp"
 #include "sim/ata_drive.hpp"
 #include "sim/clock.hpp"
 #include "sim/device.hpp"
 #include "sim/device_tree.hpp"
 #include "sim/file_system.hpp"
+#include "sim/io_ports.hpp"
+#include "sim/pci.hpp"
+#include "sim/physical_memory.hpp"
 #include "sim/registry.hpp"
 #include "sim/services.hpp"
 #include "sim/wmi_repository.hpp"
@@ -111,6 +115,12 @@ class Machine {
   // Administrators (S-1-5-32-544).
   static Sid AdministratorsSid();
   void SetAdministrator(bool member, std::uint32_t attributes = 0x7);
+
+  // Hardware behind the register-access drivers, and those drivers.
+  PciBus pci;
+  PhysicalMemory physicalMemory;
+  IoPorts ioPorts;
+  AccessDrivers accessDrivers{*this};
 
  private:
   void SetRelease(Windows release);

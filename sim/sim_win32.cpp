@@ -48,7 +48,7 @@ constexpr struct {
 SimWin32::SimWin32(Machine& machine, Bitness bitness) : machine_(machine), bitness_(bitness) {}
 
 std::string SimWin32::Redirect(const std::string& path) const {
-  if (!machine_.Is64Bit() || redirectionOff_) return path;
+  if (!machine_.Is64Bit() || redirectionOff_ || fsRedirectionDisabled) return path;
   const std::string key = PathKey(path);
   const std::string system = PathKey(machine_.SystemDirectory());
   const std::string sysnative = PathKey(machine_.windowsDirectory + "\\Sysnative");

@@ -20,6 +20,8 @@ class SimWin32 final : public Win32Api {
   // The path a file name reaches after WOW64 redirection (unchanged for native processes).
   std::string Redirect(const std::string& path) const;
   Machine& machine() { return machine_; }
+  // Set while the process has turned WOW64 file-system redirection off.
+  bool fsRedirectionDisabled = false;
 
   std::uint32_t GetLastError() override { return lastError_; }
   void SetLastError(std::uint32_t code) override { lastError_ = code; }

@@ -1,0 +1,69 @@
+#include "sim/tessel_driver.hpp"
+
+#include "sim/kernel_device.hpp"
+
+namespace qz::sim {
+
+bool SimMachineAccess::ReadPhysical(std::uint32_t address, std::uint32_t width, std::uint32_t& value) {
+  value = memory_.Read(address, width);
+  return true;
+}
+
+bool SimMachineAccess::WritePhysical(std::uint32_t address, std::uint32_t width, std::uint32_t value) {
+  memory_.Write(address, width, value);
+  return true;
+}
+
+std::uint32_t SimMachineAccess::ReadConfig(std::uint32_t bus, std::uint32_t slot, std::uint32_t function,
+                                           std::uint32_t offset, std::uint8_t* buffer,
+                                           std::uint32_t length) {
+  return pci_.ReadConfig(bus, slot, function, offset, buffer, length);
+}
+
+std::uint32_t SimMachineAccess::WriteConfig(std::uint32_t bus, std::uint32_t slot,
+                                            std::uint32_t function, std::uint32_t offset,
+                                            const std::uint8_t* buffer, std::uint32_t length) {
+  return pci_.WriteConfig(bus, slot, function, offset, buffer, length);
+}
+
+bool SimMachineAccess::MapToCaller(std::uint32_t physical, std::uint32_t length,
+                                   std::uint32_t& handle, std::uint32_t& linear) {
+  handle = nextHandle_++;
+  linear = nextLinear_ + (physical & 0xFFFu);
+  nextLinear_ += (length + (physical & 0xFFFu) + 0xFFFu) & ~0xFFFu;
+  views[handle] = View{physical, length, linear};
+  return true;
+}
+
+bool SimMachineAccess::UnmapFromCaller(std::uint32_t handle, std::uint32_t linear) {
+  auto it = views.find(handle);
+  if (it == views.end() || it->second.linear != linear) return false;
+  views.erase(it);
+  return true;
+}
+
+bool SimMachineAccess::AllocateCommonBuffer(std::uint32_t size, std::uint64_t& physical,
+                                            std::uint64_t& kernelAddress) {
+  common_ = memory_.AllocateContiguous(size);
+  if (common_ == 0) return false;
+  physical = common_;
+  kernelAddress = 0x80000000u | (common_ & 0x0FFFFFFFu);
+  return true;
+}
+
+void SimMachineAccess::FreeCommonBuffer() {
+  if (common_) memory_.FreeContiguous(common_);
+  common_ = 0;
+}
+
+bool SimTesselDriver::Control(std::uint32_t code, ConstBytes in, Bytes out,
+                              std::uint32_t& returned, std::uint32_t& lastError) {
+  ++requests;
+  return BufferedRequest(
+      [&](std::uint8_t* buffer, std::uint32_t inLength, std::uint32_t outLength) {
+        return device_.Handle(code, buffer, inLength, outLength);
+      },
+      in, out, returned, lastError);
+}
+
+}  // namespace qz::sim

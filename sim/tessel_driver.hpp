@@ -1,0 +1,65 @@
+#pragma once
+// The simulated tessel.sys: the device "\\.\TESSEL" answering through the driver's own request
+// handling, over the machine's PCI functions and physical memory.
+#include <map>
+
+#include "sim/device.hpp"
+#include "sim/pci.hpp"
+#include "sim/physical_memory.hpp"
+#include "tessel/driver/machine_access.hpp"
+#include "tessel/driver/tessel_device.hpp"
+
+namespace qz::sim {
+
+class SimMachineAccess final : public tessel::MachineAccess {
+ public:
+  SimMachineAccess(PciBus& pci, PhysicalMemory& memory) : pci_(pci), memory_(memory) {}
+  virtual ~SimMachineAccess() = default;
+
+  bool ReadPhysical(std::uint32_t address, std::uint32_t width, std::uint32_t& value) override;
+  bool WritePhysical(std::uint32_t address, std::uint32_t width, std::uint32_t value) override;
+  std::uint32_t ReadConfig(std::uint32_t bus, std::uint32_t slot, std::uint32_t function,
+                           std::uint32_t offset, std::uint8_t* buffer, std::uint32_t length) override;
+  std::uint32_t WriteConfig(std::uint32_t bus, std::uint32_t slot, std::uint32_t function,
+                            std::uint32_t offset, const std::uint8_t* buffer,
+                            std::uint32_t length) override;
+  bool MapToCaller(std::uint32_t physical, std::uint32_t length, std::uint32_t& handle,
+                   std::uint32_t& linear) override;
+  bool UnmapFromCaller(std::uint32_t handle, std::uint32_t linear) override;
+  bool AllocateCommonBuffer(std::uint32_t size, std::uint64_t& physical,
+                            std::uint64_t& kernelAddress) override;
+  void FreeCommonBuffer() override;
+
+  // The views made in the calling process (by handle): physical address and length.
+  struct View {
+    std::uint32_t physical, length, linear;
+  };
+  std::map<std::uint32_t, View> views;
+
+ private:
+  PciBus& pci_;
+  PhysicalMemory& memory_;
+  std::uint64_t common_ = 0;
+  std::uint32_t nextHandle_ = 1;
+  std::uint32_t nextLinear_ = 0x00A00000;
+};
+
+class SimTesselDriver final : public Device {
+ public:
+  SimTesselDriver(PciBus& pci, PhysicalMemory& memory) : access_(pci, memory), device_(access_) {}
+  ~SimTesselDriver() override { device_.Release(); }
+
+  bool Control(std::uint32_t code, ConstBytes in, Bytes out, std::uint32_t& returned,
+               std::uint32_t& lastError) override;
+  // The device's security admits SYSTEM and Administrators only.
+  bool CanOpen(bool administrator) const override { return administrator; }
+
+  SimMachineAccess& access() { return access_; }
+  std::uint32_t requests = 0;
+
+ private:
+  SimMachineAccess access_;
+  tessel::TesselDevice device_;
+};
+
+}  // namespace qz::sim

@@ -1,0 +1,37 @@
+#pragma once
+// What the driver's request handling needs of the machine. The kernel glue implements it with
+// the HAL and memory-manager calls; the host tests and the simulated machine with models.
+#include <cstdint>
+
+namespace qz::tessel {
+
+class MachineAccess {
+ public:
+  // One register-sized access to physical memory (width 1, 2 or 4).
+  virtual bool ReadPhysical(std::uint32_t address, std::uint32_t width, std::uint32_t& value) = 0;
+  virtual bool WritePhysical(std::uint32_t address, std::uint32_t width, std::uint32_t value) = 0;
+
+  // PCI configuration space, as the HAL's bus-data calls: the number of bytes moved, 0 when
+  // the bus does not exist; a read of an empty slot gives vendor id 0xFFFF.
+  virtual std::uint32_t ReadConfig(std::uint32_t bus, std::uint32_t slot, std::uint32_t function,
+                                   std::uint32_t offset, std::uint8_t* buffer,
+                                   std::uint32_t length) = 0;
+  virtual std::uint32_t WriteConfig(std::uint32_t bus, std::uint32_t slot, std::uint32_t function,
+                                    std::uint32_t offset, const std::uint8_t* buffer,
+                                    std::uint32_t length) = 0;
+
+  // A view of physical memory in the calling process; the handle is opaque to the caller.
+  virtual bool MapToCaller(std::uint32_t physical, std::uint32_t length, std::uint32_t& handle,
+                           std::uint32_t& linear) = 0;
+  virtual bool UnmapFromCaller(std::uint32_t handle, std::uint32_t linear) = 0;
+
+  // The one common DMA buffer.
+  virtual bool AllocateCommonBuffer(std::uint32_t size, std::uint64_t& physical,
+                                    std::uint64_t& kernelAddress) = 0;
+  virtual void FreeCommonBuffer() = 0;
+
+ protected:
+  ~MachineAccess() = default;
+};
+
+}  // namespace qz::tessel

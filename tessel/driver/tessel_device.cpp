@@ -1,0 +1,144 @@
+#include "tessel/driver/tessel_device.hpp"
+
+#include "tessel/driver/le_bytes.hpp"
+#include "tessel/driver/pci_walk.hpp"
+#include "tessel/request_codes.hpp"
+
+namespace qz::tessel {
+namespace {
+
+using kstatus::Reply;
+
+struct Sizes {
+  std::uint32_t code, in, out;
+};
+
+constexpr Sizes kSizes[] = {
+    {kIoctlReadMemory, 12, 4},  {kIoctlWriteMemory, 12, 4}, {kIoctlMapMemory, 16, 16},
+    {kIoctlUnmapMemory, 16, 4}, {kIoctlFindDevice, 8, kPciRecordShortSize},
+    {kIoctlDmaAlloc, 16, 16},
+};
+
+Reply Status(std::int32_t status, std::uint32_t information = 0) {
+  Reply r;
+  r.status = status;
+  r.information = information;
+  return r;
+}
+
+bool ValidWidth(std::uint32_t width) { return width == 1 || width == 2 || width == 4; }
+
+}  // namespace
+
+Reply TesselDevice::Handle(std::uint32_t code, std::uint8_t* buffer, std::uint32_t inLength,
+                           std::uint32_t outLength) {
+  const Sizes* sizes = nullptr;
+  for (const auto& s : kSizes) {
+    if (s.code == code) sizes = &s;
+  }
+  if (!sizes) return Status(kstatus::kInvalidParameter);
+  if (buffer == nullptr || inLength < sizes->in || outLength < sizes->out) {
+    return Status(kstatus::kBufferTooSmall);
+  }
+  switch (code) {
+    case kIoctlReadMemory: return ReadMemory(buffer);
+    case kIoctlWriteMemory: return WriteMemory(buffer);
+    case kIoctlMapMemory: return MapMemory(buffer);
+    case kIoctlUnmapMemory: return UnmapMemory(buffer);
+    case kIoctlFindDevice: return FindDevice(buffer, outLength);
+    default: return DmaAlloc(buffer);
+  }
+}
+
+Reply TesselDevice::ReadMemory(std::uint8_t* buffer) {
+  const std::uint32_t address = kbytes::Get32(buffer);
+  const std::uint32_t width = kbytes::Get32(buffer + 4);
+  std::uint32_t value = 0;
+  // Other widths move nothing and answer zero.
+  if (ValidWidth(width) && !machine_.ReadPhysical(address, width, value)) {
+    return Status(kstatus::kInsufficientResources);
+  }
+  kbytes::Fill(buffer, 4, 0);
+  if (width == 1) value &= 0xFFu;
+  if (width == 2) value &= 0xFFFFu;
+  kbytes::Put32(buffer, value);
+  return Status(kstatus::kSuccess, 4);
+}
+
+Reply TesselDevice::WriteMemory(std::uint8_t* buffer) {
+  const std::uint32_t address = kbytes::Get32(buffer);
+  const std::uint32_t width = kbytes::Get32(buffer + 4);
+  const std::uint32_t value = kbytes::Get32(buffer + 8);
+  if (ValidWidth(width) && !machine_.WritePhysical(address, width, value)) {
+    return Status(kstatus::kInsufficientResources);
+  }
+  kbytes::Fill(buffer, 4, 0);
+  return Status(kstatus::kSuccess, 4);
+}
+
+Reply TesselDevice::MapMemory(std::uint8_t* buffer) {
+  const std::uint32_t physical = kbytes::Get32(buffer + 4);
+  const std::uint32_t length = kbytes::Get32(buffer + 12);
+  if (length == 0) return Status(kstatus::kInvalidParameter);
+  std::uint32_t handle = 0, linear = 0;
+  if (!machine_.MapToCaller(physical, length, handle, linear)) {
+    return Status(kstatus::kInsufficientResources);
+  }
+  kbytes::Fill(buffer, 16, 0);
+  kbytes::Put32(buffer, handle);
+  kbytes::Put32(buffer + 8, linear);
+  return Status(kstatus::kSuccess, 16);
+}
+
+Reply TesselDevice::UnmapMemory(std::uint8_t* buffer) {
+  const std::uint32_t handle = kbytes::Get32(buffer);
+  const std::uint32_t linear = kbytes::Get32(buffer + 8);
+  if (handle != 0 && !machine_.UnmapFromCaller(handle, linear)) {
+    return Status(kstatus::kInvalidParameter);
+  }
+  kbytes::Fill(buffer, 4, 0);
+  return Status(kstatus::kSuccess, 4);
+}
+
+Reply TesselDevice::FindDevice(std::uint8_t* buffer, std::uint32_t outLength) {
+  const std::uint16_t vendor = kbytes::Get16(buffer);
+  const std::uint16_t device = kbytes::Get16(buffer + 2);
+  const std::uint32_t index = kbytes::Get32(buffer + 4);
+  PciFound found;
+  if (!FindPciFunction(machine_, vendor, device, index, found)) return Status(kstatus::kSuccess, 0);
+  for (std::uint32_t i = 0; i < 64; ++i) buffer[i] = found.header[i];
+  for (std::uint32_t i = 0; i < 6; ++i) kbytes::Put32(buffer + 64 + 4 * i, found.barSizes[i]);
+  if (outLength < kPciRecordSize) return Status(kstatus::kSuccess, kPciRecordShortSize);
+  kbytes::Put32(buffer + 88, found.bus);
+  kbytes::Put32(buffer + 92, found.device);
+  kbytes::Put32(buffer + 96, found.function);
+  return Status(kstatus::kSuccess, kPciRecordSize);
+}
+
+Reply TesselDevice::DmaAlloc(std::uint8_t* buffer) {
+  const std::uint32_t size = kbytes::Get32(buffer + 8);
+  if (size == 0 || size != bufferSize_) Release();
+  if (size != 0 && bufferSize_ == 0) {
+    std::uint64_t physical = 0, kernel = 0;
+    if (!machine_.AllocateCommonBuffer(size, physical, kernel)) {
+      return Status(kstatus::kInsufficientResources);
+    }
+    bufferSize_ = size;
+    bufferPhysical_ = physical;
+    bufferKernel_ = kernel;
+  }
+  kbytes::Fill(buffer, 16, 0);
+  kbytes::Put64(buffer, bufferPhysical_);
+  kbytes::Put32(buffer + 8, bufferSize_);
+  kbytes::Put32(buffer + 12, static_cast<std::uint32_t>(bufferKernel_));
+  return Status(kstatus::kSuccess, 16);
+}
+
+void TesselDevice::Release() {
+  if (bufferSize_ != 0) machine_.FreeCommonBuffer();
+  bufferSize_ = 0;
+  bufferPhysical_ = 0;
+  bufferKernel_ = 0;
+}
+
+}  // namespace qz::tessel

@@ -1,0 +1,83 @@
+#include "tessel/portio/library/ntport_library.hpp"
+
+#include <cstdio>
+#include <cstring>
+#include <string>
+
+#include "tessel/driver/le_bytes.hpp"
+#include "tessel/portio/port_codes.hpp"
+
+namespace qz::portio {
+
+void NtPortLibrary::ProcessDetach() {
+  if (device_ != kInvalidHandle) os_.CloseHandle(device_);
+  device_ = kInvalidHandle;
+}
+
+bool NtPortLibrary::EnsureOpen() {
+  if (device_ != kInvalidHandle) return true;
+  device_ = os_.CreateFile(std::string("\\\\.\\") + kDeviceName,
+                           access::kGenericRead | access::kGenericWrite, 0,
+                           disposition::kOpenExisting, kFileAttributeNormal);
+  if (device_ != kInvalidHandle) return true;
+  lastError_ = os_.GetLastError();
+  state_ = kStateNoDriver;
+  return false;
+}
+
+bool NtPortLibrary::Request(std::uint32_t code, ConstBytes in, Bytes out) {
+  if (!EnsureOpen()) return false;
+  std::uint32_t returned = 0;
+  if (!os_.DeviceIoControl(device_, code, in, out, returned) || returned != out.size()) {
+    lastError_ = os_.GetLastError();
+    state_ = lastError_ != 0 ? static_cast<std::int32_t>(lastError_) : static_cast<std::int32_t>(err::kInvalidFunction);
+    return false;
+  }
+  state_ = 0;
+  lastError_ = 0;
+  return true;
+}
+
+std::uint32_t NtPortLibrary::In(std::uint16_t port, std::uint32_t width) {
+  std::uint8_t in[8] = {};
+  kbytes::Put32(in, port);
+  kbytes::Put32(in + 4, width);
+  std::uint8_t out[4] = {};
+  if (!Request(kIoctlReadPort, in, out)) return 0;
+  return kbytes::Get32(out);
+}
+
+void NtPortLibrary::Out(std::uint16_t port, std::uint32_t width, std::uint32_t value) {
+  std::uint8_t in[12] = {};
+  kbytes::Put32(in, port);
+  kbytes::Put32(in + 4, width);
+  kbytes::Put32(in + 8, value);
+  Request(kIoctlWritePort, in, Bytes());
+}
+
+std::uint16_t NtPortLibrary::GetLPTPortAddress(std::uint16_t portNumber) {
+  std::uint8_t in[4] = {};
+  kbytes::Put32(in, portNumber);
+  std::uint8_t out[4] = {};
+  if (!Request(kIoctlLptAddress, in, out)) return 0;
+  return static_cast<std::uint16_t>(kbytes::Get32(out));
+}
+
+std::int32_t NtPortLibrary::GetLastState(char* text) {
+  if (text) {
+    char line[kStateTextSize];
+    if (state_ == 0) {
+      std::snprintf(line, sizeof(line), "The operation completed successfully");
+    } else if (state_ == kStateNoDriver) {
+      std::snprintf(line, sizeof(line), "Can't open the port driver (error %u)",
+                    static_cast<unsigned>(lastError_));
+    } else {
+      std::snprintf(line, sizeof(line), "The port driver failed the request (error %u)",
+                    static_cast<unsigned>(lastError_));
+    }
+    std::memcpy(text, line, std::strlen(line) + 1);
+  }
+  return state_;
+}
+
+}  // namespace qz::portio

@@ -1,0 +1,31 @@
+#pragma once
+// The installation that both library loaders run at start: the service key, the library and
+// the driver written into the system directory when missing or of the wrong size, the
+// kernel service created and started.
+#include <string>
+
+#include "platform/fs_redirection_api.hpp"
+#include "platform/win32_api.hpp"
+#include "transport/library_images.hpp"
+
+namespace qz {
+
+struct DriverInstallation {
+  const char* libraryFile;   // "tessel.dll"
+  const char* driverFile;    // "tessel.sys"
+  const char* serviceName;   // "tessel"
+  const char* serviceKey;    // under HKEY_LOCAL_MACHINE
+  const char* displayName;
+  // On Windows 9x: true ends the installation successfully after the library; false fails
+  // it (no driver for those systems is carried).
+  bool librarySufficesOn9x;
+};
+
+// The system directory joined with a name ("\" added unless the directory ends with one).
+std::string SystemPath(Win32Api& os, const std::string& name);
+
+// Returns true when the library is in place and, on Windows NT, its driver runs.
+bool RunDriverInstallation(Win32Api& os, FsRedirectionApi& fs, const DriverInstallation& what,
+                           const LibraryImages& images);
+
+}  // namespace qz

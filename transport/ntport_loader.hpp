@@ -1,0 +1,28 @@
+#pragma once
+// Installs and loads the port-I/O library (ntport.dll with zntport.sys) at start-up.
+#include <cstdint>
+
+#include "platform/fs_redirection_api.hpp"
+#include "platform/port_io_api.hpp"
+#include "platform/win32_api.hpp"
+#include "transport/library_images.hpp"
+
+namespace qz {
+
+class NtPortLoader {
+ public:
+  NtPortLoader(Win32Api& os, FsRedirectionApi& fs, PortIoApi& library, const LibraryImages& images);
+  ~NtPortLoader();
+  NtPortLoader(const NtPortLoader&) = delete;
+  NtPortLoader& operator=(const NtPortLoader&) = delete;
+
+  std::uint8_t Loaded = 0;
+  PortIoApi& library() { return library_; }
+
+ private:
+  void Load(bool installed);
+  Win32Api& os_;
+  PortIoApi& library_;
+};
+
+}  // namespace qz

@@ -1,0 +1,101 @@
+#include "transport/service_helpers.hpp"
+
+#include <cstdio>
+
+namespace qz {
+namespace {
+
+constexpr std::uint32_t kScManagerAllAccess = 0xF003F;
+constexpr std::uint32_t kServiceAllAccess = 0xF01FF;
+
+// The manager and one service, both closed on leaving.
+class ServiceHandles {
+ public:
+  ServiceHandles(Win32Api& os, const std::string& name) : os_(os) {
+    manager_ = os_.OpenSCManager(kScManagerAllAccess);
+    if (manager_ == kNullHandle) return;
+    service_ = os_.OpenService(manager_, name, kServiceAllAccess);
+    if (service_ == kNullHandle) missing_ = os_.GetLastError() == kErrorServiceDoesNotExist;
+  }
+  ~ServiceHandles() {
+    const std::uint32_t error = os_.GetLastError();
+    if (service_ != kNullHandle) os_.CloseServiceHandle(service_);
+    if (manager_ != kNullHandle) os_.CloseServiceHandle(manager_);
+    os_.SetLastError(error);
+  }
+  ServiceHandles(const ServiceHandles&) = delete;
+  ServiceHandles& operator=(const ServiceHandles&) = delete;
+
+  Handle service() const { return service_; }
+  // -2 when the service does not exist, -1 for any other failure to open it, 0 when open.
+  int OpenResult() const {
+    if (service_ != kNullHandle) return 0;
+    return missing_ ? -2 : -1;
+  }
+
+ private:
+  Win32Api& os_;
+  Handle manager_ = kNullHandle;
+  Handle service_ = kNullHandle;
+  bool missing_ = false;
+};
+
+}  // namespace
+
+int IsServiceRunning(Win32Api& os, const std::string& name) {
+  ServiceHandles h(os, name);
+  if (h.OpenResult() != 0) return h.OpenResult();
+  std::uint32_t state = 0;
+  if (!os.QueryServiceStatus(h.service(), state)) return -1;
+  return state == service_state::kRunning ? 1 : 0;
+}
+
+int StartDriverService(Win32Api& os, const std::string& name) {
+  ServiceHandles h(os, name);
+  if (h.OpenResult() != 0) return h.OpenResult();
+  return os.StartService(h.service()) ? 1 : -1;
+}
+
+int StopServiceAndWait(Win32Api& os, const std::string& name, int seconds) {
+  ServiceHandles h(os, name);
+  if (h.OpenResult() != 0) return h.OpenResult();
+  std::uint32_t state = 0;
+  os.ControlService(h.service(), service_control::kStop, state);
+  if (!os.QueryServiceStatus(h.service(), state)) return -1;
+  while (state == service_state::kStopPending && seconds != 0) {
+    os.Sleep(1000);
+    if (seconds > 0) --seconds;
+    if (!os.QueryServiceStatus(h.service(), state)) return -1;
+  }
+  return state == service_state::kStopped ? 1 : -1;
+}
+
+int CreateDriverService(Win32Api& os, const std::string& name) {
+  const Handle manager = os.OpenSCManager(kScManagerAllAccess);
+  if (manager == kNullHandle) return -1;
+  char path[259];
+  std::snprintf(path, sizeof(path), "System32\\drivers\\%s.sys", name.c_str());
+  const Handle service = os.CreateService(manager, name, name, kServiceAllAccess,
+                                          service_type::kKernelDriver, service_start::kDemand, path);
+  int result = 1;
+  if (service == kNullHandle) {
+    const std::uint32_t error = os.GetLastError();
+    result = error == kErrorServiceExists ? 0 : error == kErrorServiceDoesNotExist ? -2 : -1;
+  } else {
+    os.CloseServiceHandle(service);
+  }
+  os.CloseServiceHandle(manager);
+  return result;
+}
+
+std::uint64_t FileSizeOf(Win32Api& os, const std::string& path) {
+  const Handle file = os.CreateFile(path, access::kGenericRead, share::kRead | share::kWrite,
+                                    disposition::kOpenExisting, kFileAttributeNormal);
+  if (file == kInvalidHandle) return 0;
+  std::uint64_t size = 0;
+  if (!os.GetFileSize(file, size)) size = 0;
+  os.CloseHandle(file);
+  return size;
+}
+
+}  // namespace qz
