@@ -45,8 +45,11 @@ std::int32_t TesselLibrary::maOpenLibrary() {
   if (isNt_) {
     device_ = OpenDevice();
     if (device_ == kInvalidHandle) {
-      maInstallService();
+      // A failed installation's state (the service manager's error, say) tells more than
+      // the second failed open.
+      const bool installed = maInstallService() != kFalse;
       device_ = OpenDevice();
+      if (device_ == kInvalidHandle && !installed) return kFalse;
     }
   } else {
     // Opening the VxD by name loads it.

@@ -1,0 +1,101 @@
+#include "tessel/portio/library/ntport_library.hpp"
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <string>
+
+#include "sim/machine.hpp"
+#include "sim/sim_win32.hpp"
+#include "sim/stub_image.hpp"
+
+namespace qz::portio {
+namespace {
+
+class Rtc : public sim::PortHandler {
+ public:
+  std::uint32_t In(std::uint16_t port, std::uint32_t) override { return port == 0x71 ? 0x2359 : 0; }
+  void Out(std::uint16_t, std::uint32_t, std::uint32_t value) override { index = value; }
+  std::uint32_t index = 0;
+};
+
+class NtPortLibraryTest : public ::testing::Test {
+ protected:
+  NtPortLibraryTest() : machine_(sim::Windows::XpPro), os_(machine_, sim::Bitness::X86), lib_(os_) {
+    rtc_ = std::make_shared<Rtc>();
+    machine_.ioPorts.Claim(0x70, 2, rtc_);
+  }
+  void StartDriver() {
+    machine_.files.Create(machine_.SystemDirectory() + "\\drivers\\zntport.sys")->data =
+        sim::StubImage(sim::kImageX86, 2048);
+    auto& s = machine_.services.Add("zntport", service_type::kKernelDriver, service_start::kDemand,
+                                    "System32\\drivers\\zntport.sys", service_state::kStopped);
+    ASSERT_EQ(machine_.services.Start(s), 0u);
+  }
+
+  sim::Machine machine_;
+  sim::SimWin32 os_;
+  NtPortLibrary lib_;
+  std::shared_ptr<Rtc> rtc_;
+};
+
+TEST_F(NtPortLibraryTest, WithoutItsDriverEveryCallFailsAndSaysSo) {
+  EXPECT_EQ(lib_.InportW(0x71), 0);
+  char text[292] = {};
+  EXPECT_NE(lib_.GetLastState(text), 0);
+  EXPECT_EQ(std::string(text), "Can't open the port driver (error 2)");
+  EXPECT_TRUE(machine_.ioPorts.log.empty());
+}
+
+TEST_F(NtPortLibraryTest, PortsThroughTheDriverOpenedOnFirstUse) {
+  StartDriver();
+  lib_.Outport(0x70, 0x0B);
+  EXPECT_EQ(rtc_->index, 0x0Bu);
+  EXPECT_EQ(lib_.GetLastState(nullptr), 0);
+  EXPECT_EQ(lib_.InportW(0x71), 0x2359);
+  EXPECT_EQ(lib_.Inport(0x71), 0x59);
+  EXPECT_EQ(lib_.InportD(0x71), 0x2359u);
+  char text[292] = {};
+  EXPECT_EQ(lib_.GetLastState(text), 0);
+  EXPECT_STREQ(text, "The operation completed successfully");
+  lib_.OutportW(0x1F0, 0xBEEF);
+  lib_.OutportD(0xCF8, 0x80000000u);
+  ASSERT_GE(machine_.ioPorts.log.size(), 2u);
+  const auto& last = machine_.ioPorts.log.back();
+  EXPECT_TRUE(last.write);
+  EXPECT_EQ(last.port, 0xCF8);
+  EXPECT_EQ(last.width, 4u);
+  EXPECT_EQ(last.value, 0x80000000u);
+  EXPECT_EQ(os_.OpenHandleCount(), 1u);
+  lib_.ProcessDetach();
+  EXPECT_EQ(os_.OpenHandleCount(), 0u);
+}
+
+TEST_F(NtPortLibraryTest, DriverStoppedUnderneathIsReported) {
+  StartDriver();
+  EXPECT_EQ(lib_.InportW(0x71), 0x2359);
+  // The device disappears; the open handle's requests now fail.
+  machine_.services.Stop(*machine_.services.Find("zntport"));
+  machine_.AddDevice("\\\\.\\ZNTPORT", nullptr);
+  lib_.ProcessDetach();
+  EXPECT_EQ(lib_.InportW(0x71), 0);
+  EXPECT_NE(lib_.GetLastState(nullptr), 0);
+}
+
+TEST_F(NtPortLibraryTest, VersionFastModeAndParallelPorts) {
+  StartDriver();
+  machine_.physicalMemory.AddRam(0, 0x1000);
+  machine_.physicalMemory.Write(0x408, 2, 0x3BC);
+  EXPECT_EQ(lib_.GetNTPortVersion(), 0x0100);
+  EXPECT_EQ(lib_.GetFastMode(), 0);
+  lib_.SetFastMode(1);
+  EXPECT_EQ(lib_.GetFastMode(), 1);
+  EXPECT_EQ(lib_.GetLPTPortAddress(1), 0x3BC);
+  EXPECT_EQ(lib_.GetLPTPortAddress(2), 0);
+  EXPECT_EQ(lib_.GetLastState(nullptr), 0);
+  EXPECT_EQ(lib_.GetLPTPortAddress(9), 0);
+  EXPECT_EQ(lib_.GetLastState(nullptr), static_cast<std::int32_t>(err::kInvalidParameter));
+}
+
+}  // namespace
+}  // namespace qz::portio
