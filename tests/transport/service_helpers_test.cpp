@@ -1,0 +1,65 @@
+#include "transport/service_helpers.hpp"
+
+#include <gtest/gtest.h>
+
+#include "sim/machine.hpp"
+#include "sim/sim_win32.hpp"
+#include "sim/stub_image.hpp"
+
+namespace qz {
+namespace {
+
+class ServiceHelpersTest : public ::testing::Test {
+ protected:
+  ServiceHelpersTest() : machine_(sim::Windows::Win7X86), os_(machine_, sim::Bitness::X86) {
+    machine_.files.Put(machine_.SystemDirectory() + "\\drivers\\tessel.sys",
+                       sim::StubImage(sim::kImageX86, 300));
+  }
+  sim::Machine machine_;
+  sim::SimWin32 os_;
+};
+
+TEST_F(ServiceHelpersTest, LifeOfADriverService) {
+  EXPECT_EQ(IsServiceRunning(os_, "tessel"), -2);
+  EXPECT_EQ(StartDriverService(os_, "tessel"), -2);
+  EXPECT_EQ(StopServiceAndWait(os_, "tessel", 5), -2);
+  EXPECT_EQ(CreateDriverService(os_, "tessel"), 1);
+  EXPECT_EQ(CreateDriverService(os_, "tessel"), 0);
+  auto* s = machine_.services.Find("tessel");
+  ASSERT_NE(s, nullptr);
+  EXPECT_EQ(s->displayName, "tessel");
+  EXPECT_EQ(s->binaryPath, "System32\\drivers\\tessel.sys");
+  EXPECT_EQ(IsServiceRunning(os_, "tessel"), 0);
+  EXPECT_EQ(StartDriverService(os_, "tessel"), 1);
+  EXPECT_EQ(IsServiceRunning(os_, "tessel"), 1);
+  EXPECT_EQ(StartDriverService(os_, "tessel"), -1);  // already running
+  EXPECT_EQ(StopServiceAndWait(os_, "tessel", 5), 1);
+  EXPECT_EQ(IsServiceRunning(os_, "tessel"), 0);
+  EXPECT_EQ(StopServiceAndWait(os_, "tessel", 5), 1);  // already stopped
+  EXPECT_EQ(os_.OpenHandleCount(), 0u);
+}
+
+TEST_F(ServiceHelpersTest, ManagerUnavailable) {
+  machine_.services.FailOpenManager(true);
+  EXPECT_EQ(IsServiceRunning(os_, "tessel"), -1);
+  EXPECT_EQ(StartDriverService(os_, "tessel"), -1);
+  EXPECT_EQ(StopServiceAndWait(os_, "tessel", 1), -1);
+  EXPECT_EQ(CreateDriverService(os_, "tessel"), -1);
+}
+
+TEST_F(ServiceHelpersTest, StartOfAMissingImageFails) {
+  machine_.files.Remove(machine_.SystemDirectory() + "\\drivers\\tessel.sys");
+  ASSERT_EQ(CreateDriverService(os_, "tessel"), 1);
+  EXPECT_EQ(StartDriverService(os_, "tessel"), -1);
+  EXPECT_EQ(IsServiceRunning(os_, "tessel"), 0);
+}
+
+TEST_F(ServiceHelpersTest, FileSizes) {
+  EXPECT_EQ(FileSizeOf(os_, machine_.SystemDirectory() + "\\drivers\\tessel.sys"), 300u);
+  EXPECT_EQ(FileSizeOf(os_, machine_.SystemDirectory() + "\\nothing.dll"), 0u);
+  machine_.files.FailOpen(machine_.SystemDirectory() + "\\drivers\\tessel.sys");
+  EXPECT_EQ(FileSizeOf(os_, machine_.SystemDirectory() + "\\drivers\\tessel.sys"), 0u);
+}
+
+}  // namespace
+}  // namespace qz
