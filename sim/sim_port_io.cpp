@@ -59,7 +59,7 @@ void SimPortIo::OutportD(std::uint16_t p, std::uint32_t v) {
   if (Bound("OutportD")) library_->OutportD(p, v);
 }
 std::int32_t SimPortIo::GetLastState(char* text) {
-  return Bound("GetLastState") ? library_->GetLastState(text) : 0;
+  return Bound("GetLastState") ? library_->GetLastState(text) : -1;
 }
 std::int32_t SimPortIo::GetNTPortVersion() {
   return Bound("GetNTPortVersion") ? library_->GetNTPortVersion() : 0;

@@ -11,7 +11,7 @@ namespace qz::tessel {
 
 class TesselDevice {
  public:
-  explicit TesselDevice(MachineAccess& machine) : machine_(machine) {}
+  constexpr explicit TesselDevice(MachineAccess& machine) : machine_(machine) {}
 
   // buffer holds inLength bytes of input and has room for outLength bytes of output.
   kstatus::Reply Handle(std::uint32_t code, std::uint8_t* buffer, std::uint32_t inLength,

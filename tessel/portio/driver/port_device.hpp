@@ -10,7 +10,7 @@ namespace qz::portio {
 
 class PortDevice {
  public:
-  explicit PortDevice(PortAccess& machine) : machine_(machine) {}
+  constexpr explicit PortDevice(PortAccess& machine) : machine_(machine) {}
   kstatus::Reply Handle(std::uint32_t code, std::uint8_t* buffer, std::uint32_t inLength,
                         std::uint32_t outLength);
 

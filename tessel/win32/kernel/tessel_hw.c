@@ -1,0 +1,141 @@
+#include <ntddk.h>
+
+#include "tessel_hw.h"
+
+int QzReadPhysical(unsigned address, unsigned width, unsigned* value) {
+  PHYSICAL_ADDRESS at;
+  PVOID p;
+  at.QuadPart = address;
+  p = MmMapIoSpace(at, width, MmNonCached);
+  if (!p) return 0;
+  if (width == 1) *value = READ_REGISTER_UCHAR((PUCHAR)p);
+  else if (width == 2) *value = READ_REGISTER_USHORT((PUSHORT)p);
+  else *value = READ_REGISTER_ULONG((PULONG)p);
+  MmUnmapIoSpace(p, width);
+  return 1;
+}
+
+int QzWritePhysical(unsigned address, unsigned width, unsigned value) {
+  PHYSICAL_ADDRESS at;
+  PVOID p;
+  at.QuadPart = address;
+  p = MmMapIoSpace(at, width, MmNonCached);
+  if (!p) return 0;
+  if (width == 1) WRITE_REGISTER_UCHAR((PUCHAR)p, (UCHAR)value);
+  else if (width == 2) WRITE_REGISTER_USHORT((PUSHORT)p, (USHORT)value);
+  else WRITE_REGISTER_ULONG((PULONG)p, value);
+  MmUnmapIoSpace(p, width);
+  return 1;
+}
+
+static ULONG Slot(unsigned slot, unsigned function) { return (slot & 31u) | ((function & 7u) << 5); }
+
+unsigned QzReadConfig(unsigned bus, unsigned slot, unsigned function, unsigned offset,
+                      unsigned char* buffer, unsigned length) {
+  return HalGetBusDataByOffset(PCIConfiguration, bus, Slot(slot, function), buffer, offset, length);
+}
+
+unsigned QzWriteConfig(unsigned bus, unsigned slot, unsigned function, unsigned offset,
+                       const unsigned char* buffer, unsigned length) {
+  return HalSetBusDataByOffset(PCIConfiguration, bus, Slot(slot, function), (PVOID)buffer, offset,
+                               length);
+}
+
+/* Views of \Device\PhysicalMemory in user processes, by the handle given out (index + 1).
+   Only a view that this driver made, in the process that asked for it, is ever unmapped. */
+#define QZ_MAX_VIEWS 16
+static struct {
+  HANDLE process;
+  PVOID base;
+  unsigned linear;
+} gViews[QZ_MAX_VIEWS];
+
+int QzMapToCaller(unsigned physical, unsigned length, unsigned* handle, unsigned* linear) {
+  UNICODE_STRING name;
+  OBJECT_ATTRIBUTES attributes;
+  HANDLE section = NULL;
+  PVOID base = NULL;
+  SIZE_T size;
+  LARGE_INTEGER offset;
+  NTSTATUS status;
+  unsigned slot, pageOffset = physical & 0xFFFu;
+
+  for (slot = 0; slot < QZ_MAX_VIEWS && gViews[slot].base; ++slot) {
+  }
+  if (slot == QZ_MAX_VIEWS) return 0;
+  RtlInitUnicodeString(&name, L"\\Device\\PhysicalMemory");
+  InitializeObjectAttributes(&attributes, &name, OBJ_CASE_INSENSITIVE | OBJ_KERNEL_HANDLE, NULL, NULL);
+  status = ZwOpenSection(&section, SECTION_ALL_ACCESS, &attributes);
+  if (!NT_SUCCESS(status)) return 0;
+  offset.QuadPart = physical - pageOffset;
+  size = (SIZE_T)length + pageOffset;
+  status = ZwMapViewOfSection(section, NtCurrentProcess(), &base, 0, size, &offset, &size,
+                              ViewShare, 0, PAGE_READWRITE | PAGE_NOCACHE);
+  ZwClose(section);
+  if (!NT_SUCCESS(status)) return 0;
+  /* The caller is a 32-bit process: its views lie below 4 GiB. */
+  gViews[slot].process = PsGetCurrentProcessId();
+  gViews[slot].base = base;
+  gViews[slot].linear = (unsigned)(ULONG_PTR)base + pageOffset;
+  *handle = slot + 1;
+  *linear = gViews[slot].linear;
+  return 1;
+}
+
+int QzUnmapFromCaller(unsigned handle, unsigned linear) {
+  unsigned slot = handle - 1;
+  if (handle == 0 || slot >= QZ_MAX_VIEWS || !gViews[slot].base) return 0;
+  if (gViews[slot].linear != linear || gViews[slot].process != PsGetCurrentProcessId()) return 0;
+  ZwUnmapViewOfSection(NtCurrentProcess(), gViews[slot].base);
+  gViews[slot].base = NULL;
+  return 1;
+}
+
+void QzReleaseMappings(void) {
+  /* Views live in their processes and go with them; only the table is forgotten. */
+  unsigned slot;
+  for (slot = 0; slot < QZ_MAX_VIEWS; ++slot) gViews[slot].base = NULL;
+}
+
+static PDMA_ADAPTER gAdapter;
+static PVOID gCommon;
+static PHYSICAL_ADDRESS gCommonLogical;
+static ULONG gCommonSize;
+
+#define QZ_MAX_COMMON_BUFFER 0x100000
+
+int QzAllocateCommonBuffer(unsigned size, unsigned long long* physical,
+                           unsigned long long* kernelAddress) {
+  if (size > QZ_MAX_COMMON_BUFFER) return 0;
+  if (!gAdapter) {
+    DEVICE_DESCRIPTION d;
+    ULONG registers = 0;
+    RtlZeroMemory(&d, sizeof(d));
+    d.Version = DEVICE_DESCRIPTION_VERSION;
+    d.Master = TRUE;
+    d.Dma32BitAddresses = TRUE;
+    d.InterfaceType = PCIBus;
+    d.MaximumLength = QZ_MAX_COMMON_BUFFER;
+    gAdapter = IoGetDmaAdapter(NULL, &d, &registers);
+    if (!gAdapter) return 0;
+  }
+  gCommon = gAdapter->DmaOperations->AllocateCommonBuffer(gAdapter, size, &gCommonLogical, FALSE);
+  if (!gCommon) return 0;
+  gCommonSize = size;
+  *physical = (unsigned long long)gCommonLogical.QuadPart;
+  *kernelAddress = (unsigned long long)(ULONG_PTR)gCommon;
+  return 1;
+}
+
+void QzFreeCommonBuffer(void) {
+  if (gCommon && gAdapter) {
+    gAdapter->DmaOperations->FreeCommonBuffer(gAdapter, gCommonSize, gCommonLogical, gCommon, FALSE);
+  }
+  gCommon = NULL;
+  gCommonSize = 0;
+}
+
+void QzPutAdapter(void) {
+  if (gAdapter) gAdapter->DmaOperations->PutDmaAdapter(gAdapter);
+  gAdapter = NULL;
+}
