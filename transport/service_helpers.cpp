@@ -73,8 +73,10 @@ int StopServiceAndWait(Win32Api& os, const std::string& name, int seconds) {
 int CreateDriverService(Win32Api& os, const std::string& name) {
   const Handle manager = os.OpenSCManager(kScManagerAllAccess);
   if (manager == kNullHandle) return -1;
+  // "\SystemRoot\" spells out what a bare "System32\..." means to the service manager, and
+  // is also understood by driver hosts that do not resolve the bare form.
   char path[259];
-  std::snprintf(path, sizeof(path), "System32\\drivers\\%s.sys", name.c_str());
+  std::snprintf(path, sizeof(path), "\\SystemRoot\\System32\\drivers\\%s.sys", name.c_str());
   const Handle service = os.CreateService(manager, name, name, kServiceAllAccess,
                                           service_type::kKernelDriver, service_start::kDemand, path);
   int result = 1;

@@ -13,7 +13,7 @@ int IsServiceRunning(Win32Api& os, const std::string& name);
 int StartDriverService(Win32Api& os, const std::string& name);
 // 1 when the service ends stopped, else -1; -2 when it does not exist. seconds -1: no limit.
 int StopServiceAndWait(Win32Api& os, const std::string& name, int seconds);
-// A demand-start kernel driver "System32\drivers\<name>.sys": 1 created, 0 it already exists,
+// A demand-start kernel driver "\SystemRoot\System32\drivers\<name>.sys": 1 created, 0 it already exists,
 // -2 for error 1060, -1 otherwise.
 int CreateDriverService(Win32Api& os, const std::string& name);
 // The size of a file, 0 when it is missing or cannot be opened.

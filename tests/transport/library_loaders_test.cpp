@@ -83,7 +83,7 @@ TEST_F(LoadersTest, FreshMachineGetsBothLibrariesDriversAndServices) {
   EXPECT_EQ(File(Sys("drivers\\zntport.sys")), images_.zntportX86);
   EXPECT_TRUE(Running("tessel"));
   EXPECT_TRUE(Running("zntport"));
-  EXPECT_EQ(machine_.services.Find("tessel")->binaryPath, "System32\\drivers\\tessel.sys");
+  EXPECT_EQ(machine_.services.Find("tessel")->binaryPath, "\\SystemRoot\\System32\\drivers\\tessel.sys");
   EXPECT_EQ(machine_.services.Find("tessel")->startType, service_start::kDemand);
   // Loaded by full path, never by bare name.
   EXPECT_EQ(run.tesselLib.loadedPath, "C:\\WINDOWS\\system32\\tessel.dll");

@@ -28,7 +28,7 @@ TEST_F(ServiceHelpersTest, LifeOfADriverService) {
   auto* s = machine_.services.Find("tessel");
   ASSERT_NE(s, nullptr);
   EXPECT_EQ(s->displayName, "tessel");
-  EXPECT_EQ(s->binaryPath, "System32\\drivers\\tessel.sys");
+  EXPECT_EQ(s->binaryPath, "\\SystemRoot\\System32\\drivers\\tessel.sys");
   EXPECT_EQ(IsServiceRunning(os_, "tessel"), 0);
   EXPECT_EQ(StartDriverService(os_, "tessel"), 1);
   EXPECT_EQ(IsServiceRunning(os_, "tessel"), 1);

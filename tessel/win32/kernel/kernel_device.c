@@ -1,9 +1,5 @@
 #include "kernel_device.h"
 
-/* Exported by ntoskrnl since Windows 2000; the DDK headers here do not declare it. */
-NTKERNELAPI NTSTATUS NTAPI ObSetSecurityObjectByPointer(PVOID object, SECURITY_INFORMATION information,
-                                                        PSECURITY_DESCRIPTOR descriptor);
-
 static QzRequestHandler gHandler;
 static KMUTEX gRequestLock;
 
@@ -27,7 +23,15 @@ static NTSTATUS Secure(PDEVICE_OBJECT device) {
   if (!NT_SUCCESS(status)) return status;
   status = RtlSetDaclSecurityDescriptor(&sd, TRUE, acl, FALSE);
   if (!NT_SUCCESS(status)) return status;
-  return ObSetSecurityObjectByPointer(device, DACL_SECURITY_INFORMATION, &sd);
+  {
+    HANDLE handle = NULL;
+    status = ObOpenObjectByPointer(device, OBJ_KERNEL_HANDLE, NULL, WRITE_DAC, NULL, KernelMode,
+                                   &handle);
+    if (!NT_SUCCESS(status)) return status;
+    status = ZwSetSecurityObject(handle, DACL_SECURITY_INFORMATION, &sd);
+    ZwClose(handle);
+  }
+  return status;
 }
 
 static NTSTATUS Complete(PIRP irp, NTSTATUS status, ULONG_PTR information) {
