@@ -37,9 +37,14 @@ void ServiceManager::OnStop(const std::string& name, std::function<void(Service&
 
 void ServiceManager::FailStart(const std::string& name) { failStart_.insert(ToUpperAscii(name)); }
 
+void ServiceManager::HangStop(const std::string& name) { hangStop_.insert(ToUpperAscii(name)); }
+void ServiceManager::RefuseStop(const std::string& name) { refuseStop_.insert(ToUpperAscii(name)); }
+
 std::uint32_t ServiceManager::Start(Service& service) {
   const std::string key = ToUpperAscii(service.name);
-  if (service.state == service_state::kRunning) return kErrorServiceAlreadyRunning;
+  if (service.state == service_state::kRunning || service.state == service_state::kStopPending) {
+    return kErrorServiceAlreadyRunning;
+  }
   if (service.startType == service_start::kDisabled) return kErrorServiceDisabled;
   if (failStart_.count(key)) return 1053;  // ERROR_SERVICE_REQUEST_TIMEOUT
   auto it = onStart_.find(key);
@@ -49,7 +54,14 @@ std::uint32_t ServiceManager::Start(Service& service) {
 }
 
 std::uint32_t ServiceManager::Stop(Service& service) {
+  ++stopRequests;
+  if (service.state == service_state::kStopPending) return 0;
   if (service.state != service_state::kRunning) return kErrorServiceNotActive;
+  if (refuseStop_.count(ToUpperAscii(service.name))) return 1061;
+  if (hangStop_.count(ToUpperAscii(service.name))) {
+    service.state = service_state::kStopPending;
+    return 0;
+  }
   auto it = onStop_.find(ToUpperAscii(service.name));
   if (it != onStop_.end()) it->second(service);
   service.state = service_state::kStopped;

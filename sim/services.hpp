@@ -30,6 +30,11 @@ class ServiceManager {
   void OnStop(const std::string& name, std::function<void(Service&)> routine);
   // Faults.
   void FailStart(const std::string& name);
+  // A service that never finishes stopping: a stop leaves it STOP_PENDING.
+  void HangStop(const std::string& name);
+  // A service that refuses to stop (ERROR_SERVICE_CANNOT_ACCEPT_CTRL) and keeps running.
+  void RefuseStop(const std::string& name);
+  int stopRequests = 0;  // stop controls received, by any service
   void FailOpenManager(bool fail) { failManager_ = fail; }
   bool ManagerFails() const { return failManager_; }
 
@@ -42,6 +47,8 @@ class ServiceManager {
   std::map<std::string, std::function<bool(Service&)>> onStart_;
   std::map<std::string, std::function<void(Service&)>> onStop_;
   std::set<std::string> failStart_;
+  std::set<std::string> hangStop_;
+  std::set<std::string> refuseStop_;
   bool failManager_ = false;
 };
 

@@ -136,7 +136,9 @@ TEST_F(LoadersTest, SecondStartWithEverythingCurrentWritesAndStartsNothing) {
   machine_.services.FailStart("tessel");
   machine_.services.FailStart("zntport");
   const auto before = machine_.loadedLibraries.size();
+  machine_.services.stopRequests = 0;
   StartUp second(machine_, images_);
+  EXPECT_EQ(machine_.services.stopRequests, 0);
   EXPECT_EQ(second.tessel->Loaded, 1);
   EXPECT_EQ(second.ntport->Loaded, 1);
   EXPECT_TRUE(Running("tessel"));
@@ -182,6 +184,31 @@ TEST_F(LoadersTest, StoppedServiceWithCurrentFilesIsStarted) {
   StartUp second(machine_, images_);
   EXPECT_TRUE(Running("tessel"));
   EXPECT_EQ(second.tessel->Loaded, 1);
+}
+
+TEST_F(LoadersTest, ServiceThatRefusesToStopIsAskedThreeTimesAndItsFileWrittenAnyway) {
+  { StartUp first(machine_, images_); }
+  machine_.services.RefuseStop("tessel");
+  machine_.files.Put(Sys("drivers\\tessel.sys"), StubImage(sim::kImageX86, 10));
+  machine_.services.stopRequests = 0;
+  StartUp second(machine_, images_);
+  EXPECT_EQ(machine_.services.stopRequests, 3);
+  EXPECT_EQ(File(Sys("drivers\\tessel.sys")), images_.tesselX86);
+  // Still running the old image: the start is refused and the loader stays unloaded.
+  EXPECT_EQ(second.tessel->Loaded, 0);
+  EXPECT_EQ(second.ntport->Loaded, 1);
+}
+
+TEST_F(LoadersTest, StopThatHangsIsWaitedForThenTheFileWritten) {
+  { StartUp first(machine_, images_); }
+  machine_.services.HangStop("tessel");
+  machine_.files.Put(Sys("drivers\\tessel.sys"), StubImage(sim::kImageX86, 10));
+  const std::uint32_t before = machine_.clock.TickCount();
+  StartUp second(machine_, images_);
+  // STOP_PENDING is "not running": one stop, waited for its full 5 seconds.
+  EXPECT_EQ(machine_.clock.TickCount() - before, 5000u);
+  EXPECT_EQ(File(Sys("drivers\\tessel.sys")), images_.tesselX86);
+  EXPECT_EQ(second.tessel->Loaded, 0);
 }
 
 TEST_F(LoadersTest, ServiceThatWillNotStartLeavesTheLoaderUnloaded) {
