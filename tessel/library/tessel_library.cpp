@@ -20,12 +20,7 @@ std::int32_t Bool(bool b) { return b ? kTrue : kFalse; }
 
 }  // namespace
 
-void TesselLibrary::ProcessAttach() {
-  isNt_ = maIsWinNT() != kFalse;
-  const Handle kernel = os_.LoadLibrary("kernel32");
-  hasIsWow64_ = kernel != kNullHandle && os_.HasProcAddress(kernel, "IsWow64Process");
-  if (kernel != kNullHandle) os_.FreeLibrary(kernel);
-}
+void TesselLibrary::ProcessAttach() { isNt_ = maIsWinNT() != kFalse; }
 
 void TesselLibrary::ProcessDetach() {
   if (isOpen()) maCloseLibrary();
@@ -231,6 +226,12 @@ std::int32_t TesselLibrary::maIsWinNT() {
 }
 
 std::int32_t TesselLibrary::maIsWin64() {
+  // Looked up on first use rather than while the loader lock is held at attach.
+  if (hasIsWow64_ < 0) {
+    const Handle kernel = os_.LoadLibrary("kernel32");
+    hasIsWow64_ = kernel != kNullHandle && os_.HasProcAddress(kernel, "IsWow64Process") ? 1 : 0;
+    if (kernel != kNullHandle) os_.FreeLibrary(kernel);
+  }
   if (!hasIsWow64_) return kFalse;
   bool wow64 = false;
   if (!os_.IsWow64Process(wow64)) return kFalse;

@@ -66,7 +66,7 @@ class TesselLibrary {
   Handle device_ = kInvalidHandle;
   std::uint32_t state_ = 0;
   bool isNt_ = true;
-  bool hasIsWow64_ = false;
+  int hasIsWow64_ = -1;  // -1 until looked up
 };
 
 }  // namespace qz::tessel

@@ -73,7 +73,11 @@ int QzMapToCaller(unsigned physical, unsigned length, unsigned* handle, unsigned
                               ViewShare, 0, PAGE_READWRITE | PAGE_NOCACHE);
   ZwClose(section);
   if (!NT_SUCCESS(status)) return 0;
-  /* The caller is a 32-bit process: its views lie below 4 GiB. */
+  /* The reply has 32 bits for the address: a view a 64-bit caller got above 4 GiB is undone. */
+  if ((ULONG_PTR)base + pageOffset > 0xFFFFFFFFu) {
+    ZwUnmapViewOfSection(NtCurrentProcess(), base);
+    return 0;
+  }
   gViews[slot].process = PsGetCurrentProcessId();
   gViews[slot].base = base;
   gViews[slot].linear = (unsigned)(ULONG_PTR)base + pageOffset;
