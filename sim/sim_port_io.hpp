@@ -8,7 +8,7 @@
 
 #include "platform/port_io_api.hpp"
 #include "sim/sim_win32.hpp"
-#include "tessel/portio/library/ntport_library.hpp"
+#include "tessel/portio/library/port_library.hpp"
 
 namespace qz::sim {
 
@@ -41,7 +41,7 @@ class SimPortIo final : public PortIoApi {
  private:
   bool Bound(const char* name);
   SimWin32& process_;
-  std::unique_ptr<portio::NtPortLibrary> library_;
+  std::unique_ptr<portio::PortLibrary> library_;
   std::set<std::string> resolved_;
 };
 

@@ -3,11 +3,11 @@
 
 #include "platform/win32/real_win32.hpp"
 #include "platform/win32/windows.hpp"
-#include "tessel/portio/library/ntport_library.hpp"
+#include "tessel/portio/library/port_library.hpp"
 
 namespace {
 qz::RealWin32 gOs;
-qz::portio::NtPortLibrary gLibrary(gOs);
+qz::portio::PortLibrary gLibrary(gOs);
 }  // namespace
 
 #define QZ_EXPORT extern "C" __declspec(dllexport)

@@ -13,9 +13,9 @@ inline constexpr std::int32_t kLibraryVersion = 0x0100;
 inline constexpr std::int32_t kStateNoDriver = -1;
 inline constexpr std::uint32_t kStateTextSize = 64;
 
-class NtPortLibrary {
+class PortLibrary {
  public:
-  explicit NtPortLibrary(Win32Api& os) : os_(os) {}
+  explicit PortLibrary(Win32Api& os) : os_(os) {}
   void ProcessDetach();
 
   std::uint8_t Inport(std::uint16_t port) { return static_cast<std::uint8_t>(In(port, 1)); }

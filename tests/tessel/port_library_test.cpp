@@ -1,4 +1,4 @@
-#include "tessel/portio/library/ntport_library.hpp"
+#include "tessel/portio/library/port_library.hpp"
 
 #include <gtest/gtest.h>
 
@@ -19,9 +19,9 @@ class Rtc : public sim::PortHandler {
   std::uint32_t index = 0;
 };
 
-class NtPortLibraryTest : public ::testing::Test {
+class PortLibraryTest : public ::testing::Test {
  protected:
-  NtPortLibraryTest() : machine_(sim::Windows::XpPro), os_(machine_, sim::Bitness::X86), lib_(os_) {
+  PortLibraryTest() : machine_(sim::Windows::XpPro), os_(machine_, sim::Bitness::X86), lib_(os_) {
     rtc_ = std::make_shared<Rtc>();
     machine_.ioPorts.Claim(0x70, 2, rtc_);
   }
@@ -35,11 +35,11 @@ class NtPortLibraryTest : public ::testing::Test {
 
   sim::Machine machine_;
   sim::SimWin32 os_;
-  NtPortLibrary lib_;
+  PortLibrary lib_;
   std::shared_ptr<Rtc> rtc_;
 };
 
-TEST_F(NtPortLibraryTest, WithoutItsDriverEveryCallFailsAndSaysSo) {
+TEST_F(PortLibraryTest, WithoutItsDriverEveryCallFailsAndSaysSo) {
   EXPECT_EQ(lib_.InportW(0x71), 0);
   char text[292] = {};
   EXPECT_NE(lib_.GetLastState(text), 0);
@@ -47,7 +47,7 @@ TEST_F(NtPortLibraryTest, WithoutItsDriverEveryCallFailsAndSaysSo) {
   EXPECT_TRUE(machine_.ioPorts.log.empty());
 }
 
-TEST_F(NtPortLibraryTest, PortsThroughTheDriverOpenedOnFirstUse) {
+TEST_F(PortLibraryTest, PortsThroughTheDriverOpenedOnFirstUse) {
   StartDriver();
   lib_.Outport(0x70, 0x0B);
   EXPECT_EQ(rtc_->index, 0x0Bu);
@@ -71,7 +71,7 @@ TEST_F(NtPortLibraryTest, PortsThroughTheDriverOpenedOnFirstUse) {
   EXPECT_EQ(os_.OpenHandleCount(), 0u);
 }
 
-TEST_F(NtPortLibraryTest, DriverStoppedUnderneathIsReported) {
+TEST_F(PortLibraryTest, DriverStoppedUnderneathIsReported) {
   StartDriver();
   EXPECT_EQ(lib_.InportW(0x71), 0x2359);
   // The device disappears; the open handle's requests now fail.
@@ -82,7 +82,7 @@ TEST_F(NtPortLibraryTest, DriverStoppedUnderneathIsReported) {
   EXPECT_NE(lib_.GetLastState(nullptr), 0);
 }
 
-TEST_F(NtPortLibraryTest, VersionFastModeAndParallelPorts) {
+TEST_F(PortLibraryTest, VersionFastModeAndParallelPorts) {
   StartDriver();
   machine_.physicalMemory.AddRam(0, 0x1000);
   machine_.physicalMemory.Write(0x408, 2, 0x3BC);

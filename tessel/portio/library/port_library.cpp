@@ -1,4 +1,4 @@
-#include "tessel/portio/library/ntport_library.hpp"
+#include "tessel/portio/library/port_library.hpp"
 
 #include <cstdio>
 #include <cstring>
@@ -9,12 +9,12 @@
 
 namespace qz::portio {
 
-void NtPortLibrary::ProcessDetach() {
+void PortLibrary::ProcessDetach() {
   if (device_ != kInvalidHandle) os_.CloseHandle(device_);
   device_ = kInvalidHandle;
 }
 
-bool NtPortLibrary::EnsureOpen() {
+bool PortLibrary::EnsureOpen() {
   if (device_ != kInvalidHandle) return true;
   device_ = os_.CreateFile(std::string("\\\\.\\") + kDeviceName,
                            access::kGenericRead | access::kGenericWrite, 0,
@@ -25,7 +25,7 @@ bool NtPortLibrary::EnsureOpen() {
   return false;
 }
 
-bool NtPortLibrary::Request(std::uint32_t code, ConstBytes in, Bytes out) {
+bool PortLibrary::Request(std::uint32_t code, ConstBytes in, Bytes out) {
   if (!EnsureOpen()) return false;
   std::uint32_t returned = 0;
   if (!os_.DeviceIoControl(device_, code, in, out, returned) || returned != out.size()) {
@@ -38,7 +38,7 @@ bool NtPortLibrary::Request(std::uint32_t code, ConstBytes in, Bytes out) {
   return true;
 }
 
-std::uint32_t NtPortLibrary::In(std::uint16_t port, std::uint32_t width) {
+std::uint32_t PortLibrary::In(std::uint16_t port, std::uint32_t width) {
   std::uint8_t in[8] = {};
   kbytes::Put32(in, port);
   kbytes::Put32(in + 4, width);
@@ -47,7 +47,7 @@ std::uint32_t NtPortLibrary::In(std::uint16_t port, std::uint32_t width) {
   return kbytes::Get32(out);
 }
 
-void NtPortLibrary::Out(std::uint16_t port, std::uint32_t width, std::uint32_t value) {
+void PortLibrary::Out(std::uint16_t port, std::uint32_t width, std::uint32_t value) {
   std::uint8_t in[12] = {};
   kbytes::Put32(in, port);
   kbytes::Put32(in + 4, width);
@@ -55,7 +55,7 @@ void NtPortLibrary::Out(std::uint16_t port, std::uint32_t width, std::uint32_t v
   Request(kIoctlWritePort, in, Bytes());
 }
 
-std::uint16_t NtPortLibrary::GetLPTPortAddress(std::uint16_t portNumber) {
+std::uint16_t PortLibrary::GetLPTPortAddress(std::uint16_t portNumber) {
   std::uint8_t in[4] = {};
   kbytes::Put32(in, portNumber);
   std::uint8_t out[4] = {};
@@ -63,7 +63,7 @@ std::uint16_t NtPortLibrary::GetLPTPortAddress(std::uint16_t portNumber) {
   return static_cast<std::uint16_t>(kbytes::Get32(out));
 }
 
-std::int32_t NtPortLibrary::GetLastState(char* text) {
+std::int32_t PortLibrary::GetLastState(char* text) {
   if (text) {
     char line[kStateTextSize];
     if (state_ == 0) {
