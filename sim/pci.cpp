@@ -2,7 +2,7 @@
 
 namespace qz::sim {
 
-PciFunction::PciFunction(std::uint16_t vendorId, std::uint16_t deviceId, std::uint32_t classCode,
+PciConfigFunction::PciConfigFunction(std::uint16_t vendorId, std::uint16_t deviceId, std::uint32_t classCode,
                          std::uint8_t headerType) {
   config[0] = static_cast<std::uint8_t>(vendorId);
   config[1] = static_cast<std::uint8_t>(vendorId >> 8);
@@ -14,17 +14,17 @@ PciFunction::PciFunction(std::uint16_t vendorId, std::uint16_t deviceId, std::ui
   config[14] = headerType;
 }
 
-std::uint32_t PciFunction::LoadDword(std::uint32_t offset) const {
+std::uint32_t PciConfigFunction::LoadDword(std::uint32_t offset) const {
   return static_cast<std::uint32_t>(config[offset]) | (static_cast<std::uint32_t>(config[offset + 1]) << 8) |
          (static_cast<std::uint32_t>(config[offset + 2]) << 16) |
          (static_cast<std::uint32_t>(config[offset + 3]) << 24);
 }
 
-void PciFunction::StoreDword(std::uint32_t offset, std::uint32_t value) {
+void PciConfigFunction::StoreDword(std::uint32_t offset, std::uint32_t value) {
   for (int i = 0; i < 4; ++i) config[offset + i] = static_cast<std::uint8_t>(value >> (8 * i));
 }
 
-void PciFunction::SetMemoryBar(int index, std::uint32_t base, std::uint32_t size, bool prefetchable,
+void PciConfigFunction::SetMemoryBar(int index, std::uint32_t base, std::uint32_t size, bool prefetchable,
                                bool is64Bit) {
   const std::uint32_t flags = (prefetchable ? 8u : 0u) | (is64Bit ? 4u : 0u);
   barMask_[index] = ~(size - 1);
@@ -35,19 +35,19 @@ void PciFunction::SetMemoryBar(int index, std::uint32_t base, std::uint32_t size
   }
 }
 
-void PciFunction::SetIoBar(int index, std::uint32_t base, std::uint32_t size) {
+void PciConfigFunction::SetIoBar(int index, std::uint32_t base, std::uint32_t size) {
   // An I/O register decodes 16 address bits; its upper half reads back as zero.
   barMask_[index] = ~(size - 1) & 0xFFFFu;
   StoreDword(0x10 + 4 * index, (base & ~(size - 1)) | 1u);
 }
 
-std::uint32_t PciFunction::Read(std::uint32_t offset, std::uint8_t* buffer, std::uint32_t length) const {
+std::uint32_t PciConfigFunction::Read(std::uint32_t offset, std::uint8_t* buffer, std::uint32_t length) const {
   std::uint32_t n = 0;
   for (; n < length && offset + n < config.size(); ++n) buffer[n] = config[offset + n];
   return n;
 }
 
-void PciFunction::Write(std::uint32_t offset, const std::uint8_t* buffer, std::uint32_t length) {
+void PciConfigFunction::Write(std::uint32_t offset, const std::uint8_t* buffer, std::uint32_t length) {
   writes += length;
   for (std::uint32_t n = 0; n < length && offset + n < config.size(); ++n) {
     const std::uint32_t at = offset + n;
@@ -63,12 +63,12 @@ void PciFunction::Write(std::uint32_t offset, const std::uint8_t* buffer, std::u
 }
 
 void PciBus::Add(std::uint32_t bus, std::uint32_t device, std::uint32_t function,
-                 std::shared_ptr<PciFunction> f) {
+                 std::shared_ptr<PciConfigFunction> f) {
   if (bus > lastBus) lastBus = bus;
   functions_[{bus, device, function}] = std::move(f);
 }
 
-PciFunction* PciBus::Find(std::uint32_t bus, std::uint32_t device, std::uint32_t function) const {
+PciConfigFunction* PciBus::Find(std::uint32_t bus, std::uint32_t device, std::uint32_t function) const {
   auto it = functions_.find({bus, device, function});
   return it == functions_.end() ? nullptr : it->second.get();
 }
@@ -77,7 +77,7 @@ std::uint32_t PciBus::ReadConfig(std::uint32_t bus, std::uint32_t device, std::u
                                  std::uint32_t offset, std::uint8_t* buffer,
                                  std::uint32_t length) const {
   if (bus > lastBus || device > 31 || function > 7) return 0;
-  const PciFunction* f = Find(bus, device, function);
+  const PciConfigFunction* f = Find(bus, device, function);
   if (!f) {
     if (length >= 2) buffer[0] = buffer[1] = 0xFF;
     return 2;
@@ -89,7 +89,7 @@ std::uint32_t PciBus::WriteConfig(std::uint32_t bus, std::uint32_t device, std::
                                   std::uint32_t offset, const std::uint8_t* buffer,
                                   std::uint32_t length) {
   if (bus > lastBus || device > 31 || function > 7) return 0;
-  PciFunction* f = Find(bus, device, function);
+  PciConfigFunction* f = Find(bus, device, function);
   if (!f) return 0;
   f->Write(offset, buffer, length);
   return length;

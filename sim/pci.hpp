@@ -9,9 +9,9 @@
 
 namespace qz::sim {
 
-class PciFunction {
+class PciConfigFunction {
  public:
-  PciFunction(std::uint16_t vendorId, std::uint16_t deviceId, std::uint32_t classCode = 0,
+  PciConfigFunction(std::uint16_t vendorId, std::uint16_t deviceId, std::uint32_t classCode = 0,
               std::uint8_t headerType = 0);
 
   // A memory (or I/O) region of a power-of-two size behind register index (0 to 5).
@@ -34,8 +34,8 @@ class PciFunction {
 class PciBus {
  public:
   void Add(std::uint32_t bus, std::uint32_t device, std::uint32_t function,
-           std::shared_ptr<PciFunction> f);
-  PciFunction* Find(std::uint32_t bus, std::uint32_t device, std::uint32_t function) const;
+           std::shared_ptr<PciConfigFunction> f);
+  PciConfigFunction* Find(std::uint32_t bus, std::uint32_t device, std::uint32_t function) const;
 
   // As the HAL's bus-data calls: bytes moved, 0 beyond the last bus; an empty slot reads
   // all ones.
@@ -48,7 +48,7 @@ class PciBus {
   std::uint32_t lastBus = 0;  // buses 0..lastBus exist
 
  private:
-  std::map<std::tuple<std::uint32_t, std::uint32_t, std::uint32_t>, std::shared_ptr<PciFunction>>
+  std::map<std::tuple<std::uint32_t, std::uint32_t, std::uint32_t>, std::shared_ptr<PciConfigFunction>>
       functions_;
 };
 

@@ -12,10 +12,10 @@ namespace {
 class PciWalkTest : public ::testing::Test {
  protected:
   PciWalkTest() : access_(pci_, memory_) {}
-  std::shared_ptr<sim::PciFunction> Add(std::uint32_t b, std::uint32_t d, std::uint32_t f,
+  std::shared_ptr<sim::PciConfigFunction> Add(std::uint32_t b, std::uint32_t d, std::uint32_t f,
                                         std::uint16_t vendor, std::uint16_t device,
                                         std::uint8_t headerType = 0) {
-    auto fn = std::make_shared<sim::PciFunction>(vendor, device, 0, headerType);
+    auto fn = std::make_shared<sim::PciConfigFunction>(vendor, device, 0, headerType);
     pci_.Add(b, d, f, fn);
     return fn;
   }

@@ -138,7 +138,7 @@ TEST_F(TesselDeviceTest, MapsAndUnmapsOnlyRealViews) {
 }
 
 TEST_F(TesselDeviceTest, PciRecordCarriesHeaderSizesAndLocation) {
-  auto f = std::make_shared<sim::PciFunction>(0x1095, 0x3124, 0x010400);
+  auto f = std::make_shared<sim::PciConfigFunction>(0x1095, 0x3124, 0x010400);
   f->SetMemoryBar(0, 0xFEBFFC00, 0x80, false, true);
   f->SetMemoryBar(2, 0xFEBF8000, 0x8000, false, true);
   f->SetIoBar(4, 0xEC00, 0x10);

@@ -154,10 +154,10 @@ TEST_F(TesselLibraryTest, MapAndUnmapThroughTheDriver) {
 }
 
 TEST_F(TesselLibraryTest, PciDeviceInfoWalksEveryFunction) {
-  auto host = std::make_shared<sim::PciFunction>(0x8086, 0x29C0);
-  auto sata = std::make_shared<sim::PciFunction>(0x8086, 0x2922, 0x010601);
-  auto sil = std::make_shared<sim::PciFunction>(0x1095, 0x3124, 0x010400);
-  auto lpc = std::make_shared<sim::PciFunction>(0x8086, 0x27B8, 0x060100, 0x80);
+  auto host = std::make_shared<sim::PciConfigFunction>(0x8086, 0x29C0);
+  auto sata = std::make_shared<sim::PciConfigFunction>(0x8086, 0x2922, 0x010601);
+  auto sil = std::make_shared<sim::PciConfigFunction>(0x1095, 0x3124, 0x010400);
+  auto lpc = std::make_shared<sim::PciConfigFunction>(0x8086, 0x27B8, 0x060100, 0x80);
   machine_.pci.Add(0, 0, 0, host);
   machine_.pci.Add(0, 0x1F, 0, lpc);
   machine_.pci.Add(0, 0x1F, 2, sata);
@@ -194,11 +194,11 @@ TEST_F(TesselLibraryTest, PciDeviceInfoWalksEveryFunction) {
 }
 
 TEST_F(TesselLibraryTest, BaseAddressRecordsFollowTheRegisterKinds) {
-  auto ahci = std::make_shared<sim::PciFunction>(0x8086, 0x2922, 0x010601);
+  auto ahci = std::make_shared<sim::PciConfigFunction>(0x8086, 0x2922, 0x010601);
   ahci->SetIoBar(0, 0xD080, 8);
   ahci->SetMemoryBar(1, 0xF0000000, 0x100000, true);
   ahci->SetMemoryBar(5, 0xFEBFF800, 0x800);
-  machine_.pci.Add(0, 0x1F, 0, std::make_shared<sim::PciFunction>(0x8086, 0x27B8, 0x060100, 0x80));
+  machine_.pci.Add(0, 0x1F, 0, std::make_shared<sim::PciConfigFunction>(0x8086, 0x27B8, 0x060100, 0x80));
   machine_.pci.Add(0, 0x1F, 2, ahci);
   ASSERT_EQ(lib_.maOpenLibrary(), -1);
   std::uint16_t vendor = 0x8086, device = 0x2922;
@@ -219,11 +219,11 @@ TEST_F(TesselLibraryTest, BaseAddressRecordsFollowTheRegisterKinds) {
 }
 
 TEST_F(TesselLibraryTest, BridgesMarkTheirNonRegistersUnused) {
-  auto bridge = std::make_shared<sim::PciFunction>(0x8086, 0x244E, 0x060400, 1);
+  auto bridge = std::make_shared<sim::PciConfigFunction>(0x8086, 0x244E, 0x060400, 1);
   bridge->SetMemoryBar(0, 0xFE000000, 0x1000);
   bridge->config[0x19] = 1;  // secondary bus: reads like a register value
   bridge->config[0x1C] = 0xF1;
-  auto cardbus = std::make_shared<sim::PciFunction>(0x104C, 0xAC56, 0x060700, 2);
+  auto cardbus = std::make_shared<sim::PciConfigFunction>(0x104C, 0xAC56, 0x060700, 2);
   cardbus->SetMemoryBar(0, 0xFD000000, 0x1000);
   cardbus->config[0x24] = 0x11;  // where register 5 would be
   machine_.pci.Add(0, 0x1E, 0, bridge);
