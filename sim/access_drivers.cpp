@@ -48,7 +48,7 @@ std::string AccessDrivers::ImageFile(const std::string& binaryPath) const {
   return machine_.windowsDirectory + "\\" + path;
 }
 
-std::uint16_t PeMachine(const std::vector<std::uint8_t>& d) {
+std::uint16_t ImageProcessor(const std::vector<std::uint8_t>& d) {
   if (d.size() < 0x40 || d[0] != 'M' || d[1] != 'Z') return 0;
   const std::size_t pe = d[0x3C] | (d[0x3D] << 8) | (d[0x3E] << 16) | (static_cast<std::size_t>(d[0x3F]) << 24);
   if (pe + 6 > d.size() || d[pe] != 'P' || d[pe + 1] != 'E' || d[pe + 2] || d[pe + 3]) return 0;
@@ -58,7 +58,7 @@ std::uint16_t PeMachine(const std::vector<std::uint8_t>& d) {
 std::uint32_t AccessDrivers::CheckImage(const std::string& binaryPath) const {
   const FileSystem::File* file = machine_.files.Find(ImageFile(binaryPath));
   if (!file) return 2;
-  const std::uint16_t type = PeMachine(file->data);
+  const std::uint16_t type = ImageProcessor(file->data);
   const std::uint16_t wanted = machine_.Is64Bit() ? kMachineAmd64 : kMachineI386;
   return type == wanted ? 0 : 193;
 }

@@ -14,7 +14,7 @@ class SimTesselDriver;
 class SimPortDriver;
 
 // The processor an executable image is built for (0x14C x86, 0x8664 x64), 0 when not an image.
-std::uint16_t PeMachine(const std::vector<std::uint8_t>& image);
+std::uint16_t ImageProcessor(const std::vector<std::uint8_t>& image);
 
 class AccessDrivers {
  public:

@@ -22,7 +22,7 @@ bool SimPhysicalAccess::Load(const std::string& path) {
     process_.SetLastError(126);  // ERROR_MOD_NOT_FOUND
     return false;
   }
-  if (PeMachine(file->data) != 0x14C) {
+  if (ImageProcessor(file->data) != 0x14C) {
     process_.SetLastError(193);  // ERROR_BAD_EXE_FORMAT
     return false;
   }

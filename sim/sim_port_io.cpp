@@ -18,7 +18,7 @@ bool SimPortIo::Load(const std::string& path) {
     process_.SetLastError(126);
     return false;
   }
-  if (PeMachine(file->data) != 0x14C) {
+  if (ImageProcessor(file->data) != 0x14C) {
     process_.SetLastError(193);
     return false;
   }
