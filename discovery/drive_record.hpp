@@ -26,18 +26,4 @@ struct DriveRecord {
 inline constexpr std::size_t kDriveSlots = 16;
 using DriveTable = std::array<DriveRecord, kDriveSlots>;
 
-// The ordering key of a slot's SCSI address.
-constexpr std::int32_t AddressKey(const DriveRecord& r) {
-  return r.PortNumber * 4096 + r.PathId * 256 + r.TargetId * 16 + r.Lun;
-}
-inline constexpr std::int32_t kKeyLimit = 65535;
-
-// Slots among the first `examined` whose port is -1 get the ports after the largest one
-// seen (at least 0), in slot order.
-void AssignUnknownPorts(DriveTable& table, std::size_t examined);
-
-// Rebuilds the table in address order: present slots whose key is below the limit, the
-// earlier slot first on equal keys. Slots with larger keys are left out.
-void OrderByAddress(DriveTable& table);
-
 }  // namespace qz

@@ -1,7 +1,7 @@
 // The drive table's made-up ports and its address order, on tables built by hand.
 #include <gtest/gtest.h>
 
-#include "discovery/drive_record.hpp"
+#include "discovery/drive_table.hpp"
 
 namespace qz {
 namespace {

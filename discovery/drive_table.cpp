@@ -1,4 +1,4 @@
-#include "discovery/drive_record.hpp"
+#include "discovery/drive_table.hpp"
 
 #include <algorithm>
 
