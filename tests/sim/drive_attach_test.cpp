@@ -5,6 +5,7 @@
 #include <array>
 #include <memory>
 
+#include "sim/ata_drive_link.hpp"
 #include "sim/disk_machines.hpp"
 #include "sim/drive_attach.hpp"
 #include "sim/sim_win32.hpp"
@@ -64,6 +65,38 @@ TEST(DriveAttach, OnlyAdministratorsOpenTheDisk) {
                            share::kRead | share::kWrite, disposition::kOpenExisting, 0),
             kInvalidHandle);
   EXPECT_EQ(api.GetLastError(), err::kAccessDenied);
+}
+
+TEST(DriveAttach, TheFlashersSimulatedDriveAnswersThroughTheStack) {
+  Machine machine;
+  BuildIntelAhciDesktop(machine);
+  auto drive = std::make_shared<AtaDrive>(
+      AtaDrive::Identity{"VORTANIX QRX-480T9A", "QX0001A7700312", "VRD5", "VRD5-2"});
+  AttachDrive(machine, machine.deviceTree.disks[0], std::make_shared<AtaDriveLink>(drive),
+              PortDriver::StandardSata());
+  SimWin32 api(machine, Bitness::X86);
+  const std::string path =
+      machine.deviceTree.interfaces[static_cast<std::size_t>(machine.deviceTree.disks[0].interface)].path;
+  const Handle h = api.CreateFile(path, access::kGenericRead | access::kGenericWrite,
+                                  share::kRead | share::kWrite, disposition::kOpenExisting, 0);
+  ASSERT_NE(h, kInvalidHandle);
+  // ATA_PASS_THROUGH_EX: IDENTIFY, data in, 512 bytes at offset 44, 3 seconds.
+  std::array<std::uint8_t, 556> request{};
+  request[0] = 40;
+  request[2] = 3;
+  request[9] = 2;
+  request[12] = 3;
+  request[20] = 44;
+  request[33] = 1;
+  request[38] = 0xEC;
+  std::uint32_t returned = 0;
+  ASSERT_TRUE(api.DeviceIoControl(h, 0x4D02C, request, request, returned));
+  EXPECT_EQ(returned, 556u);
+  EXPECT_EQ(request[44 + 47], 'V');  // revision "VRD5": word 23, first character high
+  EXPECT_EQ(request[44 + 46], 'R');
+  EXPECT_EQ(drive->CountCommands(0xEC), 1u);
+  EXPECT_EQ(drive->Log().at(0).timeoutSeconds, 3u);
+  api.CloseHandle(h);
 }
 
 }  // namespace
