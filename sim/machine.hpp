@@ -23,6 +23,7 @@
 #include "sim/registry.hpp"
 #include "sim/services.hpp"
 #include "sim/wmi_repository.hpp"
+#include "sim/user_buffers.hpp"
 
 namespace qz::sim {
 
@@ -94,6 +95,8 @@ class Machine {
   // Devices opened by name with CreateFile (key: upper-case name such as "\\.\PHYSICALDRIVE0").
   void AddDevice(const std::string& name, std::shared_ptr<Device> device);
   std::shared_ptr<Device> FindDevice(const std::string& name) const;
+  // Buffers that requests of the running process name by address.
+  UserBuffers userBuffers;
 
   // The disks as \??\PhysicalDrive<n> (index n; an empty slot is no drive).
   std::vector<std::shared_ptr<AtaDrive>> physicalDrives;

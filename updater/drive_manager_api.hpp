@@ -6,23 +6,9 @@
 #include <functional>
 #include <memory>
 
-namespace qz {
+#include "discovery/drive_record.hpp"
 
-// One listed drive. Texts are NUL-terminated as the drive reports them (trailing blanks kept).
-struct DriveRecord {
-  std::array<char, 33> ModelText{};         // model characters 1-24
-  std::array<char, 9> ModelHead{};          // model characters 1-8
-  std::array<char, 17> ModelTail{};         // model characters 9-24
-  std::array<char, 9> FirmwareRevision{};   // 8 characters
-  std::array<char, 2> TypeTag{};
-  std::int16_t PortNumber = 0;
-  std::int16_t TargetId = 0;
-  std::int16_t Lun = 0;
-  std::int16_t PathId = 0;
-  std::uint8_t Present = 0;
-  std::uint8_t Eligible = 0;      // written by the main window
-  std::uint16_t PackageIndex = 0; // written by the main window
-};
+namespace qz {
 
 class DriveManagerApi {
  public:

@@ -1,0 +1,110 @@
+#pragma once
+// The one object through which the updater sends ATA commands to a drive. Its construction
+// runs the enumeration of the machine's disks and loads the two register-access libraries;
+// it is pointed at one drive at a time by SelectDrive and sends each command over the
+// transport chosen for that drive.
+#include <cstdint>
+#include <memory>
+#include <vector>
+
+#include "discovery/device_enumerator.hpp"
+#include "discovery/disk_reg_data.hpp"
+#include "platform/buffer_address_api.hpp"
+#include "platform/fs_redirection_api.hpp"
+#include "platform/physical_access_api.hpp"
+#include "platform/port_io_api.hpp"
+#include "platform/setup_api.hpp"
+#include "platform/win32_api.hpp"
+#include "platform/wmi_api.hpp"
+#include "transport/high_res_timer.hpp"
+#include "transport/library_images.hpp"
+#include "transport/ntport_loader.hpp"
+#include "transport/pass_through_transports.hpp"
+#include "transport/system_info.hpp"
+#include "transport/task_file.hpp"
+#include "transport/tessel_loader.hpp"
+
+namespace qz {
+
+// Everything of the system the device and what it creates talk to.
+struct CommandDeviceSystem {
+  Win32Api& os;
+  SetupApi& setup;
+  WmiApi& wmi;
+  FsRedirectionApi& fsRedirection;
+  PortIoApi& portIo;
+  PhysicalAccessApi& physicalAccess;
+  BufferAddressApi& addresses;
+  LibraryImages portIoImages;
+  LibraryImages tesselImages;
+};
+
+class AtaCommandDevice final : private PassThroughOwner {
+ public:
+  static constexpr std::size_t kDataBufferSize = 0x40000;
+  static constexpr float kDefaultTimeout = 20.0f;
+
+  explicit AtaCommandDevice(const CommandDeviceSystem& system);
+  ~AtaCommandDevice() override;
+  AtaCommandDevice(const AtaCommandDevice&) = delete;
+  AtaCommandDevice& operator=(const AtaCommandDevice&) = delete;
+
+  int GetDeviceCount() const { return DeviceCount; }
+  // The entry at `index`, or at CurrentIndex when `index` is negative; null outside the list.
+  DiskRegData* GetDeviceEntry(int index);
+  std::uint8_t GetBusType(int index);
+  void SetTimeout(float seconds) { CommandTimeout = seconds; }
+  Bytes GetDataBuffer() { return Bytes(DataBuffer.get(), kDataBufferSize); }
+
+  bool SelectDrive(int index);
+  // `length`: the buffer's byte count on entry; for kinds 1 to 4 the count the system
+  // reported on return.
+  std::uint8_t SendCommand(const TaskFile& taskFile, Bytes buffer, const TaskFile* previous,
+                           std::uint32_t direction, std::uint32_t& length);
+  std::uint8_t Identify();
+  float GetCmdIdeVersion();
+  bool IsAhciEnabled(int index);
+
+  // Fields, in the order they are built.
+  HighResTimer CommandTimer;
+  SystemInfo System;
+  std::unique_ptr<std::uint8_t[]> DataBuffer;
+  float CommandTimeout = kDefaultTimeout;
+  std::uint8_t Kind = 1;
+  std::uint16_t IoBase = 0;
+  std::uint8_t DriveSelect = 0xA0;
+  std::uint32_t MemBase = 0;
+  std::uint32_t PortRegBase = 0;
+  std::uint16_t VendorId = 0;
+  std::uint16_t DeviceId = 0;
+  Handle DeviceHandle = kInvalidHandle;
+  PassThroughTransports Transports;  // holds the request buffers
+  std::uint32_t LastSystemError = 0;
+  DiskRegData* DeviceList = nullptr;
+  int DeviceCount = 0;
+  int CurrentIndex = -1;
+  std::uint32_t DirectMode = 0;
+  std::unique_ptr<NtPortLoader> PortIoLoader;
+  std::unique_ptr<TesselLoader> PhysicalLoader;
+  TaskFile OutputTaskFile{};
+  DiskRegData* CurrentEntry = nullptr;
+  WmiDiskInfo* CurrentWmiInfo = nullptr;
+  std::unique_ptr<DeviceEnumerator> Enumerator;
+
+ private:
+  void ChooseTransport();
+  void ComputeDirectMode(const DiskRegData& entry, int index);
+  std::uint8_t SendDirect(std::uint8_t kind);
+
+  // PassThroughOwner
+  Handle DriveHandle() const override { return DeviceHandle; }
+  void Reselect() override { SelectDrive(CurrentIndex); }
+  float CommandTimeoutSeconds() const override { return CommandTimeout; }
+  void DriveAddress(std::uint8_t& pathId, std::uint8_t& targetId, std::uint8_t& lun) const override;
+  void SetOutputTaskFile(const TaskFile& registers) override { OutputTaskFile = registers; }
+  void SetLastSystemError(std::uint32_t error) override { LastSystemError = error; }
+
+  Win32Api& os_;
+};
+
+}  // namespace qz
