@@ -4,6 +4,7 @@
 
 #include <cstring>
 
+#include "bootflash/flasher_config.hpp"
 #include "platform/registry_api.hpp"
 #include "sim/machine.hpp"
 #include "sim/sim_win32.hpp"
@@ -117,6 +118,18 @@ TEST_F(StageTest, FillsTheConfigurationBlock) {
   EXPECT_EQ(Field(file, 88, 24), kModel);
   EXPECT_EQ(Field(file, 112, 32), "VENDID2=N/A" + std::string(21, ' '));
   EXPECT_EQ(Field(file, 0, 20), "KEY=" + std::string(16, ' '));
+
+  // And as the flasher itself reads them.
+  const auto at = bootflash::LocateFlasherConfig(file.data(), file.size(), bootflash::kFlasherConfig32);
+  ASSERT_EQ(at, static_cast<std::ptrdiff_t>(kBlockAt));
+  bootflash::FlasherSettings settings{};
+  bootflash::ReadFlasherConfig(file.data() + at, bootflash::kFlasherConfig32, &settings);
+  EXPECT_TRUE(settings.updateBoot);
+  EXPECT_TRUE(settings.countValid);
+  EXPECT_EQ(settings.targetCount, 1u);
+  EXPECT_EQ(std::string(reinterpret_cast<const char*>(settings.revision), 8), "VRDC    ");
+  EXPECT_EQ(std::string(reinterpret_cast<const char*>(settings.extension), 8), "VRDC-4  ");
+  EXPECT_EQ(std::string(reinterpret_cast<const char*>(settings.models[0]), 24), kModel);
 }
 
 TEST_F(StageTest, NameWithOrWithoutExtensionGivesOneTarget) {

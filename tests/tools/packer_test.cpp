@@ -283,6 +283,19 @@ TEST(Packer, TheBuiltProgramCarriesTheSampleRelease) {
     EXPECT_EQ(block.CopySlot(c)[0], 'M') << c;
     EXPECT_EQ(block.CopySlot(c)[1], 'Z') << c;
   }
+  // The flasher builds, slot by slot; slot 2 repeats the XP x86 build, 7 and 8 the Vista ones.
+  const std::string x86 = QZ_FLASHERS32, x64 = QZ_FLASHERS64;
+  const std::string builds[kFlasherSlots] = {
+      x86 + "/Ombrel-xp-x86.exe",    x86 + "/Ombrel-xp-x86.exe",    x86 + "/Ombrel-2003-x86.exe",
+      x64 + "/Ombrel-2003-x64.exe",  x86 + "/Ombrel-vista-x86.exe", x64 + "/Ombrel-vista-x64.exe",
+      x86 + "/Ombrel-vista-x86.exe", x64 + "/Ombrel-vista-x64.exe", x86 + "/Ombrel-win7-x86.exe",
+      x64 + "/Ombrel-win7-x64.exe"};
+  for (int s = 1; s <= kFlasherSlots; ++s) {
+    const auto build = ReadAll(builds[s - 1].c_str());
+    ASSERT_FALSE(build.empty()) << builds[s - 1];
+    ASSERT_EQ(block.FlasherSize(s), build.size()) << s;
+    EXPECT_TRUE(std::equal(build.begin(), build.end(), block.FlasherSlot(s).begin())) << s;
+  }
 }
 #endif
 
