@@ -17,13 +17,15 @@ configure() { # dir, extra args...
 }
 
 build_all() {
-  # The Windows trees come first: the host tree packs and smoke-tests their binaries.
-  configure build/win32 -DCMAKE_TOOLCHAIN_FILE="$root/cmake/toolchain-i686.cmake" -DCMAKE_BUILD_TYPE=Release
+  # The Windows trees come first: the host tree packs and smoke-tests their binaries. The
+  # 64-bit tree builds before the 32-bit one, whose Quenzar.exe carries the x64 drivers.
   configure build/win64 -DCMAKE_TOOLCHAIN_FILE="$root/cmake/toolchain-x86_64.cmake" -DCMAKE_BUILD_TYPE=Release
+  configure build/win32 -DCMAKE_TOOLCHAIN_FILE="$root/cmake/toolchain-i686.cmake" -DCMAKE_BUILD_TYPE=Release \
+    -DQZ_WIN64_DIR="$root/build/win64"
   configure build/host -DCMAKE_BUILD_TYPE=RelWithDebInfo \
     -DQZ_WIN32_DIR="$root/build/win32" -DQZ_WIN64_DIR="$root/build/win64"
   configure build/host-san -DCMAKE_BUILD_TYPE=Debug -DQZ_SANITIZE=ON
-  for t in win32 win64 host host-san; do
+  for t in win64 win32 host host-san; do
     echo "== building $t"
     cmake --build "build/$t" -j "$jobs"
   done

@@ -262,6 +262,19 @@ TEST(Packer, TheBlockLiesInTheProgramsInitializedData) {
   EXPECT_TRUE(found) << "no section holds the whole block";
 }
 
+TEST(Packer, TheProgramCarriesTheAccessLibrariesAndDrivers) {
+  const auto exe = ReadAll(QZ_UNPACKED_EXE);
+  ASSERT_FALSE(exe.empty());
+  const std::string x86 = QZ_ACCESS32, x64 = QZ_ACCESS64;
+  for (const std::string& path : {x86 + "/tessel.dll", x86 + "/tessel.sys", x64 + "/tessel.sys",
+                                  x86 + "/ntport.dll", x86 + "/zntport.sys", x64 + "/zntport.sys"}) {
+    const auto image = ReadAll(path.c_str());
+    ASSERT_FALSE(image.empty()) << path;
+    EXPECT_NE(std::search(exe.begin(), exe.end(), image.begin(), image.end()), exe.end())
+        << path << " is not carried whole";
+  }
+}
+
 TEST(Packer, TheBuiltProgramCarriesTheSampleRelease) {
   const auto unpacked = ReadAll(QZ_UNPACKED_EXE);
   const auto packed = ReadAll(QZ_PACKED_EXE);

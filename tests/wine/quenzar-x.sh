@@ -41,19 +41,21 @@ run_until_box() {
   echo "$name: box \"$caption\" shown and closed by itself; screenshot $artefacts/$name.png"
 }
 
-# 1. English.
-run_until_box device-init-failed "$work/Quenzar-en.exe" "Error ..."
-grep -qF 'trace:msgbox:MSGBOX_OnInit L"Device object initialize failed !"' "$work/device-init-failed.err" \
-  || { echo "the box did not say \"Device object initialize failed !\""; cat "$work/device-init-failed.err"; exit 1; }
-[ "$(grep -c 'MSGBOX_OnInit' "$work/device-init-failed.err")" = 1 ] \
+# 1. English. Under Wine the real drive manager is built (the access libraries are written and
+#    their services tried) but finds no disk, so the start-up ends at the no-match message.
+run_until_box no-matched-drives "$work/Quenzar-en.exe" "Error"
+grep -qF 'trace:msgbox:MSGBOX_OnInit L"No matched drives detected !\nDetected drives :\n"' "$work/no-matched-drives.err" \
+  || { echo "the box did not say \"No matched drives detected !\""; cat "$work/no-matched-drives.err"; exit 1; }
+[ "$(grep -c 'MSGBOX_OnInit' "$work/no-matched-drives.err")" = 1 ] \
   || { echo "expected exactly one message box"; exit 1; }
-grep -qF '"Vortan IX Quenzar Utility for Windows(v2.2.0)"' "$work/device-init-failed.windows" \
+grep -qF '"Vortan IX Quenzar Utility for Windows(v2.2.0)"' "$work/no-matched-drives.windows" \
   || { echo "main window caption missing"; exit 1; }
 
-# 2. Second language: caption "錯誤 ..." and text "初始化裝置物件失敗 !", whatever the code page.
-run_until_box device-init-failed-zh "$work/Quenzar-zh.exe" "錯誤 ..."
-grep -qiF 'MSGBOX_OnInit L"\521d\59cb\5316\88dd\7f6e\7269\4ef6\5931\6557 !"' "$work/device-init-failed-zh.err" \
-  || { echo "the second-language box text is wrong"; grep MSGBOX "$work/device-init-failed-zh.err"; exit 1; }
+# 2. Second language: the first line is "找不到符合條件的SSD !", the second stays English and
+#    the caption stays "Error", whatever the code page.
+run_until_box no-matched-drives-zh "$work/Quenzar-zh.exe" "Error"
+grep -qiF 'MSGBOX_OnInit L"\627e\4e0d\5230\7b26\5408\689d\4ef6\7684SSD !\nDetected drives :\n"' "$work/no-matched-drives-zh.err" \
+  || { echo "the second-language box text is wrong"; grep MSGBOX "$work/no-matched-drives-zh.err"; exit 1; }
 
 # 1b. "/debug" (any case) keeps the same box open although the package closes boxes after 1 s.
 WINEDEBUG=-all,+msgbox timeout 60 wine "$work/Quenzar-en.exe" /debug </dev/null \
@@ -61,12 +63,12 @@ WINEDEBUG=-all,+msgbox timeout 60 wine "$work/Quenzar-en.exe" /debug </dev/null 
 pid=$!
 opened=0
 for _ in $(seq 1 300); do
-  if xwininfo -root -tree 2>/dev/null | grep -qF '"Error ..."'; then opened=1; break; fi
+  if xwininfo -root -tree 2>/dev/null | grep -qF '"Error"'; then opened=1; break; fi
   sleep 0.1
 done
 [ "$opened" = 1 ] || { echo "/debug: no box"; cat "$work/debug.err"; exit 1; }
 sleep 3
-if ! xwininfo -root -tree 2>/dev/null | grep -qF '"Error ..."' || ! kill -0 "$pid" 2>/dev/null; then
+if ! xwininfo -root -tree 2>/dev/null | grep -qF '"Error"' || ! kill -0 "$pid" 2>/dev/null; then
   echo "/debug: the box closed by itself"; exit 1
 fi
 timeout 30 wineserver -k </dev/null >/dev/null 2>&1 || true

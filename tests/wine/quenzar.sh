@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Runs the packed Quenzar.exe under Wine on a virtual X display.
-#  1. A package whose start-up boxes close by themselves after 1 second: with no drive manager
-#     in this build the start-up ends at "Device object initialize failed !" ("Error ..."),
+#  1. A package whose start-up boxes close by themselves after 1 second: Wine shows no disk to
+#     the drive manager, so the start-up ends at "No matched drives detected !" ("Error"),
 #     and the program must end without anyone pressing a key. The box's text is read from
 #     Wine's message-box trace and its caption from the X window list; a screenshot of it is
 #     kept under the build tree.
