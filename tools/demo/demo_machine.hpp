@@ -1,5 +1,5 @@
 #pragma once
-// The demo's built-in machines: a Windows release and the disks in it.
+// The demo's built-in machines: a Windows release and the storage stack around its disks.
 #include <string>
 #include <vector>
 
@@ -7,19 +7,16 @@
 
 namespace qz::demo {
 
-struct DemoDisk {
-  std::string model;     // as the drive reports it (24 characters are kept)
-  std::string revision;  // 8 characters
-  std::string extension;
-  bool usb = false;      // never listed
-  int port = 0;
+enum class DiskLayout {
+  AhciWithUsb,  // AHCI desktop: the eligible drive, another model and a USB disk
+  LegacyIde,    // legacy IDE controller: the eligible drive and another model
 };
 
 struct DemoMachine {
   std::string name;
   std::string title;
   sim::Windows release = sim::Windows::Win7X64;
-  std::vector<DemoDisk> disks;
+  DiskLayout layout = DiskLayout::AhciWithUsb;
 };
 
 // The built-in machines, the default first.

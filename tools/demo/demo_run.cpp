@@ -1,0 +1,352 @@
+#include "tools/demo/demo_run.hpp"
+
+#include <algorithm>
+#include <cstdio>
+#include <cstring>
+#include <memory>
+
+#include "bootflash/firmware_file.hpp"
+#include "bootflash/host_flasher.hpp"
+#include "platform/registry_api.hpp"
+#include "sim/ata_drive.hpp"
+#include "sim/ata_drive_link.hpp"
+#include "sim/boot.hpp"
+#include "sim/disk_machines.hpp"
+#include "sim/drive_attach.hpp"
+#include "sim/machine.hpp"
+#include "sim/sim_fs_redirection.hpp"
+#include "sim/sim_physical_access.hpp"
+#include "sim/sim_port_io.hpp"
+#include "sim/sim_setup_api.hpp"
+#include "sim/sim_win32.hpp"
+#include "sim/sim_wmi.hpp"
+#include "sim/stub_image.hpp"
+#include "sim/ui.hpp"
+#include "staging/boot_execute.hpp"
+#include "staging/ferryman/sim_launcher.hpp"
+#include "updater/drive_manager_link.hpp"
+#include "updater/drive_match.hpp"
+#include "updater/updater_hooks.hpp"
+
+namespace qz::demo {
+namespace {
+
+std::string Printable(const std::string& text) {
+  std::string out;
+  for (char c : text) {
+    if (c == '\n') {
+      out += "\\n";
+    } else if (static_cast<unsigned char>(c) < 0x20 || static_cast<unsigned char>(c) >= 0x7F) {
+      char hex[8];
+      std::snprintf(hex, sizeof hex, "\\x%02X", static_cast<unsigned char>(c));
+      out += hex;
+    } else {
+      out += c;
+    }
+  }
+  return out;
+}
+
+const char* AnswerName(int answer) {
+  switch (answer) {
+    case answer::kOk: return "OK";
+    case answer::kCancel: return "Cancel";
+    case answer::kYes: return "Yes";
+    case answer::kNo: return "No";
+    default: return "?";
+  }
+}
+
+const char* EndName(UpdateEnd end) {
+  switch (end) {
+    case UpdateEnd::NoDrive: return "no eligible drive";
+    case UpdateEnd::ImageRefused: return "image refused";
+    case UpdateEnd::FwWriteFailed: return "FW.bin not written";
+    case UpdateEnd::StageFailed: return "staging failed";
+    case UpdateEnd::CopyFailed: return "copies for 64-bit Windows missing; nothing staged";
+    case UpdateEnd::Staged: return "staged, restart declined";
+    case UpdateEnd::RestartRequested: return "staged, restart requested";
+  }
+  return "?";
+}
+
+// The flasher builds are not in the release yet: slots without a configuration block get a
+// stand-in image (PE header of the slot's processor and the block as built), which the boot
+// runs with the host build of the flasher. Slots 2, 4, 6, 8, 10 are 64-bit except XP x64's.
+bool FillMissingFlashers(PackageBlock& package) {
+  const std::string key = "VENDID1=";
+  bool filled = false;
+  for (int s = 1; s <= pkg::kFlasherSlots; ++s) {
+    Bytes slot = package.FlasherSlot(s);
+    if (std::search(slot.begin(), slot.end(), key.begin(), key.end()) != slot.end()) continue;
+    const bool x64 = s % 2 == 0 && s != 2;
+    const auto image = bootflash::MakeFlasherStandIn(x64 ? sim::CallerBits::X64 : sim::CallerBits::X86);
+    if (image.size() > slot.size()) continue;
+    std::fill(slot.begin(), slot.end(), std::uint8_t{0});
+    std::memcpy(slot.data(), image.data(), image.size());
+    PackageBlock::WriteDecimal10(package.bytes().subspan(pkg::SizeRecordValue(s - 1), pkg::kNumberDigits),
+                                 image.size());
+    filled = true;
+  }
+  return filled;
+}
+
+bool ApplyFault(const std::string& fault, sim::Machine& machine) {
+  const std::string system32 = machine.windowsDirectory + "\\system32\\";
+  const std::string updaterSystem = machine.Is64Bit() ? machine.Wow64Directory() + "\\" : system32;
+  if (fault == "fw-create") {
+    machine.files.FailCreate(updaterSystem + "FW.bin");
+  } else if (fault == "flasher-create") {
+    machine.files.FailCreate(updaterSystem + "Ombrel.exe");
+  } else if (fault == "session-key") {
+    machine.registry.FailOpen(hkey::kLocalMachine, kSessionManagerKey);
+  } else if (fault == "copy-hang") {
+    machine.launchOutcome.hangs = true;
+  } else if (fault == "copy-missing") {
+    machine.onShellExecute = nullptr;
+  } else if (fault == "disk-full") {
+    machine.files.SetCapacity(machine.files.UsedBytes() + 4096);
+  } else {
+    return false;
+  }
+  return true;
+}
+
+// The drive-facing interfaces over one process's view of the machine, with the register-access
+// libraries' images the loaders install (stand-ins of the right processor).
+struct DriveApis {
+  DriveApis(sim::Machine& machine, sim::SimWin32& api)
+      : setup(api), wmi(api), fs(api), portIo(api), physical(api),
+        system{api, setup, wmi, fs, portIo, physical, machine.userBuffers,
+               {ntport, ntport, ntport64}, {tessel, tessel, tessel64}} {}
+  sim::SimSetupApi setup;
+  sim::SimWmi wmi;
+  sim::SimFsRedirection fs;
+  sim::SimPortIo portIo;
+  sim::SimPhysicalAccess physical;
+  std::vector<std::uint8_t> ntport = sim::StubImage(sim::kImageX86, 3000, 1);
+  std::vector<std::uint8_t> ntport64 = sim::StubImage(sim::kImageX64, 3000, 2);
+  std::vector<std::uint8_t> tessel = sim::StubImage(sim::kImageX86, 4000, 3);
+  std::vector<std::uint8_t> tessel64 = sim::StubImage(sim::kImageX64, 4000, 4);
+  CommandDeviceSystem system;
+};
+
+struct AttachedDrive {
+  std::shared_ptr<sim::AtaDrive> drive;
+  bool usb = false;
+};
+
+// The disks of the layout, each non-USB disk with a simulated drive behind it (also reachable
+// by the boot-time flasher as \??\PhysicalDrive<n>). On the IDE layout the primary master is
+// made the eligible drive.
+std::vector<AttachedDrive> BuildDisks(sim::Machine& machine, DiskLayout layout) {
+  if (layout == DiskLayout::LegacyIde) {
+    sim::BuildLegacyIdeMachine(machine);
+  } else {
+    sim::BuildIntelAhciDesktop(machine);
+    sim::AddUsbDisk(machine, 2, 'F');
+  }
+  std::vector<AttachedDrive> drives;
+  for (auto& disk : machine.deviceTree.disks) {
+    if (disk.interfaceType == "USB") {
+      drives.push_back({nullptr, true});
+      continue;
+    }
+    auto identity = sim::AtaDrive::Identity{disk.description.model, disk.description.serial,
+                                            disk.description.firmware, disk.description.firmware};
+    if (layout == DiskLayout::LegacyIde && disk.device->deviceNumber == 0) {
+      identity = {"VORTANIX QRX-480T9A", disk.description.serial, "VRD5", "VRD5"};
+      disk.description.firmware = "VRD5";
+    }
+    if (identity.model == "VORTANIX QRX-480T9A") identity.extension = identity.revision + "-2";
+    auto drive = std::make_shared<sim::AtaDrive>(identity);
+    sim::AttachDrive(machine, disk, std::make_shared<sim::AtaDriveLink>(drive), sim::PortDriver::StandardSata());
+    if (machine.physicalDrives.size() <= disk.device->deviceNumber) {
+      machine.physicalDrives.resize(disk.device->deviceNumber + 1);
+    }
+    machine.physicalDrives[disk.device->deviceNumber] = drive;
+    drives.push_back({drive, false});
+  }
+  return drives;
+}
+
+std::vector<std::string> BootExecute(sim::Machine& machine) {
+  return machine.registry.GetMultiString(hkey::kLocalMachine, kSessionManagerKey, "BootExecute")
+      .value_or(std::vector<std::string>{});
+}
+
+void PrintBootExecute(const std::vector<std::string>& entries) {
+  std::printf("   BootExecute:");
+  for (const auto& e : entries) std::printf(" \"%s\"", e.c_str());
+  if (entries.empty()) std::printf(" (empty)");
+  std::printf("\n");
+}
+
+}  // namespace
+
+const std::vector<std::string>& FaultNames() {
+  static const std::vector<std::string> names = {"fw-create", "flasher-create", "session-key",
+                                                 "copy-hang", "copy-missing",   "disk-full"};
+  return names;
+}
+
+DemoResult RunDemo(const DemoOptions& options) {
+  DemoResult result;
+  std::vector<std::uint8_t> block = options.packageBlock;
+  PackageBlock shipped(block);
+  const bool standIns = FillMissingFlashers(shipped);
+  const PackageBlock package(block);
+
+  sim::Machine machine(options.machine.release);
+  machine.files.Put(machine.windowsDirectory + "\\bootstat.dat", std::vector<std::uint8_t>(2048, 0));
+  if (BootExecute(machine).empty()) {
+    machine.registry.SetMultiString(hkey::kLocalMachine, kSessionManagerKey, "BootExecute",
+                                    {"autocheck autochk *"});
+  }
+  const auto drives = BuildDisks(machine, options.machine.layout);
+  sim::SimWin32 updater(machine, sim::Bitness::X86);
+  DriveApis apis(machine, updater);
+  sim::SimUi ui;
+  int helperRuns = 0, helperExit = -1;
+  ferry::RunCopyHelperOnLaunch(machine, &helperRuns, &helperExit);
+  if (!options.fault.empty() && !ApplyFault(options.fault, machine)) {
+    result.badFault = true;
+    return result;
+  }
+  std::vector<std::string> arguments;
+  if (options.firmwareFile) {
+    const std::string inMachine = "C:\\FIRMWARE.BIN";
+    machine.files.Put(inMachine, *options.firmwareFile);
+    arguments.push_back(inMachine);
+  }
+  result.bootExecuteBefore = BootExecute(machine);
+
+  std::printf("== Machine: %s (%s)%s%s\n", options.machine.title.c_str(), options.machine.name.c_str(),
+              options.fault.empty() ? "" : ", fault ", options.fault.c_str());
+  for (std::size_t i = 0; i < drives.size(); ++i) {
+    const auto& disk = machine.deviceTree.disks[i];
+    std::printf("   disk %u: %-24s %-8s %s\n", static_cast<unsigned>(disk.device->deviceNumber),
+                disk.description.model.c_str(), disk.description.firmware.c_str(),
+                drives[i].usb ? "(USB, no drive commands)" : "(simulated ATA drive behind the port driver)");
+  }
+  PrintBootExecute(result.bootExecuteBefore);
+  if (standIns) {
+    std::printf("   flasher builds: not in this release; stand-in images with the flasher's configuration\n"
+                "   block are staged and the boot runs the flasher's host build with that block\n");
+  }
+
+  UpdateOutcome outcome;
+  bool updateRan = false;
+  MainWindowHooks hooks = UpdaterHooks(MakeDriveManagerFactory(apis.system), &outcome);
+  auto command = hooks.updateCommand;
+  hooks.updateCommand = [&](TQuenzarMain& w) {
+    updateRan = true;
+    command(w);
+  };
+  // The user: accepts every notice and box, and the restart unless told otherwise.
+  ui.answers = {answer::kOk, options.answerNo ? answer::kNo : answer::kYes};
+  ui.unanswered = answer::kCancel;
+
+  std::printf("\n== Updater start-up\n");
+  {
+    TQuenzarMain window(ui, updater, PackageBlock(block), hooks, arguments);
+    std::printf("   caption: %s\n", ui.GetCaption(UiControl::Form).bytes.c_str());
+    for (int i = 0; i < ui.GetItemCount(UiControl::cboDrives); ++i) {
+      std::printf("   list item %d%s: %s\n", i, i == ui.GetItemIndex(UiControl::cboDrives) ? " (selected)" : "",
+                  ui.GetItem(UiControl::cboDrives, i).bytes.c_str());
+    }
+    std::printf("   version line: %s %s %s %s\n", Printable(ui.GetCaption(UiControl::lblUpdateMsg).bytes).c_str(),
+                ui.IsVisible(UiControl::lblOldFW) ? ui.GetCaption(UiControl::lblOldFW).bytes.c_str() : "",
+                ui.IsVisible(UiControl::lblTo) ? ui.GetCaption(UiControl::lblTo).bytes.c_str() : "",
+                ui.IsVisible(UiControl::lblNewFW) ? ui.GetCaption(UiControl::lblNewFW).bytes.c_str() : "");
+    std::printf("   update button: %s\n", ui.IsEnabled(UiControl::cmdUpdate) ? "enabled" : "disabled");
+    if (!ui.terminated) {
+      std::printf("\n== The user presses \"%s\"\n", ui.GetCaption(UiControl::cmdUpdate).bytes.c_str());
+      window.OnClick(UiControl::cmdUpdate);
+    }
+  }
+  std::printf("\n== Message boxes\n");
+  for (const auto& box : ui.boxes) {
+    std::printf("   [%s] %s -> %s\n", Printable(box.caption.bytes).c_str(), Printable(box.text.bytes).c_str(),
+                AnswerName(box.answer));
+  }
+  if (updateRan) std::printf("   update command: %s (staging result %u)\n", EndName(outcome.end), outcome.stageResult);
+
+  std::printf("\n== What the machine holds\n");
+  const std::string dirs[] = {machine.SystemDirectory(), machine.Wow64Directory()};
+  for (const auto& dir : dirs) {
+    for (const char* name : {"FW.bin", "Ombrel.exe", "Ferryman.exe"}) {
+      const auto data = machine.files.Get(dir + "\\" + name);
+      if (data) std::printf("   %s\\%s  %zu bytes\n", dir.c_str(), name, data->size());
+    }
+  }
+  PrintBootExecute(BootExecute(machine));
+  for (const auto& l : machine.launches) {
+    std::printf("   started: %s %s (copy helper runs: %d, exit %d)\n", l.file.c_str(), l.parameters.c_str(),
+                helperRuns, helperExit);
+  }
+  for (const auto& r : machine.restarts) std::printf("   restart requested: ExitWindowsEx flags %u\n", r.flags);
+
+  // Restarts go on while the last boot asked for another one (the flasher does after
+  // flashing); bounded so that a flasher that always restarts cannot loop forever.
+  std::printf("\n== Restart\n");
+  if (machine.restarts.empty()) std::printf("   no restart\n");
+  while (!machine.restarts.empty() && result.boots < 4) {
+    const std::size_t before = machine.restarts.size();
+    if (result.boots > 0 && before == static_cast<std::size_t>(result.boots)) break;
+    ++result.boots;
+    std::printf("   -- boot %d\n", result.boots);
+    for (const auto& run : sim::RebootMachine(machine, bootflash::RunFlasherImage)) {
+      std::printf("   BootExecute entry \"%s\": status 0x%08X\n", run.entry.c_str(),
+                  static_cast<unsigned>(run.status));
+      if (!run.console.empty()) {
+        std::string text = run.console;
+        for (std::size_t p = 0, n; p < text.size(); p = n + 1) {
+          n = text.find('\n', p);
+          if (n == std::string::npos) n = text.size();
+          std::printf("   | %s\n", text.substr(p, n - p).c_str());
+        }
+      }
+    }
+    if (machine.restarts.size() == before) break;
+  }
+  result.restarts = machine.restarts.size();
+  result.bootExecuteAfter = BootExecute(machine);
+  PrintBootExecute(result.bootExecuteAfter);
+  for (const auto& dir : dirs) {
+    const auto data = machine.files.Get(dir + "\\FW.bin");
+    const std::string mark = bootflash::kDoneMark;
+    if (data && std::search(data->begin(), data->end(), mark.begin(), mark.end()) != data->end()) {
+      result.fwBinWithDoneMark.push_back(dir + "\\FW.bin");
+      std::printf("   %s\\FW.bin carries the done-mark\n", dir.c_str());
+    }
+  }
+
+  std::printf("\n== Drives before and after\n");
+  std::printf("   %-24s %-8s %-8s | %-8s %-8s\n", "model", "revision", "ext", "revision", "ext");
+  result.reached = true;
+  bool anyEligible = false;
+  for (std::size_t i = 0; i < drives.size(); ++i) {
+    if (!drives[i].drive) continue;
+    const auto& disk = machine.deviceTree.disks[i];
+    DemoDriveResult d;
+    d.model = drives[i].drive->identity().model;
+    d.revisionBefore = disk.description.firmware;
+    d.extensionBefore = d.model == "VORTANIX QRX-480T9A" ? d.revisionBefore + "-2" : d.revisionBefore;
+    d.revisionAfter = drives[i].drive->Revision();
+    d.extensionAfter = drives[i].drive->Extension();
+    d.eligibleModel = TrimText(d.model) == TrimText(package.SupportedModelText());
+    std::printf("   %-24s %-8s %-8s | %-8s %-8s\n", d.model.c_str(), d.revisionBefore.c_str(),
+                d.extensionBefore.c_str(), d.revisionAfter.c_str(), d.extensionAfter.c_str());
+    if (d.eligibleModel) {
+      anyEligible = true;
+      if (TrimText(d.revisionAfter) != TrimText(package.NewRevision(1))) result.reached = false;
+    }
+    result.drives.push_back(d);
+  }
+  result.reached = result.reached && anyEligible;
+  std::printf("\n%s\n", result.reached ? "target revision reached" : "target revision NOT reached");
+  return result;
+}
+
+}  // namespace qz::demo
