@@ -226,7 +226,8 @@ DemoResult RunDemo(const DemoOptions& options) {
   for (std::size_t i = 0; i < drives.size(); ++i) {
     const auto& disk = machine.deviceTree.disks[i];
     std::printf("   disk %u: %-24s %-8s %s\n", static_cast<unsigned>(disk.device->deviceNumber),
-                disk.description.model.c_str(), disk.description.firmware.c_str(),
+                (drives[i].drive ? drives[i].drive->identity().model : disk.description.model).c_str(),
+                disk.description.firmware.c_str(),
                 drives[i].usb ? "(USB, no drive commands)" : "(simulated ATA drive behind the port driver)");
   }
   PrintBootExecute(result.bootExecuteBefore);
