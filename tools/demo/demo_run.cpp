@@ -234,6 +234,9 @@ DemoResult RunDemo(const DemoOptions& options) {
   if (standIns) {
     std::printf("   flasher builds: not in this release; stand-in images with the flasher's configuration\n"
                 "   block are staged and the boot runs the flasher's host build with that block\n");
+  } else {
+    std::printf("   flasher builds: from the release; the boot runs the flasher's host build with the\n"
+                "   configuration block of the staged image\n");
   }
 
   UpdateOutcome outcome;
