@@ -20,6 +20,10 @@ mkdir -p "$QZ_WINE_ROOT"
   fi
 )
 
+# A server still ending after the previous test (which stopped it) would take the next
+# program down with it: wait for it to go first.
+timeout 60 wineserver -w </dev/null >/dev/null 2>&1 || true
+
 # Runs a Windows program with a time limit; its output goes to files, never a pipe.
 # usage: qz_wine OUT ERR SECONDS program args...
 qz_wine() {
