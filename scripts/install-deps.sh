@@ -3,8 +3,8 @@
 set -euo pipefail
 
 pkgs=(build-essential cmake ninja-build pkg-config git
-      libgtest-dev libgmock-dev libbenchmark-dev libssl-dev nlohmann-json3-dev zlib1g-dev
-      mingw-w64 wine wine64 wine32:i386 xvfb imagemagick x11-utils)
+      libgtest-dev libgmock-dev libbenchmark-dev libssl-dev nlohmann-json3-dev zlib1g-dev libz-mingw-w64-dev
+      mingw-w64 wine wine64 wine32:i386 xvfb imagemagick x11-utils xdotool)
 
 missing=()
 for p in "${pkgs[@]}"; do

@@ -297,7 +297,7 @@ bool SimWin32::ReadFile(Handle h, Bytes buffer, std::uint32_t& read) {
   FileSystem::File* file = machine_.files.Find(open.path);
   if (!file) return Fail(err::kInvalidHandle);
   if (open.position < file->data.size()) {
-    const std::size_t n = std::min<std::size_t>(buffer.size(), file->data.size() - open.position);
+    const std::size_t n = std::min<std::size_t>(buffer.size(), static_cast<std::size_t>(file->data.size() - open.position));
     std::memcpy(buffer.data(), file->data.data() + open.position, n);
     open.position += n;
     read = static_cast<std::uint32_t>(n);
@@ -317,7 +317,7 @@ bool SimWin32::WriteFile(Handle h, ConstBytes data, std::uint32_t& written) {
   const std::uint64_t end = open.position + data.size();
   const std::uint64_t growth = end > file->data.size() ? end - file->data.size() : 0;
   if (!machine_.files.HasRoomFor(growth)) return Fail(err::kDiskFull);
-  if (end > file->data.size()) file->data.resize(end);
+  if (end > file->data.size()) file->data.resize(static_cast<std::size_t>(end));
   if (!data.empty()) std::memcpy(file->data.data() + open.position, data.data(), data.size());
   open.position = end;
   written = static_cast<std::uint32_t>(data.size());

@@ -42,17 +42,11 @@ std::vector<std::uint8_t> PackedBlock() {
   return block;
 }
 
-struct Case {
-  sim::Windows windows;
-  const char* name;
-  bool is64;
-};
-
-class DemoFlow : public ::testing::TestWithParam<Case> {
+class DemoFlow : public ::testing::TestWithParam<DemoMachine> {
  protected:
   DemoResult Run(const std::string& fault = "", bool answerNo = false) {
     DemoOptions o;
-    o.machine = {GetParam().name, GetParam().name, GetParam().windows, DiskLayout::AhciWithUsb};
+    o.machine = GetParam();
     o.packageBlock = PackedBlock();
     o.fault = fault;
     o.answerNo = answerNo;
@@ -60,47 +54,79 @@ class DemoFlow : public ::testing::TestWithParam<Case> {
   }
 };
 
-TEST_P(DemoFlow, TheEligibleDriveTakesOnTheNewRevisionAndTheMachineIsLeftClean) {
+// Every drive reports what it reported before.
+void ExpectDrivesUnchanged(const DemoResult& r) {
+  for (const auto& d : r.drives) {
+    EXPECT_EQ(d.revisionAfter, d.revisionBefore) << d.model;
+    EXPECT_EQ(d.extensionAfter, d.extensionBefore) << d.model;
+  }
+}
+
+TEST_P(DemoFlow, TheEligibleDriveTakesOnTheNewRevisionAndALaterRestartChangesNothing) {
   const DemoResult r = Run();
   EXPECT_TRUE(r.reached);
-  ASSERT_EQ(r.drives.size(), 2u);  // the USB disk has no drive behind it
+  EXPECT_TRUE(r.noHalfWrittenImage);
+  ASSERT_EQ(r.drives.size(), 2u);  // a USB disk has no drive behind it
   EXPECT_EQ(r.drives[0].model, "VORTANIX QRX-480T9A");
   EXPECT_EQ(r.drives[0].revisionBefore, "VRD5");
   EXPECT_EQ(r.drives[0].revisionAfter, "VRDC");
   EXPECT_EQ(r.drives[0].extensionAfter, "VRDC-4");
+  EXPECT_FALSE(r.drives[1].eligibleModel);
   EXPECT_EQ(r.drives[1].revisionAfter, r.drives[1].revisionBefore);
-  // The updater's restart and the flasher's; the boot after flashing asks for none.
+  // The updater's restart and the flasher's; the boot after flashing asks for none, and
+  // neither does the user's later one.
   EXPECT_EQ(r.restarts, 2u);
-  EXPECT_EQ(r.boots, 2);
+  EXPECT_EQ(r.boots, 3);
+  EXPECT_TRUE(r.extraBootChangedNothing);
   EXPECT_EQ(r.bootExecuteAfter, r.bootExecuteBefore);
   ASSERT_EQ(r.fwBinWithDoneMark.size(), 1u);
   EXPECT_NE(r.fwBinWithDoneMark[0].find("\\system32\\FW.bin"), std::string::npos);
 }
 
-TEST_P(DemoFlow, DecliningTheRestartFlashesNothingYet) {
+TEST_P(DemoFlow, DecliningTheRestartLeavesTheUpdateStagedForTheNextRestart) {
   const DemoResult r = Run("", true);
-  EXPECT_FALSE(r.reached);
-  EXPECT_EQ(r.restarts, 0u);
-  EXPECT_EQ(r.boots, 0);
-  ASSERT_FALSE(r.drives.empty());
-  EXPECT_EQ(r.drives[0].revisionAfter, "VRD5");
-  EXPECT_NE(r.bootExecuteAfter, r.bootExecuteBefore);  // still staged for the next boot
-}
-
-TEST_P(DemoFlow, AFaultInStagingLeavesTheDriveAndBootExecuteAlone) {
-  const DemoResult r = Run("fw-create");
-  EXPECT_FALSE(r.reached);
-  EXPECT_EQ(r.restarts, 0u);
-  ASSERT_FALSE(r.drives.empty());
-  EXPECT_EQ(r.drives[0].revisionAfter, "VRD5");
+  EXPECT_EQ(r.restarts, 0u);  // nobody asked for a restart before the user's own
+  EXPECT_EQ(r.boots, 2);      // the user's restart runs the flasher, which restarts once
+  EXPECT_FALSE(r.extraBootChangedNothing);
+  EXPECT_TRUE(r.reached);
+  EXPECT_TRUE(r.noHalfWrittenImage);
   EXPECT_EQ(r.bootExecuteAfter, r.bootExecuteBefore);
-  EXPECT_TRUE(r.fwBinWithDoneMark.empty());
 }
 
-INSTANTIATE_TEST_SUITE_P(Machines, DemoFlow,
-                         ::testing::Values(Case{sim::Windows::Win7X64, "Win7X64", true},
-                                           Case{sim::Windows::XpPro, "XpX86", false}),
-                         [](const auto& param) { return std::string(param.param.name); });
+INSTANTIATE_TEST_SUITE_P(BuiltIn, DemoFlow, ::testing::ValuesIn(BuiltInMachines()),
+                         [](const auto& param) { return param.param.name; });
+
+// Every named fault on the default machine: the update does not happen, no drive holds a
+// partial image, and whatever was staged has been taken back (a later restart changes nothing).
+class DemoFault : public ::testing::TestWithParam<std::string> {};
+
+TEST_P(DemoFault, NoDriveIsLeftHalfWrittenAndNothingStaysStaged) {
+  DemoOptions o;
+  o.packageBlock = PackedBlock();
+  o.fault = GetParam();
+  const DemoResult r = RunDemo(o);
+  EXPECT_FALSE(r.badFault);
+  EXPECT_FALSE(r.reached);
+  EXPECT_TRUE(r.noHalfWrittenImage);
+  ASSERT_EQ(r.drives.size(), 2u);
+  ExpectDrivesUnchanged(r);
+  EXPECT_EQ(r.bootExecuteAfter, r.bootExecuteBefore);
+  EXPECT_TRUE(r.extraBootChangedNothing);
+  if (IsDriveFault(GetParam())) {
+    EXPECT_EQ(r.restarts, 2u);  // staged and run; the flasher still restarts after a failure
+  } else {
+    EXPECT_EQ(r.restarts, 0u);  // staging failed: no restart is offered
+    EXPECT_TRUE(r.fwBinWithDoneMark.empty());
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(Named, DemoFault, ::testing::ValuesIn(FaultNames()), [](const auto& param) {
+  std::string name = param.param;
+  for (char& c : name) {
+    if (c == '-') c = '_';
+  }
+  return name;
+});
 
 TEST(DemoFlowFaults, AnUnknownFaultIsRefusedBeforeAnythingRuns) {
   DemoOptions o;
@@ -110,6 +136,28 @@ TEST(DemoFlowFaults, AnUnknownFaultIsRefusedBeforeAnythingRuns) {
   EXPECT_TRUE(r.badFault);
   EXPECT_FALSE(r.reached);
   EXPECT_TRUE(r.drives.empty());
+}
+
+// A machine of the user's: both drives of the package's model are flashed by the one staged
+// update; a drive of the model whose revision is outside the package's range is left alone.
+TEST(DemoUserMachine, DrivesOfTheUsersMachineAreTheOnesUpdated) {
+  DemoOptions o;
+  o.packageBlock = PackedBlock();
+  o.machine = {"file", "user", sim::Windows::Win7X86, DiskLayout::AhciWithUsb, false,
+               {{"VORTANIX QRX-480T9A", "", "VRD1", ""}, {"VORTANIX QRX-480T9A", "", "VRD7", "VRD7-X"}}};
+  const DemoResult r = RunDemo(o);
+  ASSERT_EQ(r.drives.size(), 2u);
+  EXPECT_TRUE(r.reached);
+  EXPECT_EQ(r.drives[0].revisionBefore, "VRD1");
+  EXPECT_EQ(r.drives[1].extensionBefore, "VRD7-X");
+  EXPECT_EQ(r.drives[1].revisionAfter, "VRDC");
+
+  o.machine.drives = {{"VORTANIX QRX-480T9A", "", "VRE1", ""}, {"OTHER DISK", "", "1.0", ""}};
+  const DemoResult none = RunDemo(o);
+  EXPECT_FALSE(none.reached);
+  ASSERT_EQ(none.drives.size(), 2u);
+  ExpectDrivesUnchanged(none);
+  EXPECT_EQ(none.restarts, 0u);
 }
 
 }  // namespace

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "tools/demo/demo_run.hpp"
+#include "tools/demo/machine_file.hpp"
 #include "tools/packer/packer.hpp"
 #include "updater/package_layout.hpp"
 
@@ -21,23 +22,30 @@ std::vector<std::uint8_t> ReadHostFile(const std::string& path) {
 
 void Usage() {
   std::printf(
-      "usage: quenzar-demo [--machine NAME] [--firmware FILE] [--fault NAME] [--answer-no]\n"
+      "usage: quenzar-demo [--machine NAME | --machine-file FILE.json] [--firmware FILE] [--fault NAME]\n"
+      "                    [--answer-no]\n"
       "machines:");
   for (const auto& m : demo::BuiltInMachines()) std::printf(" %s", m.name.c_str());
   std::printf("\nfaults:");
   for (const auto& f : demo::FaultNames()) std::printf(" %s", f.c_str());
+  std::printf("\nmachine file (JSON): {\"windows\": NAME, \"layout\": \"ahci\"|\"ide\", \"usb\": BOOL, \"title\": TEXT,\n"
+              "  \"drives\": [{\"model\": TEXT, \"revision\": TEXT, \"extension\": TEXT, \"serial\": TEXT}, ...]}\n"
+              "windows:");
+  for (const auto& r : demo::ReleaseNames()) std::printf(" %s", r.first.c_str());
   std::printf("\n");
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
-  std::string machineName = "win7x64", firmwareFile;
+  std::string machineName = "win7x64", firmwareFile, machineFile;
   demo::DemoOptions options;
   for (int i = 1; i < argc; ++i) {
     const std::string a = argv[i];
     if (a == "--machine" && i + 1 < argc) {
       machineName = argv[++i];
+    } else if (a == "--machine-file" && i + 1 < argc) {
+      machineFile = argv[++i];
     } else if (a == "--firmware" && i + 1 < argc) {
       firmwareFile = argv[++i];
     } else if (a == "--fault" && i + 1 < argc) {
@@ -59,6 +67,21 @@ int main(int argc, char** argv) {
   if (!found) {
     Usage();
     return 2;
+  }
+  if (!machineFile.empty()) {
+    std::ifstream in(machineFile, std::ios::binary);
+    if (!in) {
+      std::printf("cannot read %s\n", machineFile.c_str());
+      return 2;
+    }
+    const std::string text((std::istreambuf_iterator<char>(in)), {});
+    std::string error;
+    const auto machine = demo::ParseMachineFile(text, error);
+    if (!machine) {
+      std::printf("%s: %s\n", machineFile.c_str(), error.c_str());
+      return 2;
+    }
+    options.machine = *machine;
   }
   if (!firmwareFile.empty()) {
     std::ifstream probe(firmwareFile, std::ios::binary);

@@ -4,23 +4,15 @@
 #include <cstdio>
 #include <cstring>
 #include <memory>
+#include <optional>
 
 #include "bootflash/firmware_file.hpp"
 #include "bootflash/host_flasher.hpp"
 #include "platform/registry_api.hpp"
 #include "sim/ata_drive.hpp"
-#include "sim/ata_drive_link.hpp"
 #include "sim/boot.hpp"
-#include "sim/disk_machines.hpp"
-#include "sim/drive_attach.hpp"
 #include "sim/machine.hpp"
-#include "sim/sim_fs_redirection.hpp"
-#include "sim/sim_physical_access.hpp"
-#include "sim/sim_port_io.hpp"
-#include "sim/sim_setup_api.hpp"
 #include "sim/sim_win32.hpp"
-#include "sim/sim_wmi.hpp"
-#include "sim/stub_image.hpp"
 #include "sim/ui.hpp"
 #include "staging/boot_execute.hpp"
 #include "staging/ferryman/sim_launcher.hpp"
@@ -107,67 +99,44 @@ bool ApplyFault(const std::string& fault, sim::Machine& machine) {
   } else if (fault == "disk-full") {
     machine.files.SetCapacity(machine.files.UsedBytes() + 4096);
   } else {
-    return false;
+    return IsDriveFault(fault);
   }
   return true;
 }
 
-// The drive-facing interfaces over one process's view of the machine, with the register-access
-// libraries' images the loaders install (stand-ins of the right processor).
-struct DriveApis {
-  DriveApis(sim::Machine& machine, sim::SimWin32& api)
-      : setup(api), wmi(api), fs(api), portIo(api), physical(api),
-        system{api, setup, wmi, fs, portIo, physical, machine.userBuffers,
-               {ntport, ntport, ntport64}, {tessel, tessel, tessel64}} {}
-  sim::SimSetupApi setup;
-  sim::SimWmi wmi;
-  sim::SimFsRedirection fs;
-  sim::SimPortIo portIo;
-  sim::SimPhysicalAccess physical;
-  std::vector<std::uint8_t> ntport = sim::StubImage(sim::kImageX86, 3000, 1);
-  std::vector<std::uint8_t> ntport64 = sim::StubImage(sim::kImageX64, 3000, 2);
-  std::vector<std::uint8_t> tessel = sim::StubImage(sim::kImageX86, 4000, 3);
-  std::vector<std::uint8_t> tessel64 = sim::StubImage(sim::kImageX64, 4000, 4);
-  CommandDeviceSystem system;
+// Faults of the drive itself strike while the flasher downloads, after a clean staging.
+void ApplyDriveFault(const std::string& fault, sim::AtaDrive& drive) {
+  constexpr std::uint8_t kDownload = 0x92, kOffsets = 0x03;
+  if (fault == "power-loss") {
+    drive.LosePowerAfterBlock(100);
+  } else if (fault == "download-error") {
+    drive.InjectFault(sim::AtaFault::ErrorStatus, kDownload, kOffsets, 10);
+  } else if (fault == "download-timeout") {
+    drive.InjectFault(sim::AtaFault::Timeout, kDownload, kOffsets, 10);
+  }
+}
+
+struct DriveState {
+  std::string revision, extension;
+  bool pending = false;
 };
 
-struct AttachedDrive {
-  std::shared_ptr<sim::AtaDrive> drive;
-  bool usb = false;
-};
+std::vector<DriveState> DriveStates(const std::vector<AttachedDrive>& drives) {
+  std::vector<DriveState> states;
+  for (const auto& d : drives) {
+    if (d.drive) states.push_back({d.drive->Revision(), d.drive->Extension(), d.drive->HasPendingFirmware()});
+  }
+  return states;
+}
 
-// The disks of the layout, each non-USB disk with a simulated drive behind it (also reachable
-// by the boot-time flasher as \??\PhysicalDrive<n>). On the IDE layout the primary master is
-// made the eligible drive.
-std::vector<AttachedDrive> BuildDisks(sim::Machine& machine, DiskLayout layout) {
-  if (layout == DiskLayout::LegacyIde) {
-    sim::BuildLegacyIdeMachine(machine);
-  } else {
-    sim::BuildIntelAhciDesktop(machine);
-    sim::AddUsbDisk(machine, 2, 'F');
+bool SameStates(const std::vector<DriveState>& a, const std::vector<DriveState>& b) {
+  if (a.size() != b.size()) return false;
+  for (std::size_t i = 0; i < a.size(); ++i) {
+    if (a[i].revision != b[i].revision || a[i].extension != b[i].extension || a[i].pending != b[i].pending) {
+      return false;
+    }
   }
-  std::vector<AttachedDrive> drives;
-  for (auto& disk : machine.deviceTree.disks) {
-    if (disk.interfaceType == "USB") {
-      drives.push_back({nullptr, true});
-      continue;
-    }
-    auto identity = sim::AtaDrive::Identity{disk.description.model, disk.description.serial,
-                                            disk.description.firmware, disk.description.firmware};
-    if (layout == DiskLayout::LegacyIde && disk.device->deviceNumber == 0) {
-      identity = {"VORTANIX QRX-480T9A", disk.description.serial, "VRD5", "VRD5"};
-      disk.description.firmware = "VRD5";
-    }
-    if (identity.model == "VORTANIX QRX-480T9A") identity.extension = identity.revision + "-2";
-    auto drive = std::make_shared<sim::AtaDrive>(identity);
-    sim::AttachDrive(machine, disk, std::make_shared<sim::AtaDriveLink>(drive), sim::PortDriver::StandardSata());
-    if (machine.physicalDrives.size() <= disk.device->deviceNumber) {
-      machine.physicalDrives.resize(disk.device->deviceNumber + 1);
-    }
-    machine.physicalDrives[disk.device->deviceNumber] = drive;
-    drives.push_back({drive, false});
-  }
-  return drives;
+  return true;
 }
 
 std::vector<std::string> BootExecute(sim::Machine& machine) {
@@ -182,12 +151,42 @@ void PrintBootExecute(const std::vector<std::string>& entries) {
   std::printf("\n");
 }
 
+void PrintConsole(const std::string& text) {
+  for (std::size_t p = 0, n; p < text.size(); p = n + 1) {
+    n = text.find('\n', p);
+    if (n == std::string::npos) n = text.size();
+    std::printf("   | %s\n", text.substr(p, n - p).c_str());
+  }
+}
+
+// Boots the machine, running what BootExecute lists, and again while the last boot asked for
+// another restart (the flasher does after flashing); bounded so that a flasher that always
+// restarts cannot loop forever.
+void BootChain(sim::Machine& machine, int& boots) {
+  for (int chain = 0; chain < 4; ++chain) {
+    const std::size_t before = machine.restarts.size();
+    ++boots;
+    std::printf("   -- boot %d\n", boots);
+    for (const auto& run : sim::RebootMachine(machine, bootflash::RunFlasherImage)) {
+      std::printf("   BootExecute entry \"%s\": status 0x%08X\n", run.entry.c_str(),
+                  static_cast<unsigned>(run.status));
+      if (!run.console.empty()) PrintConsole(run.console);
+    }
+    if (machine.restarts.size() == before) break;
+  }
+}
+
 }  // namespace
 
 const std::vector<std::string>& FaultNames() {
-  static const std::vector<std::string> names = {"fw-create", "flasher-create", "session-key",
-                                                 "copy-hang", "copy-missing",   "disk-full"};
+  static const std::vector<std::string> names = {
+      "fw-create", "flasher-create", "session-key",    "copy-hang",      "copy-missing",
+      "disk-full", "power-loss",     "download-error", "download-timeout"};
   return names;
+}
+
+bool IsDriveFault(const std::string& fault) {
+  return fault == "power-loss" || fault == "download-error" || fault == "download-timeout";
 }
 
 DemoResult RunDemo(const DemoOptions& options) {
@@ -198,12 +197,7 @@ DemoResult RunDemo(const DemoOptions& options) {
   const PackageBlock package(block);
 
   sim::Machine machine(options.machine.release);
-  machine.files.Put(machine.windowsDirectory + "\\bootstat.dat", std::vector<std::uint8_t>(2048, 0));
-  if (BootExecute(machine).empty()) {
-    machine.registry.SetMultiString(hkey::kLocalMachine, kSessionManagerKey, "BootExecute",
-                                    {"autocheck autochk *"});
-  }
-  const auto drives = BuildDisks(machine, options.machine.layout);
+  const auto drives = BuildDemoMachine(machine, options.machine);
   sim::SimWin32 updater(machine, sim::Bitness::X86);
   DriveApis apis(machine, updater);
   sim::SimUi ui;
@@ -291,30 +285,35 @@ DemoResult RunDemo(const DemoOptions& options) {
   }
   for (const auto& r : machine.restarts) std::printf("   restart requested: ExitWindowsEx flags %u\n", r.flags);
 
-  // Restarts go on while the last boot asked for another one (the flasher does after
-  // flashing); bounded so that a flasher that always restarts cannot loop forever.
   std::printf("\n== Restart\n");
   if (machine.restarts.empty()) std::printf("   no restart\n");
-  while (!machine.restarts.empty() && result.boots < 4) {
-    const std::size_t before = machine.restarts.size();
-    if (result.boots > 0 && before == static_cast<std::size_t>(result.boots)) break;
-    ++result.boots;
-    std::printf("   -- boot %d\n", result.boots);
-    for (const auto& run : sim::RebootMachine(machine, bootflash::RunFlasherImage)) {
-      std::printf("   BootExecute entry \"%s\": status 0x%08X\n", run.entry.c_str(),
-                  static_cast<unsigned>(run.status));
-      if (!run.console.empty()) {
-        std::string text = run.console;
-        for (std::size_t p = 0, n; p < text.size(); p = n + 1) {
-          n = text.find('\n', p);
-          if (n == std::string::npos) n = text.size();
-          std::printf("   | %s\n", text.substr(p, n - p).c_str());
-        }
+  if (IsDriveFault(options.fault)) {
+    std::printf("   (fault: %s strikes the drive while the flasher downloads)\n", options.fault.c_str());
+    for (const auto& d : drives) {
+      if (d.drive && TrimText(d.drive->identity().model) == TrimText(package.SupportedModelText())) {
+        ApplyDriveFault(options.fault, *d.drive);
       }
     }
-    if (machine.restarts.size() == before) break;
   }
+  if (!machine.restarts.empty()) BootChain(machine, result.boots);
   result.restarts = machine.restarts.size();
+  PrintBootExecute(BootExecute(machine));
+
+  // The user restarts Windows once more, later: whatever is still staged runs now; after a
+  // finished update nothing may change.
+  std::printf("\n== Later, the user restarts Windows\n");
+  const auto statesBefore = DriveStates(drives);
+  const auto bootExecuteBefore = BootExecute(machine);
+  std::vector<std::optional<std::vector<std::uint8_t>>> filesBefore;
+  for (const auto& dir : dirs) filesBefore.push_back(machine.files.Get(dir + "\\FW.bin"));
+  const std::size_t restartsBefore = machine.restarts.size();
+  BootChain(machine, result.boots);
+  std::vector<std::optional<std::vector<std::uint8_t>>> filesAfter;
+  for (const auto& dir : dirs) filesAfter.push_back(machine.files.Get(dir + "\\FW.bin"));
+  result.extraBootChangedNothing = SameStates(statesBefore, DriveStates(drives)) &&
+                                   BootExecute(machine) == bootExecuteBefore && filesAfter == filesBefore &&
+                                   machine.restarts.size() == restartsBefore;
+  std::printf("   %s\n", result.extraBootChangedNothing ? "nothing changed" : "the machine changed");
   result.bootExecuteAfter = BootExecute(machine);
   PrintBootExecute(result.bootExecuteAfter);
   for (const auto& dir : dirs) {
@@ -329,26 +328,40 @@ DemoResult RunDemo(const DemoOptions& options) {
   std::printf("\n== Drives before and after\n");
   std::printf("   %-24s %-8s %-8s | %-8s %-8s\n", "model", "revision", "ext", "revision", "ext");
   result.reached = true;
+  result.noHalfWrittenImage = true;
   bool anyEligible = false;
   for (std::size_t i = 0; i < drives.size(); ++i) {
     if (!drives[i].drive) continue;
-    const auto& disk = machine.deviceTree.disks[i];
     DemoDriveResult d;
     d.model = drives[i].drive->identity().model;
-    d.revisionBefore = disk.description.firmware;
-    d.extensionBefore = d.model == "VORTANIX QRX-480T9A" ? d.revisionBefore + "-2" : d.revisionBefore;
+    d.revisionBefore = drives[i].before.revision;
+    d.extensionBefore = drives[i].before.extension;
     d.revisionAfter = drives[i].drive->Revision();
     d.extensionAfter = drives[i].drive->Extension();
     d.eligibleModel = TrimText(d.model) == TrimText(package.SupportedModelText());
     std::printf("   %-24s %-8s %-8s | %-8s %-8s\n", d.model.c_str(), d.revisionBefore.c_str(),
                 d.extensionBefore.c_str(), d.revisionAfter.c_str(), d.extensionAfter.c_str());
+    const std::string target = TrimText(package.NewRevision(1));
     if (d.eligibleModel) {
       anyEligible = true;
-      if (TrimText(d.revisionAfter) != TrimText(package.NewRevision(1))) result.reached = false;
+      if (TrimText(d.revisionAfter) != target) result.reached = false;
     }
+    // Only the old firmware or the whole new one: no other revision, nothing accepted that
+    // did not take over, no accepted image of another revision.
+    const bool known = d.revisionAfter == d.revisionBefore || (d.eligibleModel && TrimText(d.revisionAfter) == target);
+    bool activationsSound = !drives[i].drive->HasPendingFirmware();
+    for (const auto& a : drives[i].drive->Activations()) {
+      if (a.accepted && TrimText(a.revision) != target) activationsSound = false;
+    }
+    if (!known || !activationsSound) result.noHalfWrittenImage = false;
     result.drives.push_back(d);
   }
   result.reached = result.reached && anyEligible;
+  std::printf("\n== Outcome%s%s\n", options.fault.empty() ? "" : ", fault ", options.fault.c_str());
+  if (updateRan) std::printf("   update command: %s\n", EndName(outcome.end));
+  std::printf("   drives hold %s\n", result.noHalfWrittenImage ? "their old firmware or the whole new one"
+                                                                : "A HALF-WRITTEN OR UNKNOWN IMAGE");
+  std::printf("   a later restart %s\n", result.extraBootChangedNothing ? "changed nothing" : "changed the machine");
   std::printf("\n%s\n", result.reached ? "target revision reached" : "target revision NOT reached");
   return result;
 }

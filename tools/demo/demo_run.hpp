@@ -33,9 +33,17 @@ struct DemoResult {
   std::size_t restarts = 0;                    // restarts requested, by the updater and the flasher
   int boots = 0;
   bool reached = false;  // every drive of the package's model runs the package's revision
+  // No drive runs a revision other than its old one or the package's, nor holds an accepted
+  // image that has not taken over.
+  bool noHalfWrittenImage = false;
+  // One more restart after everything ended: drives, BootExecute and FW.bin stay as they were.
+  bool extraBootChangedNothing = false;
 };
 
+// Faults of staging (the machine refuses a file, a key, room or the copy helper) and faults of
+// the drive during the download at the next boot.
 const std::vector<std::string>& FaultNames();
+bool IsDriveFault(const std::string& fault);
 
 DemoResult RunDemo(const DemoOptions& options);
 
