@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # The part of quenzar.sh that runs inside the virtual display.
-# usage: quenzar-x.sh WORK PACKED_EXE FORMCHECK_EXE ARTEFACT_DIR
+# usage: quenzar-x.sh WORK PACKED_EXE ARTEFACT_DIR
 set -euo pipefail
-work=$1 packed=$2 formcheck=$3 artefacts=$4
+work=$1 packed=$2 artefacts=$3
 source "$(dirname "$0")/wine-env.sh"
 trap 'timeout 30 wineserver -k </dev/null >/dev/null 2>&1 || true' EXIT
 main_caption="Vortan IX Quenzar Utility for Windows(v2.2.0)"
@@ -89,25 +89,3 @@ if grep -q MSGBOX_OnInit "$work/unknown.err"; then
   echo "unknown argument: a box was shown"; grep MSGBOX "$work/unknown.err"; exit 1
 fi
 echo "unknown argument: ended after $(( $(date +%s) - start )) s without a box"
-
-# 4. The window, shown.
-caption=$main_caption
-timeout 60 wine "$formcheck" </dev/null >"$work/form.out" 2>"$work/form.err" &
-pid=$!
-shown=0
-for _ in $(seq 1 300); do
-  if xwininfo -name "$caption" >"$work/form.info" 2>/dev/null && grep -q 'IsViewable' "$work/form.info"; then
-    shown=1
-    sleep 1  # let it paint
-    import -display "$DISPLAY" -window root "$artefacts/main-window.png" || true
-    break
-  fi
-  kill -0 "$pid" 2>/dev/null || break
-  sleep 0.1
-done
-rc=0
-wait "$pid" || rc=$?
-[ "$shown" = 1 ] || { echo "main window never shown"; cat "$work/form.err"; exit 1; }
-[ "$rc" = 0 ] || { echo "window preview: exit status $rc"; exit 1; }
-grep -E 'Width|Height' "$work/form.info" | tr -s ' '
-echo "main window shown; screenshot $artefacts/main-window.png"

@@ -8,17 +8,15 @@
 #     With "/debug" the same box stays open.
 #  2. The same in the second language: the Big5 texts must arrive as the right characters.
 #  3. An unknown argument ends the program at once, without any box.
-#  4. The window itself, shown by the preview program over made-up drives: mapped, with its
-#     caption, and a screenshot kept.
-# usage: quenzar.sh PACKER UNPACKED_EXE PACKED_EXE SAMPLE_FW FORMCHECK_EXE ARTEFACT_DIR
+# usage: quenzar.sh PACKER UNPACKED_EXE PACKED_EXE SAMPLE_FW ARTEFACT_DIR
 set -euo pipefail
-packer=$1 unpacked=$2 packed=$3 samplefw=$4 formcheck=$5 artefacts=$6
+packer=$1 unpacked=$2 packed=$3 samplefw=$4 artefacts=$5
 here=$(cd "$(dirname "$0")" && pwd)
 source "$here/wine-env.sh"
 work=$(mktemp -d "$QZ_WINE_ROOT/quenzar.XXXXXX")
 mkdir -p "$artefacts"
 
-for f in "$unpacked" "$packed" "$samplefw" "$formcheck"; do
+for f in "$unpacked" "$packed" "$samplefw"; do
   [ -f "$f" ] || { echo "missing $f"; exit 1; }
 done
 
@@ -42,5 +40,5 @@ release 1 >"$work/chinese.json"
 "$packer" "$unpacked" "$work/english.json" "$work/Quenzar-en.exe"
 "$packer" "$unpacked" "$work/chinese.json" "$work/Quenzar-zh.exe"
 
-xvfb-run -a -s '-screen 0 1024x768x24' "$here/quenzar-x.sh" "$work" "$packed" "$formcheck" "$artefacts"
+xvfb-run -a -s '-screen 0 1024x768x24' "$here/quenzar-x.sh" "$work" "$packed" "$artefacts"
 echo "quenzar: ok"

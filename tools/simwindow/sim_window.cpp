@@ -21,7 +21,7 @@
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
   const char* reportPath = std::getenv("QZ_SIM_REPORT");
-  std::ofstream report(reportPath != nullptr ? reportPath : "Quenzar-sim-report.txt");
+  std::ofstream report(reportPath != nullptr ? reportPath : "Quenzar-sim-report.txt", std::ios::binary);
   try {
     const qz::demo::DemoMachine spec = qz::demo::BuiltInMachines().front();
     qz::sim::Machine machine(spec.release);
