@@ -5,13 +5,8 @@
 #include <memory>
 
 #include "sim/disk_machines.hpp"
+#include "sim/drive_apis.hpp"
 #include "sim/drive_attach.hpp"
-#include "sim/sim_fs_redirection.hpp"
-#include "sim/sim_physical_access.hpp"
-#include "sim/sim_port_io.hpp"
-#include "sim/sim_setup_api.hpp"
-#include "sim/sim_wmi.hpp"
-#include "sim/stub_image.hpp"
 #include "tests/transport/scripted_drive.hpp"
 #include "tests/updater/startup_fixture.hpp"
 #include "updater/drive_manager_link.hpp"
@@ -19,21 +14,9 @@
 namespace qz {
 namespace {
 
-struct RealDrives {
-  explicit RealDrives(test::StartupRun& run)
-      : setup(run.api), wmi(run.api), fs(run.api), portIo(run.api), physical(run.api),
-        system{run.api, setup, wmi, fs, portIo, physical, run.machine.userBuffers,
-               {ntport, ntport, ntport64}, {tessel, tessel, tessel64}} {}
-  sim::SimSetupApi setup;
-  sim::SimWmi wmi;
-  sim::SimFsRedirection fs;
-  sim::SimPortIo portIo;
-  sim::SimPhysicalAccess physical;
-  std::vector<std::uint8_t> ntport = sim::StubImage(sim::kImageX86, 3000, 1);
-  std::vector<std::uint8_t> ntport64 = sim::StubImage(sim::kImageX64, 3000, 2);
-  std::vector<std::uint8_t> tessel = sim::StubImage(sim::kImageX86, 4000, 3);
-  std::vector<std::uint8_t> tessel64 = sim::StubImage(sim::kImageX64, 4000, 4);
-  CommandDeviceSystem system;
+// The drive-facing interfaces of the updater's process.
+struct RealDrives : sim::DriveApis {
+  explicit RealDrives(test::StartupRun& run) : sim::DriveApis(run.machine, run.api) {}
 };
 
 void AttachDrives(sim::Machine& machine, std::vector<std::shared_ptr<test::ScriptedDrive>>& drives) {

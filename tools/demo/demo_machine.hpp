@@ -6,15 +6,8 @@
 #include <vector>
 
 #include "sim/ata_drive.hpp"
+#include "sim/drive_apis.hpp"
 #include "sim/machine.hpp"
-#include "sim/sim_fs_redirection.hpp"
-#include "sim/sim_physical_access.hpp"
-#include "sim/sim_port_io.hpp"
-#include "sim/sim_setup_api.hpp"
-#include "sim/sim_win32.hpp"
-#include "sim/sim_wmi.hpp"
-#include "sim/stub_image.hpp"
-#include "transport/ata_command_device.hpp"
 
 namespace qz::demo {
 
@@ -54,23 +47,6 @@ struct AttachedDrive {
 // simulated drive behind it (also reachable by the boot-time flasher as \??\PhysicalDrive<n>).
 std::vector<AttachedDrive> BuildDemoMachine(sim::Machine& machine, const DemoMachine& spec);
 
-// The drive-facing interfaces over one process's view of the machine, with the register-access
-// libraries' images the loaders install (stand-ins of the right processor).
-struct DriveApis {
-  DriveApis(sim::Machine& machine, sim::SimWin32& api)
-      : setup(api), wmi(api), fs(api), portIo(api), physical(api),
-        system{api, setup, wmi, fs, portIo, physical, machine.userBuffers,
-               {ntport, ntport, ntport64}, {tessel, tessel, tessel64}} {}
-  sim::SimSetupApi setup;
-  sim::SimWmi wmi;
-  sim::SimFsRedirection fs;
-  sim::SimPortIo portIo;
-  sim::SimPhysicalAccess physical;
-  std::vector<std::uint8_t> ntport = sim::StubImage(sim::kImageX86, 3000, 1);
-  std::vector<std::uint8_t> ntport64 = sim::StubImage(sim::kImageX64, 3000, 2);
-  std::vector<std::uint8_t> tessel = sim::StubImage(sim::kImageX86, 4000, 3);
-  std::vector<std::uint8_t> tessel64 = sim::StubImage(sim::kImageX64, 4000, 4);
-  CommandDeviceSystem system;
-};
+using sim::DriveApis;
 
 }  // namespace qz::demo
