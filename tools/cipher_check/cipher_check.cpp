@@ -22,19 +22,6 @@ NTSTATUS NTAPI NtWriteFile(HANDLE file, HANDLE event, PIO_APC_ROUTINE apc, PVOID
                            PIO_STATUS_BLOCK io, PVOID buffer, ULONG length,
                            PLARGE_INTEGER offset, PULONG key);
 NTSTATUS NTAPI NtTerminateProcess(HANDLE process, NTSTATUS status);
-
-// The compiler may emit calls to these; there is no C library to provide them.
-void* memset(void* dest, int value, size_t n) {
-  volatile unsigned char* d = static_cast<unsigned char*>(dest);
-  for (size_t i = 0; i < n; ++i) d[i] = static_cast<unsigned char>(value);
-  return dest;
-}
-void* memcpy(void* dest, const void* src, size_t n) {
-  volatile unsigned char* d = static_cast<unsigned char*>(dest);
-  const unsigned char* s = static_cast<const unsigned char*>(src);
-  for (size_t i = 0; i < n; ++i) d[i] = s[i];
-  return dest;
-}
 }
 
 namespace {
