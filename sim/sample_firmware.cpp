@@ -37,7 +37,7 @@ std::vector<std::uint8_t> MakeSampleFirmware(const SampleFirmware& sample) {
   PutText(image, 0x000, 8, "QZSIMFW");
   PutText(image, 0x008, 8, sample.revision.substr(0, 7));
   PutText(image, 0x010, 8, sample.extension.substr(0, 7));
-  PutText(image, 0x018, 40, sample.model.substr(0, 39));
+  PutText(image, 0x018, 40, sample.model.substr(0, 40));
   PutLe32(image, 0x040, sample.length);
   std::copy_n("ssdbinv", 7, image.begin() + 0x100);
   ResealSampleFirmware(image);

@@ -8,7 +8,7 @@
 namespace qz::sim {
 
 struct SampleFirmware {
-  std::string model = "VORTANIX QRX-480T9A";
+  std::string model = "VORTANIX QRX-480T9A";  // at most 40 characters
   std::string revision = "VRDC";     // at most 7 characters
   std::string extension = "VRDC-4";  // at most 7 characters
   std::uint32_t length = 262144;     // a multiple of 16, at least 0x110

@@ -1,26 +1,16 @@
 #include "tools/samplefw/sample_firmware.hpp"
 
-#include <zlib.h>
-
-#include <cstring>
+#include "sim/sample_firmware.hpp"
 
 namespace qz::samplefw {
 
-namespace {
-void PutText(std::vector<std::uint8_t>& image, std::size_t offset, const std::string& text) {
-  std::memcpy(image.data() + offset, text.data(), text.size());
-}
-void PutU32(std::vector<std::uint8_t>& image, std::size_t offset, std::uint32_t value) {
-  for (int i = 0; i < 4; ++i) image[offset + i] = static_cast<std::uint8_t>(value >> (8 * i));
-}
-}  // namespace
-
 std::uint32_t ImageCrc(const std::vector<std::uint8_t>& image) {
+  if (image.size() < kCrc + 4) return 0;
   std::vector<std::uint8_t> copy = image;
-  if (copy.size() >= kCrc + 4) PutU32(copy, kCrc, 0);
-  uLong crc = crc32(0L, Z_NULL, 0);
-  crc = crc32(crc, copy.data(), static_cast<uInt>(copy.size()));
-  return static_cast<std::uint32_t>(crc);
+  sim::ResealSampleFirmware(copy);
+  std::uint32_t crc = 0;
+  for (int i = 3; i >= 0; --i) crc = (crc << 8) | copy[kCrc + static_cast<std::size_t>(i)];
+  return crc;
 }
 
 std::optional<std::vector<std::uint8_t>> MakeSampleImage(const SampleFields& fields,
@@ -41,21 +31,9 @@ std::optional<std::vector<std::uint8_t>> MakeSampleImage(const SampleFields& fie
     error = "length: a multiple of 16 of at least 272 bytes";
     return std::nullopt;
   }
-  std::vector<std::uint8_t> image(fields.length, 0);
-  PutText(image, kMagic, "QZSIMFW");
-  PutText(image, kRevision, fields.revision);
-  PutText(image, kExtension, fields.extension);
-  PutText(image, kModel, fields.model);
-  PutU32(image, kLength, static_cast<std::uint32_t>(fields.length));
-  PutText(image, kMarker, "ssdbinv");
-  // Filler that is not all zero, so that a cipher or a copy that drops bytes shows.
-  std::uint32_t state = 0x2545F491u;
-  for (std::size_t i = kHeaderEnd; i < image.size(); ++i) {
-    state = state * 1664525u + 1013904223u;
-    image[i] = static_cast<std::uint8_t>(state >> 24);
-  }
-  PutU32(image, kCrc, ImageCrc(image));
-  return image;
+  // The simulated drives' own generator: one definition of the format.
+  return sim::MakeSampleFirmware({fields.model, fields.revision, fields.extension,
+                                  static_cast<std::uint32_t>(fields.length)});
 }
 
 }  // namespace qz::samplefw
