@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "sim/ata_protocol.hpp"
 #include "sim/machine.hpp"
 
 namespace qz::sim {
@@ -63,10 +64,15 @@ Sil3124Controller::Request Sil3124Controller::Decode(std::uint64_t address) {
   r.sgAddress = Get32(b + 32) | (static_cast<std::uint64_t>(Get32(b + 36)) << 32);
   r.sgCount = Get32(b + 40);
   r.sgFlags = Get32(b + 44);
-  if (r.protocol & 0x10) {
-    c.direction = AtaLinkDirection::Out;
-  } else if ((r.protocol & 0x08) && r.sgCount != 0) {
-    c.direction = AtaLinkDirection::In;
+  // The drive decides whether its command moves data; the override says which way.
+  const AtaProtocol own = ProtocolOf(c.registers[6], c.registers[0], c.registers[1],
+                                     c.registers[2], c.previous[1]);
+  if (own.direction != AtaLinkDirection::None) {
+    if (r.protocol & 0x10) {
+      c.direction = AtaLinkDirection::Out;
+    } else if (r.protocol & 0x08) {
+      c.direction = AtaLinkDirection::In;
+    }
   }
   c.length = c.direction == AtaLinkDirection::None ? 0 : r.sgCount;
   return r;
