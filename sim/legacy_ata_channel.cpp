@@ -40,6 +40,11 @@ std::uint8_t LegacyAtaChannel::ReadStatus(bool consumeBusy) {
       return kBsy;
     }
     if (clock_.Ticks() < busyUntil_) return kBsy;
+    if (withholdsData && next_ != Next::Done) {
+      phase_ = Phase::Idle;
+      unit.status = kReady;
+      return unit.status;
+    }
     switch (next_) {
       case Next::DataIn:
         phase_ = data_.empty() ? Phase::Idle : Phase::DataIn;

@@ -31,6 +31,8 @@ class LegacyAtaChannel final : public PortHandler {
   std::uint32_t busyMilliseconds = 0;
   // BSY never clears, before or after any command.
   bool stuckBusy = false;
+  // A data command's BSY clears but DRQ never comes.
+  bool withholdsData = false;
 
   // What reached a drive, in order (with the data-out bytes).
   struct Command {

@@ -68,13 +68,13 @@ TEST_F(Kind5, IdentifyReturnsTheDrivesOwnBlock) {
 
 TEST_F(Kind5, DriveThatKeepsBusyTimesOutWithoutTheCommand) {
   rig.primary->stuckBusy = true;
-  device.SetTimeout(3.0f);
+  device.SetTimeout(0.5f);
   const std::int64_t start = rig.machine.clock.Ticks();
   const std::size_t from = rig.machine.ioPorts.log.size();
   EXPECT_EQ(device.Identify(), command_result::kTimeout);
   const long double waited = Seconds(rig.machine.clock.Ticks() - start);
-  EXPECT_GE(waited, 3.0L);
-  EXPECT_LT(waited, 3.01L);
+  EXPECT_GE(waited, 0.5L);
+  EXPECT_LT(waited, 0.51L);
   // Nothing written to the channel at all, and no registers read back.
   const auto log = rig.AccessesTo(kPrimary, from);
   EXPECT_FALSE(log.empty());
@@ -90,6 +90,15 @@ TEST_F(Kind5, CommandThatNeverCompletesTimesOutAndReadsBack) {
   // The command went out once; the read-back saw the busy drive.
   EXPECT_EQ(rig.primary->commands.size(), 1u);
   EXPECT_EQ(device.OutputTaskFile.Command, 0x80);
+}
+
+TEST_F(Kind5, DataThatNeverComesTimesOut) {
+  rig.primary->withholdsData = true;
+  device.SetTimeout(0.05f);
+  const std::int64_t start = rig.machine.clock.Ticks();
+  EXPECT_EQ(device.Identify(), command_result::kTimeout);
+  EXPECT_GE(Seconds(rig.machine.clock.Ticks() - start), 0.05L);
+  EXPECT_EQ(device.OutputTaskFile.Command, 0x50);  // read back: ready, no DRQ
 }
 
 TEST_F(Kind5, SlowDriveIsWaitedFor) {
