@@ -5,11 +5,13 @@
 namespace qz::sim {
 
 bool SimMachineAccess::ReadPhysical(std::uint32_t address, std::uint32_t width, std::uint32_t& value) {
+  if (failAccess && failAccess(address, false)) return false;
   value = memory_.Read(address, width);
   return true;
 }
 
 bool SimMachineAccess::WritePhysical(std::uint32_t address, std::uint32_t width, std::uint32_t value) {
+  if (failAccess && failAccess(address, true)) return false;
   memory_.Write(address, width, value);
   return true;
 }

@@ -1,6 +1,7 @@
 #pragma once
 // The simulated tessel.sys: the device "\\.\TESSEL" answering through the driver's own request
 // handling, over the machine's PCI functions and physical memory.
+#include <functional>
 #include <map>
 
 #include "sim/device.hpp"
@@ -35,6 +36,8 @@ class SimMachineAccess final : public tessel::MachineAccess {
     std::uint32_t physical, length, linear;
   };
   std::map<std::uint32_t, View> views;
+  // A test makes single physical accesses fail (address, true for a write).
+  std::function<bool(std::uint32_t, bool)> failAccess;
 
  private:
   PciBus& pci_;

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <string_view>
 
+#include "transport/port_io_transport.hpp"
+#include "transport/sil3124_transport.hpp"
 #include "transport/transport_choice.hpp"
 
 namespace qz {
@@ -146,34 +148,52 @@ void AtaCommandDevice::DriveAddress(std::uint8_t& pathId, std::uint8_t& targetId
   lun = CurrentEntry->Address.Lun;
 }
 
-std::uint8_t AtaCommandDevice::SendDirect(std::uint8_t kind) {
-  // The register transports are not part of this build yet: their dispatch answers
-  // "not supported", as it does when their library is missing.
-  (void)kind;
-  return command_result::kNotSupported;
+std::uint8_t AtaCommandDevice::SendDirect(std::uint8_t kind, const TaskFile& taskFile,
+                                          Bytes buffer, const TaskFile* previous,
+                                          std::uint32_t direction, std::uint32_t length) {
+  if (kind == transport_kind::kPortIo) {
+    PortIoTransport transport(PortIoLoader.get(), CommandTimer, CommandTimeout, IoBase,
+                              DriveSelect);
+    return transport.Send(taskFile, buffer, previous, direction, length, OutputTaskFile);
+  }
+  std::span<const MemRange> memory;
+  if (CurrentEntry != nullptr) {
+    memory = std::span<const MemRange>(CurrentEntry->MemRanges.data(),
+                                       std::min<std::size_t>(CurrentEntry->MemRangeCount,
+                                                             CurrentEntry->MemRanges.size()));
+  }
+  Sil3124Transport transport(PhysicalLoader.get(), CommandTimer, os_, CommandTimeout,
+                             PortRegBase, memory);
+  return transport.Send(taskFile, buffer, previous, direction, length);
 }
 
-std::uint8_t AtaCommandDevice::SendCommand(const TaskFile& taskFile, Bytes buffer,
-                                           const TaskFile* previous, std::uint32_t direction,
-                                           std::uint32_t& length) {
-  switch (Kind) {
+std::uint8_t AtaCommandDevice::Dispatch(std::uint8_t kind, const TaskFile& taskFile, Bytes buffer,
+                                        const TaskFile* previous, std::uint32_t direction,
+                                        std::uint32_t& length) {
+  switch (kind) {
     case transport_kind::kAtaPassThrough:
     case transport_kind::kIdePassThrough:
     case transport_kind::kScsiPassThrough:
     case transport_kind::kMiniport:
-      return Transports.Send(Kind, taskFile, buffer, previous, direction, length);
+      return Transports.Send(kind, taskFile, buffer, previous, direction, length);
     case transport_kind::kPortIo:
       if (!PortIoLoader || !PortIoLoader->Loaded) return command_result::kNotSupported;
-      return SendDirect(Kind);
+      return SendDirect(kind, taskFile, buffer, previous, direction, length);
     case transport_kind::kSil3124:
       if (!PhysicalLoader || !PhysicalLoader->Loaded) return command_result::kNotSupported;
       if (VendorId != pci_vendor::kSiliconImage || DeviceId != kSil3124DeviceId) {
         return command_result::kNotSupported;
       }
-      return SendDirect(Kind);
+      return SendDirect(kind, taskFile, buffer, previous, direction, length);
     default:
       return command_result::kNotSupported;
   }
+}
+
+std::uint8_t AtaCommandDevice::SendCommand(const TaskFile& taskFile, Bytes buffer,
+                                           const TaskFile* previous, std::uint32_t direction,
+                                           std::uint32_t& length) {
+  return Dispatch(Kind, taskFile, buffer, previous, direction, length);
 }
 
 std::uint8_t AtaCommandDevice::Identify() {
@@ -183,7 +203,15 @@ std::uint8_t AtaCommandDevice::Identify() {
   tf.Device = 0;
   tf.Command = ata_command::kIdentifyDevice;
   std::uint32_t length = kSector;
-  return SendCommand(tf, GetDataBuffer(), nullptr, data_direction::kIn, length);
+  const std::uint8_t result = SendCommand(tf, GetDataBuffer(), nullptr, data_direction::kIn, length);
+  // A storage stack that cannot pass the command through leaves the drive's own registers as
+  // the only way to identify it. Only this read-only command takes that way: writing behind
+  // the back of the Windows driver that also drives the controller could corrupt the drive.
+  const bool passThrough = Kind >= transport_kind::kAtaPassThrough && Kind <= transport_kind::kMiniport;
+  if (result != command_result::kNotSupported || !passThrough || DirectMode == 0) return result;
+  length = kSector;
+  return Dispatch(static_cast<std::uint8_t>(DirectMode), tf, GetDataBuffer(), nullptr,
+                  data_direction::kIn, length);
 }
 
 }  // namespace qz

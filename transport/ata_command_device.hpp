@@ -94,7 +94,11 @@ class AtaCommandDevice final : private PassThroughOwner {
  private:
   void ChooseTransport();
   void ComputeDirectMode(const DiskRegData& entry, int index);
-  std::uint8_t SendDirect(std::uint8_t kind);
+  // Kinds 5 and 6 after their dispatch checks.
+  std::uint8_t SendDirect(std::uint8_t kind, const TaskFile& taskFile, Bytes buffer,
+                          const TaskFile* previous, std::uint32_t direction, std::uint32_t length);
+  std::uint8_t Dispatch(std::uint8_t kind, const TaskFile& taskFile, Bytes buffer,
+                        const TaskFile* previous, std::uint32_t direction, std::uint32_t& length);
 
   // PassThroughOwner
   Handle DriveHandle() const override { return DeviceHandle; }

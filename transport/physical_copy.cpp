@@ -1,0 +1,47 @@
+#include "transport/physical_copy.hpp"
+
+#include <algorithm>
+
+namespace qz {
+namespace {
+
+// The library's verdict on the last word; on failure its code and text go to the loader.
+bool WordWorked(TesselLoader& loader) {
+  PhysicalAccessApi& library = loader.library();
+  const std::uint32_t state = library.maGetLastState(nullptr);
+  if (state == 0) return true;
+  char text[52] = {};
+  library.maGetLastState(text);
+  text[sizeof(text) - 1] = '\0';
+  loader.LastState = state;
+  loader.StateText.fill('\0');
+  std::copy_n(text, std::min(sizeof(text), loader.StateText.size() - 1), loader.StateText.begin());
+  return false;
+}
+
+}  // namespace
+
+bool CopyToPhysical(TesselLoader& loader, std::uint32_t base, ConstBytes data) {
+  const std::size_t words = data.size() / 4;
+  for (std::size_t i = 0; i < words; ++i) {
+    const std::uint8_t* at = data.data() + 4 * i;
+    const std::uint32_t word = static_cast<std::uint32_t>(at[0] | (at[1] << 8) | (at[2] << 16)) |
+                               (static_cast<std::uint32_t>(at[3]) << 24);
+    loader.library().maPokeD(base + static_cast<std::uint32_t>(4 * i), word);
+    if (!WordWorked(loader)) return false;
+  }
+  return true;
+}
+
+bool CopyFromPhysical(TesselLoader& loader, std::uint32_t base, Bytes data) {
+  const std::size_t words = data.size() / 4;
+  for (std::size_t i = 0; i < words; ++i) {
+    const std::uint32_t word = loader.library().maPeekD(base + static_cast<std::uint32_t>(4 * i));
+    if (!WordWorked(loader)) return false;
+    std::uint8_t* at = data.data() + 4 * i;
+    for (int b = 0; b < 4; ++b) at[b] = static_cast<std::uint8_t>(word >> (8 * b));
+  }
+  return true;
+}
+
+}  // namespace qz

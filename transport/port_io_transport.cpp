@@ -1,0 +1,120 @@
+#include "transport/port_io_transport.hpp"
+
+namespace qz {
+
+std::uint8_t PortIoTransport::In(std::uint16_t offset) {
+  return loader_->library().Inport(static_cast<std::uint16_t>(base_ + offset));
+}
+
+void PortIoTransport::Out(std::uint16_t offset, std::uint8_t value) {
+  loader_->library().Outport(static_cast<std::uint16_t>(base_ + offset), value);
+}
+
+bool PortIoTransport::TimedOut() {
+  return timer_.ElapsedSeconds() > static_cast<long double>(timeout_);
+}
+
+bool PortIoTransport::WaitNotBusy() {
+  std::uint8_t status = Status();
+  while (status & ata_status::kBsy) {
+    if (TimedOut()) return false;
+    Select();
+    status = Status();
+  }
+  return true;
+}
+
+void PortIoTransport::ReadBack(TaskFile& output) {
+  output = TaskFile{};
+  if (!loader_ || !loader_->Loaded) return;
+  Select();
+  std::uint8_t bytes[TaskFile::kSize] = {};
+  for (std::uint16_t offset = task_port::kFeatures; offset <= task_port::kCommand; ++offset) {
+    bytes[offset - 1] = In(offset);
+  }
+  output = TaskFile::FromBytes(bytes);
+}
+
+std::uint8_t PortIoTransport::Finish(std::uint8_t result, TaskFile& output) {
+  timer_.StopLap();
+  ReadBack(output);
+  return result;
+}
+
+std::uint8_t PortIoTransport::Send(const TaskFile& t, Bytes buffer, const TaskFile* previous,
+                                   std::uint32_t direction, std::uint32_t length,
+                                   TaskFile& output) {
+  if (!loader_ || !loader_->Loaded) return command_result::kNotSupported;
+  timer_.StartLap(true);
+
+  // The channel must be idle before anything is written to it; giving up here leaves the
+  // registers untouched, so there is nothing to read back.
+  std::uint8_t status = Status();
+  while (status & ata_status::kBsy) {
+    if (TimedOut()) {
+      timer_.StopLap();
+      return command_result::kTimeout;
+    }
+    status = Status();
+  }
+  Select();
+  if (!WaitNotBusy()) return Finish(command_result::kTimeout, output);
+  Select();
+
+  const std::uint8_t current[] = {t.Features, t.SectorCount, t.LbaLow, t.LbaMid, t.LbaHigh};
+  for (std::uint16_t i = 0; i < 5; ++i) {
+    const auto offset = static_cast<std::uint16_t>(task_port::kFeatures + i);
+    if (previous) {
+      // A 48-bit command: each register takes its high-order byte first.
+      const std::uint8_t high[] = {previous->Features, previous->SectorCount, previous->LbaLow,
+                                   previous->LbaMid, previous->LbaHigh};
+      Out(offset, high[i]);
+    }
+    Out(offset, current[i]);
+  }
+  // The device register always carries the drive select, never the caller's device byte.
+  Select();
+  Out(task_port::kCommand, t.Command);
+
+  Select();
+  if (!WaitNotBusy()) return Finish(command_result::kTimeout, output);
+  status = Status();
+  if (status & ata_status::kErr) return Finish(command_result::kDriveError, output);
+
+  if (direction != data_direction::kNone) {
+    while (!(status & ata_status::kDrq)) {
+      if (TimedOut()) return Finish(command_result::kTimeout, output);
+      Select();
+      status = Status();
+    }
+    Select();
+    // Never past the caller's buffer, whatever length it claims.
+    std::size_t words = length / 2;
+    if (words > buffer.size() / 2) words = buffer.size() / 2;
+    const auto data = static_cast<std::uint16_t>(base_ + task_port::kData);
+    PortIoApi& io = loader_->library();
+    std::size_t moved = 0;
+    while (moved < words) {
+      if (!(Status() & ata_status::kDrq)) break;
+      std::uint8_t* at = buffer.data() + 2 * moved;
+      if (direction == data_direction::kIn) {
+        const std::uint16_t word = io.InportW(data);
+        at[0] = static_cast<std::uint8_t>(word);
+        at[1] = static_cast<std::uint8_t>(word >> 8);
+      } else {
+        io.OutportW(data, static_cast<std::uint16_t>(at[0] | (at[1] << 8)));
+      }
+      ++moved;
+      if (TimedOut()) return Finish(command_result::kTimeout, output);
+      Select();
+    }
+    // A drive that still wants to move data has a different idea of the transfer than the
+    // caller: the command did not do what was asked.
+    if (moved == words && (Status() & ata_status::kDrq)) {
+      return Finish(command_result::kDriveError, output);
+    }
+  }
+  return Finish(command_result::kSuccess, output);
+}
+
+}  // namespace qz

@@ -1,0 +1,113 @@
+#include "transport/sil3124_transport.hpp"
+
+#include "transport/physical_copy.hpp"
+#include "transport/port_request_block.hpp"
+
+namespace qz {
+namespace {
+
+// [start, start + size) lies within [base, base + length).
+bool Inside(std::uint64_t start, std::uint64_t size, std::uint64_t base, std::uint64_t length) {
+  return start >= base && start + size <= base + length;
+}
+
+}  // namespace
+
+std::uint32_t Sil3124Transport::Peek(std::uint32_t offset) {
+  return loader_->library().maPeekD(port_ + offset);
+}
+
+void Sil3124Transport::Poke(std::uint32_t offset, std::uint32_t value) {
+  loader_->library().maPokeD(port_ + offset, value);
+}
+
+bool Sil3124Transport::RequestBlockPlaceIsSafe(std::uint32_t a, std::uint32_t buffer,
+                                               std::uint32_t bufferSize,
+                                               std::uint32_t length) const {
+  // The port reads the block by DMA: it must be aligned, and it must not land on RAM that
+  // belongs to someone else or on the data it describes.
+  if (a == 0 || (a & 7) != 0) return false;
+  for (const MemRange& r : controllerMemory_) {
+    if (r.Length != 0 && Inside(a, prb::kSize, r.Base, r.Length)) return true;
+  }
+  const std::uint64_t dataEnd = static_cast<std::uint64_t>(buffer) + ((length + 7u) & ~7u);
+  return Inside(a, prb::kSize, buffer, bufferSize) && a >= dataEnd;
+}
+
+std::uint8_t Sil3124Transport::Release(std::uint8_t result) {
+  loader_->library().maFreeSystemBuffer();
+  return result;
+}
+
+std::uint8_t Sil3124Transport::Send(const TaskFile& t, Bytes buffer, const TaskFile* previous,
+                                    std::uint32_t direction, std::uint32_t length) {
+  if (!loader_ || !loader_->Loaded) return command_result::kNotSupported;
+  // The data goes through the system buffer as whole words: anything the buffer cannot hold
+  // or the copy would cut short is refused before the controller is touched.
+  if (direction != data_direction::kNone &&
+      (length > buffer.size() || length > sil_port::kSystemBufferSize || length % 4 != 0)) {
+    return command_result::kFailure;
+  }
+  PhysicalAccessApi& library = loader_->library();
+
+  std::uint32_t b = 0;
+  const std::uint32_t bufferSize = library.maAllocSystemBuffer(sil_port::kSystemBufferSize, &b);
+  if (bufferSize < sil_port::kSystemBufferSize || b == 0) return Release(command_result::kFailure);
+
+  const std::uint32_t a = Peek(sil_port::kRequestBlockAddress);
+  if (!RequestBlockPlaceIsSafe(a, b, bufferSize, direction == data_direction::kNone ? 0 : length)) {
+    return Release(command_result::kFailure);
+  }
+
+  if (direction == data_direction::kOut &&
+      !CopyToPhysical(*loader_, b, ConstBytes(buffer.data(), length))) {
+    return Release(command_result::kFailure);
+  }
+
+  const PortRequestBlock block = BuildPortRequestBlock(t, previous, direction, b, length);
+
+  const std::uint32_t savedMask = Peek(sil_port::kInterruptEnable);
+  Poke(sil_port::kInterruptEnableClear, 0);
+
+  if (!CopyToPhysical(*loader_, a, ConstBytes(block.data(), block.size()))) {
+    Poke(sil_port::kInterruptEnable, savedMask);
+    return Release(command_result::kFailure);
+  }
+
+  timer_.StartLap(true);
+  Poke(sil_port::kActivateLow, a);
+  Poke(sil_port::kActivateHigh, 0);
+
+  bool timedOut = false;
+  while (Peek(sil_port::kSlotStatus) & sil_port::kSlot0Busy) {
+    if (timer_.ElapsedSeconds() > static_cast<long double>(timeout_)) {
+      timedOut = true;
+      break;
+    }
+    system_.Sleep(1);
+  }
+  // Sampled before the completion is acknowledged, so that the acknowledgement cannot take
+  // the error indication with it.
+  const std::uint32_t interrupts = timedOut ? 0 : Peek(sil_port::kInterruptStatus);
+  Poke(sil_port::kInterruptStatus, sil_port::kCommandComplete);
+
+  std::uint8_t result = command_result::kTimeout;
+  if (!timedOut) {
+    if (Peek(sil_port::kCommandError) == 0) {
+      result = command_result::kSuccess;
+      if (direction == data_direction::kIn &&
+          !CopyFromPhysical(*loader_, b, Bytes(buffer.data(), length))) {
+        result = command_result::kFailure;
+      }
+    } else {
+      result = (interrupts & sil_port::kCommandErrorBit) ? command_result::kDriveError
+                                                         : command_result::kFailure;
+    }
+  }
+
+  Poke(sil_port::kInterruptEnable, savedMask);
+  timer_.StopLap();
+  return Release(result);
+}
+
+}  // namespace qz

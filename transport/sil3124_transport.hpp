@@ -1,0 +1,63 @@
+#pragma once
+// Kind 6: one command through slot 0 of a SiI3124 port. The request block goes into physical
+// memory at the address the port names, the data through the library's system buffer; the
+// slot is polled with 1 ms sleeps against the command timeout.
+#include <cstdint>
+#include <span>
+
+#include "discovery/disk_reg_data.hpp"
+#include "platform/system_api.hpp"
+#include "platform/types.hpp"
+#include "transport/high_res_timer.hpp"
+#include "transport/task_file.hpp"
+#include "transport/tessel_loader.hpp"
+
+namespace qz {
+
+// Offsets in a port's register block.
+namespace sil_port {
+inline constexpr std::uint32_t kRequestBlockAddress = 0x40;
+inline constexpr std::uint32_t kInterruptStatus = 0x1008;
+inline constexpr std::uint32_t kInterruptEnable = 0x1010;
+inline constexpr std::uint32_t kInterruptEnableClear = 0x1014;
+inline constexpr std::uint32_t kCommandError = 0x1024;
+inline constexpr std::uint32_t kSlotStatus = 0x1800;
+inline constexpr std::uint32_t kActivateLow = 0x1C00;
+inline constexpr std::uint32_t kActivateHigh = 0x1C04;
+
+inline constexpr std::uint32_t kCommandComplete = 0x10000;  // interrupt status bit 16
+inline constexpr std::uint32_t kCommandErrorBit = 0x20000;  // interrupt status bit 17
+inline constexpr std::uint32_t kSlot0Busy = 1;
+inline constexpr std::uint32_t kSystemBufferSize = 0x10000;
+}  // namespace sil_port
+
+class Sil3124Transport {
+ public:
+  // `controllerMemory`: the memory ranges of the selected drive's controller; the request
+  // block may only be placed inside one of them or inside the system buffer.
+  Sil3124Transport(TesselLoader* loader, HighResTimer& timer, SystemApi& system,
+                   float timeoutSeconds, std::uint32_t portRegBase,
+                   std::span<const MemRange> controllerMemory)
+      : loader_(loader), timer_(timer), system_(system), timeout_(timeoutSeconds),
+        port_(portRegBase), controllerMemory_(controllerMemory) {}
+
+  // The length is not changed; no registers are returned.
+  std::uint8_t Send(const TaskFile& taskFile, Bytes buffer, const TaskFile* previous,
+                    std::uint32_t direction, std::uint32_t length);
+
+ private:
+  std::uint32_t Peek(std::uint32_t offset);
+  void Poke(std::uint32_t offset, std::uint32_t value);
+  bool RequestBlockPlaceIsSafe(std::uint32_t address, std::uint32_t buffer,
+                               std::uint32_t bufferSize, std::uint32_t length) const;
+  std::uint8_t Release(std::uint8_t result);
+
+  TesselLoader* loader_;
+  HighResTimer& timer_;
+  SystemApi& system_;
+  float timeout_;
+  std::uint32_t port_;
+  std::span<const MemRange> controllerMemory_;
+};
+
+}  // namespace qz
