@@ -108,9 +108,10 @@ std::uint8_t PortIoTransport::Send(const TaskFile& t, Bytes buffer, const TaskFi
       if (TimedOut()) return Finish(command_result::kTimeout, output);
       Select();
     }
-    // A drive that still wants to move data has a different idea of the transfer than the
-    // caller: the command did not do what was asked.
-    if (moved == words && (Status() & ata_status::kDrq)) {
+    // A drive that still wants to move data, or stopped before the caller's length, has a
+    // different idea of the transfer than the caller: the command did not do what was asked,
+    // and part of the buffer would hold stale bytes.
+    if (moved < words || (Status() & ata_status::kDrq)) {
       return Finish(command_result::kDriveError, output);
     }
   }

@@ -246,6 +246,19 @@ TEST_F(Kind5, DriveOfferingMoreThanTheLengthFails) {
   EXPECT_TRUE(std::all_of(buffer.begin() + 512, buffer.end(), [](std::uint8_t b) { return b == 0xEE; }));
 }
 
+TEST_F(Kind5, DriveOfferingLessThanTheLengthFails) {
+  auto link = std::make_shared<test::RecordingLink>();
+  rig.primary->Attach(0, link);
+  TaskFile t;
+  t.SectorCount = 1;  // the drive will offer 512 bytes
+  t.Command = 0x20;
+  std::vector<std::uint8_t> buffer(1024, 0xEE);
+  std::uint32_t length = 1024;
+  EXPECT_EQ(device.SendCommand(t, Bytes(buffer), nullptr, 2, length), 1);
+  for (std::size_t i = 0; i < 512; ++i) ASSERT_EQ(buffer[i], static_cast<std::uint8_t>(i * 13 + 1)) << i;
+  EXPECT_TRUE(std::all_of(buffer.begin() + 512, buffer.end(), [](std::uint8_t b) { return b == 0xEE; }));
+}
+
 TEST_F(Kind5, LengthBeyondTheBufferMovesOnlyWhatFits) {
   auto link = std::make_shared<test::RecordingLink>();
   rig.primary->Attach(0, link);
