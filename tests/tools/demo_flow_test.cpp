@@ -138,6 +138,20 @@ TEST(DemoFlowFaults, AnUnknownFaultIsRefusedBeforeAnythingRuns) {
   EXPECT_TRUE(r.drives.empty());
 }
 
+// With a firmware file every listed drive is eligible and the last one is selected; the user
+// picks the drive of the package's model, which the file's image is made for.
+TEST(DemoFirmwareFile, TheUsersChoiceOfDriveIsFlashedWithTheFile) {
+  DemoOptions o;
+  o.packageBlock = PackedBlock();
+  o.firmwareFile = sim::MakeSampleFirmware({"VORTANIX QRX-480T9A", "VRDD", "VRDD-1", 262144});
+  const DemoResult r = RunDemo(o);
+  ASSERT_EQ(r.drives.size(), 2u);
+  EXPECT_EQ(r.drives[0].revisionAfter, "VRDD");  // the file's image, not the package's
+  EXPECT_EQ(r.drives[0].extensionAfter, "VRDD-1");
+  EXPECT_EQ(r.drives[1].revisionAfter, r.drives[1].revisionBefore);
+  EXPECT_TRUE(r.noHalfWrittenImage);
+}
+
 // A machine of the user's: both drives of the package's model are flashed by the one staged
 // update; a drive of the model whose revision is outside the package's range is left alone.
 TEST(DemoUserMachine, DrivesOfTheUsersMachineAreTheOnesUpdated) {

@@ -253,12 +253,28 @@ DemoResult RunDemo(const DemoOptions& options) {
       std::printf("   list item %d%s: %s\n", i, i == ui.GetItemIndex(UiControl::cboDrives) ? " (selected)" : "",
                   ui.GetItem(UiControl::cboDrives, i).bytes.c_str());
     }
-    std::printf("   version line: %s %s %s %s\n", Printable(ui.GetCaption(UiControl::lblUpdateMsg).bytes).c_str(),
-                ui.IsVisible(UiControl::lblOldFW) ? ui.GetCaption(UiControl::lblOldFW).bytes.c_str() : "",
-                ui.IsVisible(UiControl::lblTo) ? ui.GetCaption(UiControl::lblTo).bytes.c_str() : "",
-                ui.IsVisible(UiControl::lblNewFW) ? ui.GetCaption(UiControl::lblNewFW).bytes.c_str() : "");
-    std::printf("   update button: %s\n", ui.IsEnabled(UiControl::cmdUpdate) ? "enabled" : "disabled");
-    if (!ui.terminated) {
+    if (ui.terminated) {
+      std::printf("   the start-up ended the program; the window was never shown\n");
+    } else {
+      // The user picks a drive of the package's model when another one is selected (with a
+      // firmware file every listed drive is eligible and the last one is selected).
+      const std::string model = TrimText(package.SupportedModelText());
+      const int selected = ui.GetItemIndex(UiControl::cboDrives);
+      const auto shows = [&](int i) { return ui.GetItem(UiControl::cboDrives, i).bytes.find(model) != std::string::npos; };
+      if (!model.empty() && selected >= 0 && !shows(selected)) {
+        for (int i = 0; i < ui.GetItemCount(UiControl::cboDrives); ++i) {
+          if (!shows(i)) continue;
+          std::printf("   the user selects list item %d\n", i);
+          ui.SetItemIndex(UiControl::cboDrives, i);
+          window.OnChange(UiControl::cboDrives);
+          break;
+        }
+      }
+      std::printf("   version line: %s %s %s %s\n", Printable(ui.GetCaption(UiControl::lblUpdateMsg).bytes).c_str(),
+                  ui.IsVisible(UiControl::lblOldFW) ? ui.GetCaption(UiControl::lblOldFW).bytes.c_str() : "",
+                  ui.IsVisible(UiControl::lblTo) ? ui.GetCaption(UiControl::lblTo).bytes.c_str() : "",
+                  ui.IsVisible(UiControl::lblNewFW) ? ui.GetCaption(UiControl::lblNewFW).bytes.c_str() : "");
+      std::printf("   update button: %s\n", ui.IsEnabled(UiControl::cmdUpdate) ? "enabled" : "disabled");
       std::printf("\n== The user presses \"%s\"\n", ui.GetCaption(UiControl::cmdUpdate).bytes.c_str());
       window.OnClick(UiControl::cmdUpdate);
     }
@@ -327,6 +343,13 @@ DemoResult RunDemo(const DemoOptions& options) {
 
   std::printf("\n== Drives before and after\n");
   std::printf("   %-24s %-8s %-8s | %-8s %-8s\n", "model", "revision", "ext", "revision", "ext");
+  // The revision the update brings: the package's, or with a firmware file the revision
+  // that the file's image carries (the simulated drives' image format, at 0x008).
+  std::string target = TrimText(package.NewRevision(1));
+  if (options.firmwareFile && options.firmwareFile->size() >= 0x10) {
+    const auto field = options.firmwareFile->begin() + 0x008;
+    target = TrimText(std::string(field, std::find(field, field + 8, std::uint8_t{0})));
+  }
   result.reached = true;
   result.noHalfWrittenImage = true;
   bool anyEligible = false;
@@ -341,7 +364,6 @@ DemoResult RunDemo(const DemoOptions& options) {
     d.eligibleModel = TrimText(d.model) == TrimText(package.SupportedModelText());
     std::printf("   %-24s %-8s %-8s | %-8s %-8s\n", d.model.c_str(), d.revisionBefore.c_str(),
                 d.extensionBefore.c_str(), d.revisionAfter.c_str(), d.extensionAfter.c_str());
-    const std::string target = TrimText(package.NewRevision(1));
     if (d.eligibleModel) {
       anyEligible = true;
       if (TrimText(d.revisionAfter) != target) result.reached = false;

@@ -32,7 +32,9 @@ struct DemoResult {
   std::vector<std::string> fwBinWithDoneMark;  // FW.bin copies that carry the done-mark
   std::size_t restarts = 0;                    // restarts requested, by the updater and the flasher
   int boots = 0;
-  bool reached = false;  // every drive of the package's model runs the package's revision
+  // Every drive of the package's model runs the revision the update brings (the package's,
+  // or that of the firmware file's image).
+  bool reached = false;
   // No drive runs a revision other than its old one or the package's, nor holds an accepted
   // image that has not taken over.
   bool noHalfWrittenImage = false;
