@@ -35,11 +35,20 @@ reg_set() { # entries separated by \0
   timeout 60 wine reg add "$session" /v BootExecute /t REG_MULTI_SZ /d "$1" /f \
     </dev/null >"$work/reg.out" 2>&1 || { echo "reg add failed"; cat "$work/reg.out"; exit 1; }
 }
+# A query that fails to run (Wine's server still starting or ending now and then) is asked
+# again; a value that is there but wrong fails at once.
 reg_expect() {
-  timeout 60 wine reg query "$session" /v BootExecute </dev/null >"$work/reg.out" 2>/dev/null || true
-  local got
-  got=$(tr -d '\r' <"$work/reg.out" | sed -n 's/^ *BootExecute *REG_MULTI_SZ *//p')
-  [ "$got" = "$1" ] || { echo "BootExecute is [$got], expected [$1]"; exit 1; }
+  local got try
+  for try in 1 2 3; do
+    if timeout 60 wine reg query "$session" /v BootExecute </dev/null >"$work/reg.out" 2>"$work/reg.err" \
+      && grep -q 'BootExecute' "$work/reg.out"; then
+      got=$(tr -d '\r' <"$work/reg.out" | sed -n 's/^ *BootExecute *REG_MULTI_SZ *//p')
+      [ "$got" = "$1" ] || { echo "BootExecute is [$got], expected [$1]"; exit 1; }
+      return 0
+    fi
+    timeout 60 wineserver -w </dev/null >/dev/null 2>&1 || true
+  done
+  echo "BootExecute could not be read, expected [$1]"; cat "$work/reg.out" "$work/reg.err"; exit 1
 }
 
 # One run; the NtDisplayString texts, one call per line, go to $work/$1.shown.
