@@ -1,9 +1,11 @@
 #pragma once
-// The flasher's only output: text on the boot console through NtDisplayString.
+// The flasher's output: text on the boot console through NtDisplayString, kept in the
+// transcript as shown.
 #include <stddef.h>
 #include <stdint.h>
 
 #include "bootflash/native_text.hpp"
+#include "bootflash/transcript.hpp"
 #include "platform/native_api.hpp"
 
 namespace qz::bootflash {
@@ -11,9 +13,13 @@ namespace qz::bootflash {
 template <class Nt>
 class Console {
  public:
-  explicit Console(Nt& nt) : nt_(nt) {}
+  Console(Nt& nt, Transcript& log) : nt_(nt), log_(log) {}
 
-  void Show(const char16_t* text) { nt_.DisplayString(text); }
+  // Not inlined: it is called from everywhere, and the flasher's builds have a size budget.
+  __attribute__((noinline)) void Show(const char16_t* text) {
+    nt_.DisplayString(text);
+    AddConsoleText(log_, text);
+  }
 
   // n bytes as n characters, one character per byte.
   void ShowBytes(const uint8_t* bytes, size_t n) {
@@ -22,7 +28,7 @@ class Console {
       const size_t take = n < 32 ? n : 32;
       for (size_t i = 0; i < take; ++i) chunk[i] = bytes[i];
       chunk[take] = 0;
-      nt_.DisplayString(chunk);
+      Show(chunk);
       bytes += take;
       n -= take;
     }
@@ -34,11 +40,12 @@ class Console {
     char16_t text[128];
     TextBuilder b(text, 128);
     b.Add(before).Add(u"0x").Hex(static_cast<uint32_t>(status)).Add(u"L").Add(after);
-    nt_.DisplayString(text);
+    Show(text);
   }
 
  private:
   Nt& nt_;
+  Transcript& log_;
 };
 
 }  // namespace qz::bootflash

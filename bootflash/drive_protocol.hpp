@@ -19,6 +19,7 @@ inline constexpr int kAtaFailed = 5;
 inline constexpr int kDirectionOut = 1;
 inline constexpr int kDirectionIn = 2;
 inline constexpr uint8_t kStatusError = 0x01;
+inline constexpr uint32_t kBlocksPerDot = 32;  // progress while the download runs
 
 struct EepromLocation {
   uint8_t selector;  // sent in Features
@@ -41,7 +42,7 @@ template <class Nt>
 class DriveProtocol {
  public:
   DriveProtocol(Nt& nt, FlasherState& state, const AtaHeaderLayout& header)
-      : nt_(nt), state_(state), header_(header), console_(nt) {}
+      : nt_(nt), state_(state), header_(header), console_(nt, state.transcript) {}
 
   // 0 on success, 5 on failure. direction: 1 data-out, 2 data-in, else no data.
   int SendAtaCommand(uint32_t slot, const TaskRegs& regs, uint32_t length, int direction,
@@ -85,19 +86,34 @@ class DriveProtocol {
     return true;
   }
 
-  bool DownloadFirmware(uint32_t slot) {
+  bool DownloadFirmware(uint32_t slot) { return DownloadFirmware(slot, [] {}); }
+
+  // `beforeBlocks` runs once "STARTING FLASH ..." is shown, before the first block. A block
+  // the drive ends with its error bit set was not taken: the download stops there, without
+  // a trigger that would activate an image with a hole in it.
+  template <class BeforeBlocks>
+  bool DownloadFirmware(uint32_t slot, BeforeBlocks beforeBlocks) {
     const uint16_t blocks = static_cast<uint16_t>(state_.fileLength / kSectorBytes +
                                                   (state_.fileLength % kSectorBytes ? 1 : 0));
     console_.Show(u"STARTING FLASH ...\n");
+    beforeBlocks();
+    bool dots = false;
     for (uint32_t b = 0; b < blocks; ++b) {
       const TaskRegs regs{0x03, 1, 0, static_cast<uint8_t>(b & 0xFF),
                           static_cast<uint8_t>((b >> 8) & 0xFF), 0xA0, 0x92};
       state_.chunkPointer = state_.image + kSectorBytes * b;
-      if (SendAtaCommand(slot, regs, kSectorBytes, kDirectionOut, 30) != kAtaOk) {
+      if (SendAtaCommand(slot, regs, kSectorBytes, kDirectionOut, 30) != kAtaOk ||
+          (lastStatus_ & kStatusError)) {
+        if (dots) console_.Show(u"\n");
         console_.Show(u"FAIL to FLASH.\n");
         return false;
       }
+      if ((b + 1) % kBlocksPerDot == 0) {
+        console_.Show(u".");
+        dots = true;
+      }
     }
+    if (dots) console_.Show(u"\n");
     console_.Show(u"TRIGGER ...");
     const bool boot = state_.bootCodeFlag == 1;
     const TaskRegs trigger{0x07, 1, 0, static_cast<uint8_t>(boot ? 0x4C : 0),

@@ -44,8 +44,14 @@ int32_t LoadFirmwareFile(Nt& nt, FlasherState& state, const char16_t* path) {
     state.fileLength = static_cast<uint32_t>(end);
   }
 
+  // A read that failed or stopped short would leave the rest of an earlier image, or
+  // zeros, to be sent as firmware.
   uint32_t transferred = 0;
-  nt.ReadFile(file, state.image, kImageBufferSize, 0, transferred);  // status not examined
+  status = nt.ReadFile(file, state.image, kImageBufferSize, 0, transferred);
+  if (!NtSuccess(status) || transferred < state.fileLength) {
+    nt.Close(file);
+    return NtSuccess(status) ? nt_status::kEndOfFile : status;
+  }
 
   int32_t result = kFirmwareNoMarker;
   if (FindBytes(state.image, state.fileLength, kDoneMark, 16) >= 0) {
@@ -64,7 +70,7 @@ int32_t LoadFirmwareFile(Nt& nt, FlasherState& state, const char16_t* path) {
 
 template <class Nt>
 bool MarkFirmwareFile(Nt& nt, FlasherState& state, const char16_t* path) {
-  Console<Nt> console(nt);
+  Console<Nt> console(nt, state.transcript);
   NativeHandle file = 0;
   NtStatus status = nt.CreateFile(
       file, nt_access::kGenericRead | nt_access::kGenericWrite | nt_access::kSynchronize, path,

@@ -1,7 +1,8 @@
 #pragma once
 // The boot-time flasher's run, from the Session Manager's start to the restart: restore
 // BootExecute, open and identify the physical drives, recover FW.bin, download it to every
-// drive of a target model, mark the file and bootstat.dat, restart. Bound to its platform at
+// drive of a target model (only the staged drive's revision, when the updater recorded it),
+// mark the file and bootstat.dat, restart. Ombrel.log beside FW.bin keeps the transcript. Bound to its platform at
 // compile time through `Nt` (platform/native_api.hpp).
 #include <stddef.h>
 #include <stdint.h>
@@ -15,6 +16,7 @@
 #include "bootflash/flasher_config.hpp"
 #include "bootflash/flasher_state.hpp"
 #include "bootflash/native_text.hpp"
+#include "bootflash/transcript.hpp"
 #include "platform/native_api.hpp"
 
 namespace qz::bootflash {
@@ -30,12 +32,13 @@ class Flasher {
  public:
   Flasher(Nt& nt, FlasherState& state, const uint8_t* config, const FlasherConfigLayout& layout,
           const AtaHeaderLayout& header)
-      : nt_(nt), state_(state), config_(config), layout_(layout), console_(nt),
+      : nt_(nt), state_(state), config_(config), layout_(layout), console_(nt, state.transcript),
         protocol_(nt, state, header) {}
 
   // The whole run; ends with NtTerminateProcess (which returns only in a simulation).
   void Run(NativeText imagePath, NativeText commandLine) {
     RestoreBootExecute(nt_, state_, imagePath.text, imagePath.length);
+    BeginLog();
     console_.Show(u"============================================================\n");
     console_.Show(u"                   UPDATE FW for SSD \n");
     console_.Show(u"============================================================\n\n");
@@ -60,6 +63,9 @@ class Flasher {
       const uint32_t slot = state_.driveCount++;
       FlashTarget& drive = state_.drives[slot];
       drive.handle = handle;
+      drive.number = static_cast<uint8_t>(n);
+      drive.outcome = kOutcomeOtherModel;
+      drive.identifiedAgain = false;
       // A drive that does not identify keeps an all-zero identity, which no target matches.
       ZeroBytes(drive.model, kModelBytes);
       ZeroBytes(drive.revision, kRevisionBytes);
@@ -121,6 +127,7 @@ class Flasher {
     if (!NtSuccess(nt_.AdjustPrivilege(kSeShutdownPrivilege, true, false, wasEnabled))) {
       console_.Show(u"cannot enable privilege\n");
     }
+    WriteLog(true);
     if (!NtSuccess(nt_.ShutdownSystem(kShutdownReboot))) {
       console_.Show(u"Cannot reboot the computer\n");
     }
@@ -130,6 +137,47 @@ class Flasher {
 
  private:
   void DelaySeconds(int64_t n) { nt_.DelayExecution(false, -(n * 10000000)); }
+
+  void BeginLog() {
+    int64_t now = 0;
+    TimeFields fields;
+    const bool known = NtSuccess(nt_.QuerySystemTime(now));
+    if (known) nt_.TimeToTimeFields(now, fields);
+    BeginTranscript(state_.transcript, known ? &fields : nullptr);
+  }
+
+  // Ombrel.log, whole, from what was shown so far; `final` adds the drive lines and "END".
+  // Never called while blocks are being sent (the system disk may be the drive being
+  // flashed), and a log that cannot be written changes nothing in the run.
+  void WriteLog(bool final) {
+    Transcript& log = state_.transcript;
+    if (!state_.logPath) return;
+    const uint32_t shown = log.length;
+    const bool full = log.full;
+    if (final) {
+      for (uint32_t s = 0; summarize_ && s < state_.driveCount; ++s) {
+        const FlashTarget& drive = state_.drives[s];
+        AddDriveSummary(log, DriveSummary{drive.number, drive.model, drive.revision,
+                                          targetRevision_,
+                                          drive.identifiedAgain ? drive.revisionAfter : nullptr,
+                                          drive.outcome});
+      }
+      EndTranscript(log);
+    }
+    NativeHandle file = 0;
+    if (NtSuccess(nt_.CreateFile(file, nt_access::kGenericWrite | nt_access::kSynchronize,
+                                 state_.logPath,
+                                 nt_object::kCaseInsensitive | nt_object::kKernelHandle,
+                                 nt_file::kAttributeNormal, nt_file::kShareRead,
+                                 nt_file::kOverwriteIf,
+                                 nt_file::kSynchronousIoNonAlert | nt_file::kNonDirectoryFile))) {
+      uint32_t written = 0;
+      nt_.WriteFile(file, log.text, log.length, 0, written);
+      nt_.Close(file);
+    }
+    log.length = shown;  // the lines after the console texts are written, never kept
+    log.full = full;
+  }
 
   // Steps 3 to 6: heap, image buffer, arguments, firmware path. False ends the run.
   bool Prepare(NativeText imagePath, NativeText commandLine) {
@@ -171,8 +219,10 @@ class Flasher {
     }
     const char16_t* argument = state_.arguments[1];
     const size_t capacity = 4 + directory + TextLength(argument) + 1;
-    state_.firmwarePath = static_cast<char16_t*>(
-        nt_.AllocateHeap(state_.heap, nt_heap::kZeroMemory, capacity * sizeof(char16_t)));
+    // The log's path shares the block: at most the firmware path's directory and 10 more.
+    const size_t logCapacity = capacity + 10;
+    state_.firmwarePath = static_cast<char16_t*>(nt_.AllocateHeap(
+        state_.heap, nt_heap::kZeroMemory, (capacity + logCapacity) * sizeof(char16_t)));
     if (!state_.firmwarePath) {
       console_.Show(u"MEMORY ALLOCATION ERROR !\n");
       return false;
@@ -180,6 +230,10 @@ class Flasher {
     TextBuilder path(state_.firmwarePath, capacity);
     if (imagePath.text[0] != u'\\') path.Add(u"\\??\\");
     path.Add(imagePath.text, directory).Add(argument);
+    size_t fileName = path.Length();
+    while (fileName > 0 && state_.firmwarePath[fileName - 1] != u'\\') --fileName;
+    state_.logPath = state_.firmwarePath + capacity;
+    TextBuilder(state_.logPath, logCapacity).Add(state_.firmwarePath, fileName).Add(u"Ombrel.log");
     return true;
   }
 
@@ -206,6 +260,8 @@ class Flasher {
     ReadFlasherConfig(config_, layout_, &settings);
     state_.bootCodeFlag = settings.updateBoot ? 1 : 0;
     const uint8_t* newRevision = settings.revision;
+    targetRevision_ = newRevision;
+    summarize_ = true;
     bool found = false, flashed = false;
     for (uint32_t t = 0; t < settings.targetCount; ++t) {
       const uint8_t* target = settings.models[t];
@@ -221,16 +277,26 @@ class Flasher {
         console_.Show(u" UPDATE TO  ");
         console_.ShowBytes(newRevision, kRevisionBytes);
         console_.Show(u"\n");
+        if (settings.revisionStaged &&
+            !EqualBytes(drive.revision, settings.stagedRevision, kRevisionBytes)) {
+          // A twin the updater did not stage for: its revision may be outside what the
+          // package may flash.
+          console_.Show(u"    LEFT ALONE: NOT THE DRIVE THAT WAS STAGED !\n");
+          drive.outcome = kOutcomeLeftAlone;
+          continue;
+        }
         if (EqualBytes(drive.revision, newRevision, kRevisionBytes)) {
           static constexpr uint8_t kQuery[10] = {0x0A, 0x07, 0, 0, 0, 0, 0, 0, 0, 0};
           if (!protocol_.QueryFirmwareExtension(s, kQuery, 1)) {
             // The drive runs the target revision but its extension is unknown: flashing it
             // again would risk a working drive for nothing, so it is left alone.
             console_.Show(u"    NOT FLASHED !\n");
+            drive.outcome = kOutcomeNotFlashed;
             continue;
           }
           if (EqualBytes(state_.readBuffer, settings.extension, 8)) {
             console_.Show(u"    THE SAME !\n");
+            drive.outcome = kOutcomeSame;
             continue;
           }
         }
@@ -243,20 +309,21 @@ class Flasher {
           }
         }
         DelaySeconds(3);
-        if (protocol_.DownloadFirmware(s)) {
-          console_.Show(u"PASS !\n");
-        } else {
-          uint8_t model[kModelBytes], revision[kRevisionBytes];
-          if (protocol_.IdentifyDrive(s, model, revision)) {
-            console_.ShowBytes(revision, kRevisionBytes);
+        bool passed = true;
+        if (!protocol_.DownloadFirmware(s, [this] { WriteLog(false); })) {
+          uint8_t model[kModelBytes];
+          passed = false;
+          if (protocol_.IdentifyDrive(s, model, drive.revisionAfter)) {
+            drive.identifiedAgain = true;
+            console_.ShowBytes(drive.revisionAfter, kRevisionBytes);
             console_.Show(u" \n");
-            console_.Show(EqualBytes(revision, newRevision, kRevisionBytes) ? u"PASS !\n"
-                                                                            : u"FAIL !\n");
-          } else {
-            console_.Show(u"FAIL !\n");  // no revision to judge by
-          }
+            passed = EqualBytes(drive.revisionAfter, newRevision, kRevisionBytes);
+          }  // else no revision to judge by
         }
+        console_.Show(passed ? u"PASS !\n" : u"FAIL !\n");
+        drive.outcome = passed ? kOutcomePass : kOutcomeFail;
         flashed = true;
+        WriteLog(false);
       }
     }
     if (!found) console_.Show(u"CAN'T FIND A SUITABLE DEVICE !\n");
@@ -272,6 +339,7 @@ class Flasher {
 
   void CleanUp() {
     DelaySeconds(3);
+    WriteLog(true);
     if (state_.heap) {
       if (state_.image) nt_.FreeHeap(state_.heap, 0, state_.image);
       if (state_.commandLine) nt_.FreeHeap(state_.heap, 0, state_.commandLine);
@@ -283,6 +351,7 @@ class Flasher {
     state_.commandLine = nullptr;
     state_.arguments = nullptr;
     state_.firmwarePath = nullptr;
+    state_.logPath = nullptr;
     state_.heap = nullptr;
     for (uint32_t s = 0; s < state_.driveCount; ++s) nt_.Close(state_.drives[s].handle);
     state_.driveCount = 0;
@@ -295,6 +364,8 @@ class Flasher {
   const FlasherConfigLayout& layout_;
   Console<Nt> console_;
   DriveProtocol<Nt> protocol_;
+  const uint8_t* targetRevision_ = nullptr;
+  bool summarize_ = false;  // the drives were looked at against the targets
 };
 
 }  // namespace qz::bootflash

@@ -1,7 +1,9 @@
 #pragma once
 // The flasher's configuration block: fixed ASCII key texts, each followed by a fixed-width
 // value field. The updater fills it by key search in a copy of the flasher image
-// (image_field.hpp); the flasher reads the values at fixed positions. Two layouts: the 32-bit
+// (image_field.hpp); the flasher reads the values at fixed positions. The 16-byte field after
+// "KEY=" holds, in its first 8 bytes, the revision of the drive the updater staged for (blanks
+// as built, and in images staged by an older updater). Two layouts: the 32-bit
 // builds pack the fields (272 bytes), the 64-bit builds start each field on a multiple of 8
 // (288 bytes, NUL gaps). Each value sits at the same distance from its own key text in both.
 // CRT-free: the flasher links this.
@@ -102,6 +104,8 @@ uint8_t* FlasherConfigBytes();
 struct FlasherSettings {
   bool updateBoot;               // '=' and '1' at the last key byte and the flag byte
   const uint8_t* revision;       // 8 bytes: target revision, IDENTIFY words 23-26 order
+  const uint8_t* stagedRevision;  // 8 bytes: the staged drive's revision before the update
+  bool revisionStaged;           // the "KEY=" field is not all blanks
   const uint8_t* extension;      // 8 bytes: expected firmware extension
   const uint8_t* countDigits;    // 4 ASCII digits
   bool countValid;               // all four are digits and their value is at most 6
@@ -109,7 +113,7 @@ struct FlasherSettings {
   const uint8_t* models[kMaxTargetModels];  // 24 bytes each
 };
 
-// Reads a block of `layout` at `block`. Never looks at the reserved "KEY=" field.
+// Reads a block of `layout` at `block`.
 void ReadFlasherConfig(const uint8_t* block, const FlasherConfigLayout& layout,
                        FlasherSettings* out);
 

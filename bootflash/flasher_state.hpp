@@ -5,11 +5,12 @@
 #include <stddef.h>
 #include <stdint.h>
 
+#include "bootflash/transcript.hpp"
 #include "platform/native_api.hpp"
 
 namespace qz::bootflash {
 
-inline constexpr uint32_t kMaxDrives = 6;
+inline constexpr uint32_t kMaxDrives = 16;  // \??\PhysicalDrive0 to 15, as the updater scans
 inline constexpr uint32_t kModelBytes = 24;
 inline constexpr uint32_t kRevisionBytes = 8;
 inline constexpr uint32_t kImageBufferSize = 2097152;  // also the largest FW.bin accepted
@@ -24,6 +25,11 @@ struct FlashTarget {
   NativeHandle handle;
   uint8_t model[kModelBytes];
   uint8_t revision[kRevisionBytes];
+  // For the transcript.
+  uint8_t number;                         // N of \??\PhysicalDriveN
+  DriveOutcome outcome;
+  bool identifiedAgain;                   // revisionAfter holds what a re-identify read
+  uint8_t revisionAfter[kRevisionBytes];
 };
 
 struct FlasherState {
@@ -40,6 +46,9 @@ struct FlasherState {
   char16_t** arguments;    // into commandLine
   uint32_t argumentCount;
   char16_t* firmwarePath;  // heap
+  char16_t* logPath;       // Ombrel.log beside FW.bin, in the firmware path's heap block
+
+  Transcript transcript;
 
   // Drive protocol buffers.
   uint8_t passThrough[kMaxPassThroughHeader + kSectorBytes];

@@ -14,6 +14,7 @@ struct FieldRule {
 };
 
 constexpr FieldRule kRules[] = {
+    {"KEY=", kConfigRevisionWidth, FieldKind::kText},  // in the first half of its 16 bytes
     {"UPDATEBOOT=", kConfigFlagWidth, FieldKind::kFlag},
     {"_____FW=", kConfigRevisionWidth, FieldKind::kText},
     {"_FW_EXT=", kConfigExtensionWidth, FieldKind::kText},

@@ -12,7 +12,7 @@ namespace qz::bootflash {
 enum class PatchResult : uint8_t {
   kWritten = 0,
   kKeyAbsent,     // the key text does not occur in the image
-  kUnknownKey,    // not a writable key of the block (the reserved "KEY=" is never written)
+  kUnknownKey,    // not a writable key of the block
   kValueTooLong,  // longer than the key's field
   kBadCount,      // "DRIVECOUNT=": not exactly 4 ASCII digits, or above 6
   kBadFlag,       // "UPDATEBOOT=": not exactly "0" or "1"
@@ -27,7 +27,8 @@ PatchResult CheckImageFieldValue(const char* key, const char* value);
 // Scans image[0, length) for the first occurrence of `key` (a NUL-terminated text) and
 // copies `value`'s characters, without a terminator, to the bytes after it. Values are
 // checked before anything is written:
-//   "UPDATEBOOT=" "0" or "1"; "_____FW=", "_FW_EXT=" at most 8 characters;
+//   "UPDATEBOOT=" "0" or "1"; "_____FW=", "_FW_EXT=", "KEY=" (the staged drive's revision)
+//   at most 8 characters;
 //   "DRIVECOUNT=" exactly 4 digits, at most 0006 (a shorter text would leave built digits
 //   behind it, "1" giving "1000"); "VENDID1=" ... "VENDID6=" at most 24 characters.
 PatchResult PatchImageField(uint8_t* image, size_t length, const char* key, const char* value);

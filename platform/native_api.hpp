@@ -35,6 +35,8 @@
 //   void* AllocateHeap(void* heap, uint32_t flags, size_t size);         // RtlAllocateHeap
 //   bool FreeHeap(void* heap, uint32_t flags, void* block);              // RtlFreeHeap
 //   void* DestroyHeap(void* heap);                                       // null on success
+//   NtStatus QuerySystemTime(int64_t& time);  // NtQuerySystemTime: UTC, 100 ns since 1601
+//   void TimeToTimeFields(int64_t time, TimeFields& fields);            // RtlTimeToTimeFields
 //   void TerminateProcess(NtStatus status);  // NtTerminateProcess(current); returns only in
 //                                            // a simulation
 #include <cstddef>
@@ -126,9 +128,14 @@ inline constexpr std::uint32_t kGrowable = 0x00000002;
 inline constexpr std::uint32_t kZeroMemory = 0x00000008;
 }  // namespace nt_heap
 
+// TIME_FIELDS as RtlTimeToTimeFields fills it.
+struct TimeFields {
+  std::int16_t year, month, day, hour, minute, second, milliseconds, weekday;
+};
+static_assert(sizeof(TimeFields) == 16, "TIME_FIELDS is eight CSHORTs");
+
 inline constexpr std::uint32_t kSeShutdownPrivilege = 19;
 inline constexpr std::uint32_t kShutdownReboot = 1;
 inline constexpr std::uint32_t kIoctlAtaPassThrough = 0x4D02C;
-
 
 }  // namespace qz

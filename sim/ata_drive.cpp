@@ -198,6 +198,7 @@ AtaCompletion AtaDrive::Download(const AtaRegisters& in, const std::vector<std::
     powered_ = false;
     staged_.clear();
     stagedBlocks_.clear();
+    if (onPowerLoss) onPowerLoss();
   }
   return Ok(in);
 }
@@ -233,11 +234,15 @@ AtaCompletion AtaDrive::Activate(const AtaRegisters& in, const std::vector<std::
   // The activation carries the image's first block again; it must be the one staged.
   const bool firstMatches =
       staged_.size() >= 512 && std::equal(data.begin(), data.begin() + 512, staged_.begin());
-  const bool good = in.sectorCount == 1 && firstMatches && CheckImage(staged_).empty();
+  const bool good = in.sectorCount == 1 &&
+                    (!validatesImages || (firstMatches && CheckImage(staged_).empty()));
+  record.image = staged_;
   if (good) {
     Identity next = identity_;
-    next.revision = Field(staged_, 0x08, 8);
-    next.extension = Field(staged_, 0x10, 8);
+    std::vector<std::uint8_t> header(staged_);
+    header.resize(std::max<std::size_t>(header.size(), 0x18), 0);
+    next.revision = Field(header, 0x08, 8);
+    next.extension = Field(header, 0x10, 8);
     record.accepted = true;
     record.revision = next.revision;
     record.extension = next.extension;

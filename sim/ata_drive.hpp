@@ -4,6 +4,7 @@
 // signatures, and the vendor-unique query pair. Transports (the pass-through decoders) hand it
 // decoded registers and data; faults are injected by name.
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -58,6 +59,7 @@ class AtaDrive {
     bool accepted = false;
     bool bootCode = false;
     std::string revision, extension;  // taken on when accepted
+    std::vector<std::uint8_t> image;  // the bytes it had received, as the trigger found them
   };
 
   explicit AtaDrive(Identity identity);
@@ -86,10 +88,17 @@ class AtaDrive {
   // Power fails right after the drive accepts the k-th DOWNLOAD MICROCODE block (from 1):
   // it answers nothing more until its next power cycle and keeps its old firmware.
   void LosePowerAfterBlock(unsigned k) { powerLossAfterBlock_ = k; }
+  // Runs at that moment, while the flasher is still between two blocks (a test looks at what
+  // the disk held when the power went).
+  std::function<void()> onPowerLoss;
   // Every command times out.
   bool staysBusy = false;
   // Some drives switch to new firmware at activation instead of at the next power cycle.
   bool activatesImmediately = false;
+  // A drive that checks nothing: it activates whatever it has received (no magic, length,
+  // checksum, model or first-block check), so only the flasher stands between it and a
+  // broken image. Revision and extension come from where the image would hold them.
+  bool validatesImages = true;
 
  private:
   struct PendingFault {

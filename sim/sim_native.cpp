@@ -168,8 +168,9 @@ NtStatus SimNative::ReadFile(NativeHandle handle, void* buffer, std::uint32_t le
   const auto* file = machine_.files.Find(o->path);
   if (!file || offset < 0) return nt_status::kInvalidParameter;
   if (static_cast<std::uint64_t>(offset) >= file->data.size()) return nt_status::kEndOfFile;
-  const std::size_t n =
+  std::size_t n =
       std::min<std::size_t>(length, file->data.size() - static_cast<std::size_t>(offset));
+  if (readLimit != 0) n = std::min<std::size_t>(n, readLimit);
   std::memcpy(buffer, file->data.data() + offset, n);
   transferred = static_cast<std::uint32_t>(n);
   return nt_status::kSuccess;
@@ -412,6 +413,38 @@ void* SimNative::DestroyHeap(void* heap) {
   leakedBlocks_ += it->second.blocks.size();
   heaps_.erase(it);
   return nullptr;
+}
+
+NtStatus SimNative::QuerySystemTime(std::int64_t& time) {
+  calls.push_back("NtQuerySystemTime");
+  if (failSystemTime) return nt_status::kUnsuccessful;
+  time = machine_.clock.SystemTime100ns();
+  return nt_status::kSuccess;
+}
+
+void SimNative::TimeToTimeFields(std::int64_t time, TimeFields& fields) {
+  // Days since 1601-01-01 (a Monday), then the proleptic Gregorian calendar in 400-year cycles.
+  const std::int64_t ms = time / 10000;
+  std::int64_t days = ms / 86400000;
+  const std::int64_t inDay = ms % 86400000;
+  fields.weekday = static_cast<std::int16_t>((days + 1) % 7);
+  fields.hour = static_cast<std::int16_t>(inDay / 3600000);
+  fields.minute = static_cast<std::int16_t>(inDay / 60000 % 60);
+  fields.second = static_cast<std::int16_t>(inDay / 1000 % 60);
+  fields.milliseconds = static_cast<std::int16_t>(inDay % 1000);
+  auto leap = [](std::int64_t y) { return (y % 4 == 0 && y % 100 != 0) || y % 400 == 0; };
+  std::int64_t year = 1601 + days / 146097 * 400;
+  days %= 146097;
+  while (days >= (leap(year) ? 366 : 365)) days -= leap(year++) ? 366 : 365;
+  static constexpr int kMonthDays[12] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+  int month = 0;
+  while (days >= kMonthDays[month] + (month == 1 && leap(year) ? 1 : 0)) {
+    days -= kMonthDays[month] + (month == 1 && leap(year) ? 1 : 0);
+    ++month;
+  }
+  fields.year = static_cast<std::int16_t>(year);
+  fields.month = static_cast<std::int16_t>(month + 1);
+  fields.day = static_cast<std::int16_t>(days + 1);
 }
 
 void SimNative::TerminateProcess(NtStatus status) {

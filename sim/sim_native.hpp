@@ -52,6 +52,8 @@ class SimNative {
   void* AllocateHeap(void* heap, std::uint32_t flags, std::size_t size);
   bool FreeHeap(void* heap, std::uint32_t flags, void* block);
   void* DestroyHeap(void* heap);
+  NtStatus QuerySystemTime(std::int64_t& time);
+  void TimeToTimeFields(std::int64_t time, TimeFields& fields);
   void TerminateProcess(NtStatus status);
 
   // --- what the process did
@@ -71,6 +73,8 @@ class SimNative {
   bool failCreateHeap = false;
   unsigned failAllocation = 0;  // the n-th heap allocation (from 1) fails; 0: none
   bool failQueryInformation = false;
+  bool failSystemTime = false;
+  std::uint32_t readLimit = 0;  // a file read returns at most this many bytes; 0: no limit
 
  private:
   struct Object {

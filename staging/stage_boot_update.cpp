@@ -53,7 +53,7 @@ int FlasherEntryFor(std::uint8_t family, bool wow64) {
 std::uint32_t StageBootUpdate(Win32Api& api, SystemInfo& system, FlasherImageTable* table,
                               const std::string& rawName, int bootFlag, const std::string& extension,
                               const std::string& revision, const std::string& model,
-                              const std::string& argument) {
+                              const std::string& argument, const std::string& driveRevision) {
   const OsVersionCode code = system.GetOsVersionCode();
   const bool wow64 = system.IsWow64Process32();
   // Nothing to stage is not a staged update.
@@ -73,7 +73,10 @@ std::uint32_t StageBootUpdate(Win32Api& api, SystemInfo& system, FlasherImageTab
   // All or nothing: every value is checked and every key found before the first byte
   // changes, because neither side could detect a half-patched block afterwards.
   const std::string flag = bootFlag == 1 ? "1" : "0";
+  std::string staged = driveRevision.substr(0, 8);
+  staged.resize(8, ' ');
   const bootflash::ImageField fields[] = {
+      {"KEY=", staged.c_str()},
       {"UPDATEBOOT=", flag.c_str()},   {"_____FW=", revision.c_str()},
       {"_FW_EXT=", extension.c_str()}, {"DRIVECOUNT=", "0001"},
       {"VENDID1=", model.c_str()},

@@ -24,9 +24,12 @@ constexpr bool IsStaged(std::uint32_t result) { return result == stage_result::k
 // Which table entry serves an OS family, with or without WOW64; -1 when none does.
 int FlasherEntryFor(std::uint8_t family, bool wow64);
 
+// `driveRevision` is the staged drive's current revision (IDENTIFY words 23-26 in reading
+// order): recorded blank-padded in the block's "KEY=" field, so that the flasher leaves alone
+// a drive of the same model at any other revision.
 std::uint32_t StageBootUpdate(Win32Api& api, SystemInfo& system, FlasherImageTable* table,
                               const std::string& name, int bootFlag, const std::string& extension,
                               const std::string& revision, const std::string& model,
-                              const std::string& argument);
+                              const std::string& argument, const std::string& driveRevision);
 
 }  // namespace qz

@@ -174,7 +174,8 @@ UpdateOutcome cmdUpdateClick(TQuenzarMain& w) {
   const std::string revision = TrimText(w.Package.NewRevision(package));
   const std::string extension = TrimText(w.Package.Extension(package));
   out.stageResult = StageBootUpdate(api, *w.SysInfo, &table, kFlasherName, w.Options.UpdateBoot ? 1 : 0,
-                                    extension, revision, out.identity, kFirmwareFile);
+                                    extension, revision, out.identity, kFirmwareFile,
+                                    FieldText(drive->FirmwareRevision));
   if (!IsStaged(out.stageResult)) {
     char text[96];
     std::snprintf(text, sizeof text, texts::update::kStageFailed, static_cast<unsigned>(out.stageResult));

@@ -69,6 +69,8 @@ void* QZ_NTAPI RtlAllocateHeap(void* heap, uint32_t flags, size_t size);
 uint8_t QZ_NTAPI RtlFreeHeap(void* heap, uint32_t flags, void* block);
 void* QZ_NTAPI RtlDestroyHeap(void* heap);
 int32_t QZ_NTAPI NtTerminateProcess(void* process, int32_t status);
+int32_t QZ_NTAPI NtQuerySystemTime(int64_t* time);
+void QZ_NTAPI RtlTimeToTimeFields(int64_t* time, TimeFields* fields);
 #undef QZ_NTAPI
 }
 
@@ -177,6 +179,8 @@ class RealNt {
     return RtlFreeHeap(heap, flags, block) != 0;
   }
   void* DestroyHeap(void* heap) { return RtlDestroyHeap(heap); }
+  NtStatus QuerySystemTime(int64_t& time) { return NtQuerySystemTime(&time); }
+  void TimeToTimeFields(int64_t time, TimeFields& fields) { RtlTimeToTimeFields(&time, &fields); }
   void TerminateProcess(NtStatus status) {
     NtTerminateProcess(reinterpret_cast<void*>(static_cast<intptr_t>(-1)), status);
   }

@@ -116,6 +116,21 @@ TEST_F(ProtocolBytes, OnlyFeatures7IsJudgedByItsStatusRegister) {
             kAtaFailed);
 }
 
+TEST_F(ProtocolBytes, ADownloadBlockEndingWithTheErrorBitStopsTheDownload) {
+  DriveProtocol<RecordingNt> protocol(nt, *state, kAtaHeader32);
+  std::vector<std::uint8_t> image(1024, 0x11);
+  state->image = image.data();
+  state->fileLength = 1024;
+  // Any status with ERR, not only 0x51: nothing after the first block, no trigger.
+  nt.statusRegister = 0x41;
+  EXPECT_FALSE(protocol.DownloadFirmware(0));
+  EXPECT_EQ(nt.requests.size(), 1u);
+  nt.requests.clear();
+  nt.statusRegister = 0x50;
+  EXPECT_TRUE(protocol.DownloadFirmware(0));
+  EXPECT_EQ(nt.requests.size(), 3u);  // two blocks and the trigger
+}
+
 TEST_F(ProtocolBytes, IdentifyUnswapsModelAndRevision) {
   DriveProtocol<RecordingNt> protocol(nt, *state, kAtaHeader32);
   nt.fill = ' ';
@@ -187,10 +202,10 @@ TEST_P(ProtocolOnDrive, DownloadsWholeBlocksAndActivates) {
   EXPECT_EQ(drive->CountCommands(0x92, 0x03), 512u);
   ASSERT_EQ(drive->Activations().size(), 1u);
   EXPECT_TRUE(drive->Activations()[0].accepted);
-  EXPECT_EQ(nt.Console(), "STARTING FLASH ...\nTRIGGER ...");
+  EXPECT_EQ(nt.Console(), "STARTING FLASH ...\n" + std::string(16, '.') + "\nTRIGGER ...");
 }
 
-TEST_P(ProtocolOnDrive, APartialLastBlockIsSentWhole) {
+TEST_P(ProtocolOnDrive, APartialLastBlockIsSentWholeAndOnlyTheDrivesCheckRefusesTheImage) {
   DriveProtocol<sim::SimNative> protocol(nt, *state, Header());
   std::vector<std::uint8_t> bytes(513, 0x33);
   Load(bytes);
@@ -205,14 +220,16 @@ TEST_P(ProtocolOnDrive, APartialLastBlockIsSentWhole) {
   EXPECT_EQ(drive->Revision(), "VRDB");
 }
 
-TEST_P(ProtocolOnDrive, ABlockWithAnErrorStatusStillCountsButTheDriveRefusesTheImage) {
+TEST_P(ProtocolOnDrive, ABlockTheDriveAbortsEndsTheDownloadWithoutATrigger) {
   DriveProtocol<sim::SimNative> protocol(nt, *state, Header());
   Load(sim::MakeSampleFirmware({}));
-  drive->InjectFault(sim::AtaFault::ErrorStatus, 0x92, 0x03, 7);
+  drive->validatesImages = false;  // a trigger now would activate the image with its hole
+  drive->InjectFault(sim::AtaFault::ErrorStatus, 0x92, 0x03, 40);
   EXPECT_FALSE(protocol.DownloadFirmware(0));
-  EXPECT_EQ(drive->CountCommands(0x92, 0x03), 512u);
-  ASSERT_EQ(drive->Activations().size(), 1u);
-  EXPECT_FALSE(drive->Activations()[0].accepted);
+  EXPECT_EQ(drive->CountCommands(0x92, 0x03), 40u);
+  EXPECT_EQ(drive->CountCommands(0x92, 0x07), 0u);
+  EXPECT_TRUE(drive->Activations().empty());
+  EXPECT_EQ(nt.Console(), "STARTING FLASH ...\n.\nFAIL to FLASH.\n");
   drive->PowerCycle();
   EXPECT_EQ(drive->Revision(), "VRDB");
 }

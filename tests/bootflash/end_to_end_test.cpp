@@ -31,13 +31,13 @@ class EndToEnd : public ::testing::TestWithParam<Release> {
 
   // What the update command does before offering the restart (the copy helper's move from
   // SysWOW64 on 64-bit Windows included).
-  void StageUpdate(const std::vector<std::uint8_t>& image) {
+  void StageUpdate(const std::vector<std::uint8_t>& image, const std::string& driveRevision) {
     sim::SimWin32 updater(machine, sim::Bitness::X86);
     SystemInfo system(updater);
     const std::string dir = updater.Redirect(machine.SystemDirectory());
     machine.files.Put(dir + "\\FW.bin", EncipherForFlasher(image));
     ASSERT_EQ(StageBootUpdate(updater, system, &table, "Ombrel.exe", 0, "VRDC-4", "VRDC",
-                              Model24(kModel), "FW.bin"),
+                              Model24(kModel), "FW.bin", driveRevision),
               stage_result::kStaged);
     if (machine.Is64Bit()) {
       for (const char* file : {"\\Ombrel.exe", "\\FW.bin"}) {
@@ -59,7 +59,7 @@ TEST_P(EndToEnd, TheDriveRunsTheNewFirmwareAfterTwoRestarts) {
   auto other = std::make_shared<sim::AtaDrive>(
       sim::AtaDrive::Identity{"VORTANIX QRX-240T9A", "SN2", "VRDB", "VRDB-2"});
   machine.physicalDrives = {other, drive};
-  StageUpdate(sim::MakeSampleFirmware({}));
+  StageUpdate(sim::MakeSampleFirmware({}), "VRDB");
 
   const auto first = sim::RebootMachine(machine, RunFlasherImage);
   ASSERT_EQ(first.size(), 2u);
@@ -77,11 +77,51 @@ TEST_P(EndToEnd, TheDriveRunsTheNewFirmwareAfterTwoRestarts) {
   EXPECT_EQ(second[0].entry, "autocheck autochk /k:D *");
 
   // Staged again for a drive that already runs it: nothing is flashed, nothing restarts.
-  StageUpdate(sim::MakeSampleFirmware({}));
+  StageUpdate(sim::MakeSampleFirmware({}), "VRDC");
   const auto third = sim::RebootMachine(machine, RunFlasherImage);
   ASSERT_EQ(third.size(), 2u);
   EXPECT_NE(third[1].console.find("    THE SAME !\n"), std::string::npos) << third[1].console;
   EXPECT_EQ(machine.restarts.size(), 1u);
+}
+
+// Eight disks, the staged one last, a twin of its model at another revision before it: the
+// updater records the staged drive's revision, the flasher leaves the twin alone.
+TEST_P(EndToEnd, OnAnEightDiskMachineOnlyTheStagedDriveChanges) {
+  std::vector<std::shared_ptr<sim::AtaDrive>> drives;
+  for (int n = 0; n < 6; ++n) {
+    drives.push_back(std::make_shared<sim::AtaDrive>(sim::AtaDrive::Identity{
+        "VORTANIX QRX-" + std::to_string(120 * (n + 1)) + "T9B", "SN" + std::to_string(n), "VRDB",
+        "VRDB-2"}));
+  }
+  auto twin = std::make_shared<sim::AtaDrive>(
+      sim::AtaDrive::Identity{kModel, "SN6", "VRDA", "VRDA-1"});
+  auto staged = std::make_shared<sim::AtaDrive>(
+      sim::AtaDrive::Identity{kModel, "SN7", "VRDB", "VRDB-2"});
+  drives.push_back(twin);
+  drives.push_back(staged);
+  machine.physicalDrives.assign(drives.begin(), drives.end());
+  StageUpdate(sim::MakeSampleFirmware({}), "VRDB");
+
+  const auto first = sim::RebootMachine(machine, RunFlasherImage);
+  ASSERT_EQ(first.size(), 2u);
+  EXPECT_NE(first[1].console.find("CURRENT FW: VRDA     UPDATE TO  VRDC    \n"
+                                  "    LEFT ALONE: NOT THE DRIVE THAT WAS STAGED !\n"),
+            std::string::npos)
+      << first[1].console;
+  sim::RebootMachine(machine, RunFlasherImage);
+  EXPECT_EQ(staged->Revision(), "VRDC");
+  EXPECT_EQ(twin->Revision(), "VRDA");
+  EXPECT_EQ(twin->CountCommands(0x92), 0u);
+  for (int n = 0; n < 6; ++n) EXPECT_EQ(drives[n]->CountCommands(0x92), 0u) << n;
+
+  // The transcript the updater will find in the (64-bit) system directory.
+  const auto log = machine.files.Get(machine.SystemDirectory() + "\\Ombrel.log");
+  ASSERT_TRUE(log.has_value());
+  const std::string text(log->begin(), log->end());
+  EXPECT_NE(text.find("DRIVE|06|" + Model24(kModel) + "|VRDA    |VRDC    |--------|LEFT ALONE\r\n"
+                      "DRIVE|07|" + Model24(kModel) + "|VRDB    |VRDC    |--------|PASS\r\nEND\r\n"),
+            std::string::npos)
+      << text;
 }
 
 INSTANTIATE_TEST_SUITE_P(Releases, EndToEnd,

@@ -82,6 +82,24 @@ TEST(FlasherConfig, ReaderTakesValuesAtFixedPositions) {
   }
 }
 
+TEST(FlasherConfig, TheStagedRevisionIsReadAtFourInBothLayouts) {
+  for (const FlasherConfigLayout* layout : {&kFlasherConfig32, &kFlasherConfig64}) {
+    std::string bytes = Built(*layout);
+    FlasherSettings s;
+    ReadFlasherConfig(reinterpret_cast<const std::uint8_t*>(bytes.data()), *layout, &s);
+    EXPECT_FALSE(s.revisionStaged);  // as built, or staged by an older updater
+    bytes.replace(4, 8, "VRDB0123");
+    ReadFlasherConfig(reinterpret_cast<const std::uint8_t*>(bytes.data()), *layout, &s);
+    EXPECT_TRUE(s.revisionStaged);
+    EXPECT_EQ(Text(s.stagedRevision, 8), "VRDB0123");
+    // Any byte of the 16 that is not a blank counts, even past the revision's 8.
+    bytes = Built(*layout);
+    bytes[19] = 'x';
+    ReadFlasherConfig(reinterpret_cast<const std::uint8_t*>(bytes.data()), *layout, &s);
+    EXPECT_TRUE(s.revisionStaged);
+  }
+}
+
 TEST(FlasherConfig, CountBeyondTheModelFieldsOrNotDigitsGivesNoTargets) {
   for (const char* digits : {"0007", "9999", "00 1", "1   "}) {
     std::string bytes = Built32();

@@ -19,7 +19,8 @@ TEST_F(FlasherFlowTest, FlashesTheMatchingDriveMarksAndRestarts) {
   auto run = Run();
   EXPECT_EQ(run.Console(), kBanner + "TARGET DEVICE: " + Model24(kModel) + "\n" +
                                "CURRENT FW: VRDB     UPDATE TO  VRDC    \n" + "\n\n" +
-                               "STARTING FLASH ...\nTRIGGER ...PASS !\n" +
+                               "STARTING FLASH ...\n" + std::string(16, '.') +
+                               "\nTRIGGER ...PASS !\n" +
                                "\nStart to REBOOT ...\n");
   // The drive took the whole image and switches at its next power cycle.
   ASSERT_EQ(drive->Activations().size(), 1u);
@@ -226,7 +227,8 @@ TEST_F(FlasherFlowTest, FailedDownloadIsJudgedByTheRevisionReadAgain) {
   auto drive = AddDrive();
   drive->InjectFault(sim::AtaFault::IoError, 0x92, 0x03, 100);
   auto run = Run();
-  EXPECT_NE(run.Console().find("STARTING FLASH ...\nFAIL to FLASH.\nVRDB     \nFAIL !\n"
+  // Three dots: 96 blocks went before the 100th failed.
+  EXPECT_NE(run.Console().find("STARTING FLASH ...\n...\nFAIL to FLASH.\nVRDB     \nFAIL !\n"
                                "\nStart to REBOOT ...\n"),
             std::string::npos);
   EXPECT_EQ(drive->CountCommands(0x92, 0x03), 100u);  // nothing after the failed block
@@ -279,11 +281,31 @@ TEST_F(FlasherFlowTest, NoDriveEndsSilentlyAfterTheBanner) {
   for (const auto& call : run.process->calls) EXPECT_EQ(call.find("FW.bin"), std::string::npos);
 }
 
-TEST_F(FlasherFlowTest, DrivesAboveFiveAreNeverOpened) {
-  for (int i = 0; i < 7; ++i) AddDrive();
+TEST_F(FlasherFlowTest, DrivesZeroToFifteenAreOpenedAsTheUpdaterScansThem) {
+  for (int i = 0; i < 17; ++i) AddDrive();
   auto run = Run();
-  EXPECT_EQ(Count(run.Console(), "PASS !"), 6u);
-  EXPECT_TRUE(machine.physicalDrives[6]->Log().empty());
+  EXPECT_EQ(Count(run.Console(), "PASS !"), 16u);
+  EXPECT_EQ(machine.physicalDrives[15]->Activations().size(), 1u);
+  EXPECT_TRUE(machine.physicalDrives[16]->Log().empty());
+  const auto& calls = run.process->calls;
+  EXPECT_NE(std::find(calls.begin(), calls.end(), "ZwCreateFile \\??\\PhysicalDrive15"), calls.end());
+  EXPECT_EQ(std::find(calls.begin(), calls.end(), "ZwCreateFile \\??\\PhysicalDrive16"), calls.end());
+}
+
+TEST_F(FlasherFlowTest, ProgressIsADotPer32BlocksAndAShortImageShowsNone) {
+  sim::SampleFirmware sample;
+  sample.length = 31 * 512 + 16;  // 32 blocks, the last one partial: one dot
+  firmware = sim::MakeSampleFirmware(sample);
+  PutFirmware(firmware);
+  AddDrive();
+  EXPECT_NE(Run().Console().find("STARTING FLASH ...\n.\nTRIGGER ...PASS !\n"), std::string::npos);
+
+  sample.length = 31 * 512;  // 31 blocks: the texts as they were
+  firmware = sim::MakeSampleFirmware(sample);
+  PutFirmware(firmware);
+  machine.physicalDrives.clear();
+  AddDrive();
+  EXPECT_NE(Run().Console().find("STARTING FLASH ...\nTRIGGER ...PASS !\n"), std::string::npos);
 }
 
 TEST_F(FlasherFlowTest, WithoutAFileNameNoFileIsRead) {

@@ -106,7 +106,7 @@ TEST(PatchImageField, RefusalsLeaveTheImageByteIdentical) {
       {"UPDATEBOOT=", "2", PatchResult::kBadFlag},
       {"UPDATEBOOT=", "10", PatchResult::kBadFlag},
       {"UPDATEBOOT=", "", PatchResult::kBadFlag},
-      {"KEY=", "anything", PatchResult::kUnknownKey},
+      {"KEY=", "VRDB-1234", PatchResult::kValueTooLong},  // half of its field at most
       {"VENDID7=", "X", PatchResult::kUnknownKey},
       {"_____FW", "X", PatchResult::kUnknownKey},
       {nullptr, "X", PatchResult::kBadArgument},
@@ -125,6 +125,7 @@ TEST(PatchImageField, RefusalsLeaveTheImageByteIdentical) {
   EXPECT_EQ(image.Patch("DRIVECOUNT=", "0006"), PatchResult::kWritten);
   EXPECT_EQ(image.Patch("VENDID6=", "012345678901234567890123"), PatchResult::kWritten);
   EXPECT_EQ(image.Patch("_____FW=", "12345678"), PatchResult::kWritten);
+  EXPECT_EQ(image.Patch("KEY=", "VRDB    "), PatchResult::kWritten);
 }
 
 TEST(PatchImageField, FieldRunningPastTheImageEndIsRefused) {

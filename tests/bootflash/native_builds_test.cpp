@@ -7,6 +7,8 @@
 #include <cctype>
 #include <iostream>
 
+#include "bootflash/flasher_config.hpp"
+#include "bootflash/image_field.hpp"
 #include "tests/bootflash/config_bytes.hpp"
 #include "tests/bootflash/pe_file.hpp"
 
@@ -86,6 +88,31 @@ TEST(NativeBuilds, TheConfigurationBlockStartsTheDataSectionAsBuilt) {
                             "VENDID1=", "VENDID6="}) {
       EXPECT_EQ(Occurrences(pe->bytes, key), 1u) << key;
     }
+  }
+}
+
+// The updater records the staged drive's revision by key search in the built file; the
+// flasher reads it back at its layout's fixed position: both must land on the same bytes.
+TEST(NativeBuilds, TheStagedRevisionWrittenByKeySearchIsReadAtTheLayoutsPosition) {
+  for (const Build& build : kBuilds) {
+    SCOPED_TRACE(build.file);
+    auto pe = ReadPeFile(build.file);
+    ASSERT_TRUE(pe.has_value());
+    const PeSection* data = pe->Section(".data");
+    ASSERT_NE(data, nullptr);
+    const FlasherConfigLayout& layout = build.x64 ? kFlasherConfig64 : kFlasherConfig32;
+    ASSERT_EQ(LocateFlasherConfig(pe->bytes.data(), pe->bytes.size(), layout),
+              static_cast<std::ptrdiff_t>(data->rawOffset));
+    ASSERT_EQ(PatchImageField(pe->bytes.data(), pe->bytes.size(), "KEY=", "VRDB0123"),
+              PatchResult::kWritten);
+    // Four bytes into .data in both layouts, the rest of the field still blank.
+    EXPECT_EQ(std::string(pe->bytes.begin() + data->rawOffset,
+                          pe->bytes.begin() + data->rawOffset + 20),
+              "KEY=VRDB0123" + Blanks(8));
+    FlasherSettings settings{};
+    ReadFlasherConfig(pe->bytes.data() + data->rawOffset, layout, &settings);
+    EXPECT_TRUE(settings.revisionStaged);
+    EXPECT_EQ(std::string(settings.stagedRevision, settings.stagedRevision + 8), "VRDB0123");
   }
 }
 

@@ -160,5 +160,49 @@ TEST_F(SimNativeTest, HeapsTrackTheirBlocks) {
   nt.DestroyHeap(heap);
 }
 
+// The simulated RtlTimeToTimeFields, against dates worked out from Unix time.
+TEST_F(SimNativeTest, TimeFieldsAreCalendarDatesFrom1601) {
+  constexpr std::int64_t kUnixEpoch = 116444736000000000;  // 1970-01-01 in 100 ns since 1601
+  struct Case {
+    std::int64_t unixSeconds;
+    TimeFields expected;
+  };
+  const Case cases[] = {
+      {-11644473600, {1601, 1, 1, 0, 0, 0, 0, 1}},       // a Monday
+      {951782400, {2000, 2, 29, 0, 0, 0, 0, 2}},         // divisible by 400: a leap year
+      {1709251199, {2024, 2, 29, 23, 59, 59, 0, 4}},
+      {4107542400, {2100, 3, 1, 0, 0, 0, 0, 1}},         // 2100 is not a leap year
+      {1796744602, {2026, 12, 8, 15, 43, 22, 0, 2}},
+  };
+  for (const Case& c : cases) {
+    TimeFields t{};
+    nt.TimeToTimeFields(kUnixEpoch + c.unixSeconds * 10000000, t);
+    const auto& e = c.expected;
+    EXPECT_EQ(std::vector<int>({t.year, t.month, t.day, t.hour, t.minute, t.second, t.weekday}),
+              std::vector<int>({e.year, e.month, e.day, e.hour, e.minute, e.second, e.weekday}))
+        << c.unixSeconds;
+  }
+}
+
+TEST_F(SimNativeTest, SystemTimeIsTheMachinesClockUnlessItFails) {
+  std::int64_t time = 0;
+  ASSERT_EQ(nt.QuerySystemTime(time), 0);
+  EXPECT_EQ(time, machine.clock.SystemTime100ns());
+  nt.failSystemTime = true;
+  EXPECT_LT(nt.QuerySystemTime(time), 0);
+}
+
+TEST_F(SimNativeTest, AReadLimitCutsAReadShort) {
+  machine.files.PutText("C:\\WINDOWS\\system32\\FW.bin", "0123456789");
+  NativeHandle h = 0;
+  ASSERT_EQ(Open(h, u"\\SystemRoot\\System32\\FW.bin"), 0);
+  nt.readLimit = 4;
+  char buffer[16] = {};
+  std::uint32_t read = 0;
+  EXPECT_EQ(nt.ReadFile(h, buffer, sizeof buffer, 0, read), 0);
+  EXPECT_EQ(read, 4u);
+  EXPECT_EQ(std::string(buffer), "0123");
+}
+
 }  // namespace
 }  // namespace qz::sim

@@ -52,7 +52,8 @@ class StageTest : public ::testing::Test {
     }
   }
   std::uint32_t Stage(const std::string& name = "Ombrel.exe", const std::string& revision = "VRDC") {
-    return StageBootUpdate(*api, *system, &table, name, 1, "VRDC-4", revision, kModel, "FW.bin");
+    return StageBootUpdate(*api, *system, &table, name, 1, "VRDC-4", revision, kModel, "FW.bin",
+                           "VRDB");
   }
   std::optional<std::vector<std::string>> BootExecute() {
     return machine->registry.GetMultiString(hkey::kLocalMachine, kSessionManagerKey, "BootExecute");
@@ -117,7 +118,8 @@ TEST_F(StageTest, FillsTheConfigurationBlock) {
   EXPECT_EQ(Field(file, 64, 16), std::string("DRIVECOUNT=0001") + '\0');
   EXPECT_EQ(Field(file, 88, 24), kModel);
   EXPECT_EQ(Field(file, 112, 32), "VENDID2=N/A" + std::string(21, ' '));
-  EXPECT_EQ(Field(file, 0, 20), "KEY=" + std::string(16, ' '));
+  // The staged drive's revision, blank-padded, in the first half of the reserved field.
+  EXPECT_EQ(Field(file, 0, 20), "KEY=VRDB" + std::string(12, ' '));
 
   // And as the flasher itself reads them.
   const auto at = bootflash::LocateFlasherConfig(file.data(), file.size(), bootflash::kFlasherConfig32);
@@ -130,6 +132,26 @@ TEST_F(StageTest, FillsTheConfigurationBlock) {
   EXPECT_EQ(std::string(reinterpret_cast<const char*>(settings.revision), 8), "VRDC    ");
   EXPECT_EQ(std::string(reinterpret_cast<const char*>(settings.extension), 8), "VRDC-4  ");
   EXPECT_EQ(std::string(reinterpret_cast<const char*>(settings.models[0]), 24), kModel);
+  EXPECT_TRUE(settings.revisionStaged);
+  EXPECT_EQ(std::string(reinterpret_cast<const char*>(settings.stagedRevision), 8), "VRDB    ");
+}
+
+TEST_F(StageTest, TheRecordedRevisionIsEightBytesWhateverTheDriveGave) {
+  Boot(Windows::Win7X86);
+  // A full-width revision, then one longer than the field: cut, never spilling into the rest.
+  for (const std::string& revision : {std::string("VRDB0123"), std::string("VRDB01234")}) {
+    ASSERT_EQ(StageBootUpdate(*api, *system, &table, "Ombrel.exe", 1, "VRDC-4", "VRDC", kModel,
+                              "FW.bin", revision),
+              stage_result::kStaged);
+    auto file = *machine->files.Get("C:\\WINDOWS\\system32\\Ombrel.exe");
+    EXPECT_EQ(Field(file, 0, 20), "KEY=VRDB0123" + std::string(8, ' ')) << revision;
+  }
+  // A drive without a revision leaves the field blank: the flasher then matches by model only.
+  ASSERT_EQ(StageBootUpdate(*api, *system, &table, "Ombrel.exe", 1, "VRDC-4", "VRDC", kModel,
+                            "FW.bin", ""),
+            stage_result::kStaged);
+  EXPECT_EQ(Field(*machine->files.Get("C:\\WINDOWS\\system32\\Ombrel.exe"), 0, 20),
+            "KEY=" + std::string(16, ' '));
 }
 
 TEST_F(StageTest, NameWithOrWithoutExtensionGivesOneTarget) {
@@ -186,9 +208,9 @@ TEST_F(StageTest, FailuresAreReportedAndNothingIsClaimed) {
   EXPECT_EQ(Stage(), stage_result::kBootExecuteNotWritten);
 
   Boot(Windows::Win7X86);
-  EXPECT_EQ(StageBootUpdate(*api, *system, nullptr, "Ombrel.exe", 1, "", "", kModel, "FW.bin"),
+  EXPECT_EQ(StageBootUpdate(*api, *system, nullptr, "Ombrel.exe", 1, "", "", kModel, "FW.bin", "VRDB"),
             stage_result::kNotStaged);
-  EXPECT_EQ(StageBootUpdate(*api, *system, &table, "", 1, "", "", kModel, "FW.bin"), stage_result::kNotStaged);
+  EXPECT_EQ(StageBootUpdate(*api, *system, &table, "", 1, "", "", kModel, "FW.bin", "VRDB"), stage_result::kNotStaged);
 }
 
 TEST_F(StageTest, AValueTooLongForItsFieldChangesNothing) {

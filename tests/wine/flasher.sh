@@ -3,6 +3,7 @@
 # way the Session Manager would find it, with a configuration block filled as the updater
 # fills it and FW.bin made by the updater's cipher copy from the sample image. Wine's
 # \??\PhysicalDrive0 opens but answers no ATA command, so the drive has an all-zero identity.
+# Each run's transcript, Ombrel.log beside FW.bin, is read back.
 # usage: flasher.sh FLASHER_EXE BITS HOST_FLASHPREP HOST_SAMPLEFW
 set -euo pipefail
 exe=$1 bits=$2 flashprep=$3 samplefw=$4
@@ -28,7 +29,7 @@ session='HKLM\System\CurrentControlSet\Control\Session Manager'
 "$flashprep" fwbin "$work/plain.bin" "$work/FW.bin"
 cp "$exe" "$work/Ombrel.exe"
 "$flashprep" patch "$work/Ombrel.exe" UPDATEBOOT= 0 _____FW= VRDC _FW_EXT= VRDC-4 \
-  DRIVECOUNT= 0001 VENDID1= "$model"
+  DRIVECOUNT= 0001 VENDID1= "$model" KEY= VRDB
 cp "$work/Ombrel.exe" "$sysdir/Ombrel.exe"
 
 reg_set() { # entries separated by \0
@@ -51,10 +52,12 @@ reg_expect() {
   echo "BootExecute could not be read, expected [$1]"; cat "$work/reg.out" "$work/reg.err"; exit 1
 }
 
-# One run; the NtDisplayString texts, one call per line, go to $work/$1.shown.
+# One run; the NtDisplayString texts, one call per line, go to $work/$1.shown. A stale log
+# is left where the flasher writes its own: it must be replaced.
 run() {
   local name=$1 try
   for try in 1 2; do
+    printf 'stale log\r\n' >"$sysdir/Ombrel.log"
     if WINEDEBUG=-all,err+ntdll timeout 120 "${launch[@]}" "$program" FW.bin \
       </dev/null >"$work/$name.out" 2>"$work/$name.err"; then
       sed -n 's/^.*NtDisplayString L"\(.*\)"$/\1/p' "$work/$name.err" | tr -d '\r' >"$work/$name.shown"
@@ -65,6 +68,23 @@ run() {
 }
 expect() { # name, exact line
   grep -qxF -- "$2" "$work/$1.shown" || { echo "missing in $1: [$2]"; exit 1; }
+}
+# The transcript: header, what was shown, then END; CR LF line ends, at most 16 KiB. Its
+# text lines go to $work/$1.log.
+check_log() { # name, lines that must be in it...
+  local name=$1 log="$sysdir/Ombrel.log" line; shift
+  [ -f "$log" ] || { echo "$name: no Ombrel.log"; exit 1; }
+  [ "$(stat -c %s "$log")" -le 16384 ] || { echo "$name: Ombrel.log over 16 KiB"; exit 1; }
+  [ "$(tr -cd '\n' <"$log" | wc -c)" = "$(grep -c $'\r$' "$log")" ] \
+    || { echo "$name: a line of Ombrel.log does not end in CR LF"; exit 1; }
+  tr -d '\r' <"$log" >"$work/$name.log"
+  [ "$(sed -n 1p "$work/$name.log")" = 'OMBREL LOG 1' ] || { echo "$name: not a log"; cat "$log"; exit 1; }
+  sed -n 2p "$work/$name.log" | grep -qxE 'DATE [0-9]{4}-[0-9]{2}-[0-9]{2} [0-9]{2}:[0-9]{2}:[0-9]{2} UTC' \
+    || { echo "$name: bad date line"; cat "$log"; exit 1; }
+  [ "$(tail -n 1 "$work/$name.log")" = 'END' ] || { echo "$name: log without END"; cat "$log"; exit 1; }
+  for line in '                   UPDATE FW for SSD ' "$@"; do
+    grep -qxF -- "$line" "$work/$name.log" || { echo "$name: missing in Ombrel.log: [$line]"; cat "$log"; exit 1; }
+  done
 }
 expect_banner() {
   expect "$1" '============================================================\n'
@@ -82,6 +102,9 @@ expect good 'TARGET DEVICE: '
 expect good "$model"
 expect good "CAN'T FIND A SUITABLE DEVICE !\\n"
 reg_expect 'autocheck autochk /k:C *'
+# Drive 0 did not identify: its bytes are shown as '?', and the target is the configured one.
+check_log good "TARGET DEVICE: ${model}CAN'T FIND A SUITABLE DEVICE !" \
+  'DRIVE|00|????????????????????????|????????|VRDC    |--------|OTHER MODEL'
 cmp -s "$work/FW.bin" "$sysdir/FW.bin" || { echo "FW.bin changed without a flash"; exit 1; }
 
 # 2. A file that does not decipher to the marker (the plain image, not enciphered).
@@ -92,6 +115,8 @@ expect_banner nomarker
 expect nomarker "Can't find matched Firmware !\\n"
 grep -q 'TARGET DEVICE' "$work/nomarker.shown" && { echo "went past the file check"; exit 1; }
 reg_expect 'autocheck autochk *'
+check_log nomarker "Can't find matched Firmware !"
+grep -q '^DRIVE|' "$work/nomarker.log" && { echo "drive lines without a target loop"; exit 1; }
 
 # 3. A file that carries the done-mark.
 cp "$work/FW.bin" "$sysdir/FW.bin"
@@ -101,6 +126,7 @@ run done
 expect_banner done
 expect done 'Firmware update DONE !\n'
 reg_expect 'autocheck autochk *'
+check_log done 'Firmware update DONE !'
 
-rm -f "$sysdir/Ombrel.exe" "$sysdir/FW.bin"
+rm -f "$sysdir/Ombrel.exe" "$sysdir/FW.bin" "$sysdir/Ombrel.log"
 echo "flasher $bits-bit under Wine: ok"
