@@ -60,6 +60,7 @@ TEST(UpdateCommand, Windows7x64StagesCopiesAndRestarts) {
   EXPECT_TRUE(Contains(*flasher, "_FW_EXT=VRDC-4"));
   EXPECT_TRUE(Contains(*flasher, "UPDATEBOOT=1"));
   EXPECT_TRUE(Contains(*flasher, "DRIVECOUNT=0001"));
+  EXPECT_TRUE(Contains(*flasher, "KEY=VRD5    "));  // the staged drive's revision, padded
   EXPECT_EQ(rig.machine.files.Get(kWow64 + "Ombrel.exe"), flasher);
 
   const auto helper = rig.machine.files.Get(kWow64 + "Ferryman.exe");
