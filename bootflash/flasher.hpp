@@ -2,8 +2,8 @@
 // The boot-time flasher's run, from the Session Manager's start to the restart: restore
 // BootExecute, open and identify the physical drives, recover FW.bin, download it to every
 // drive of a target model (only the staged drive's revision, when the updater recorded it),
-// mark the file and bootstat.dat, restart. Ombrel.log beside FW.bin keeps the transcript. Bound to its platform at
-// compile time through `Nt` (platform/native_api.hpp).
+// mark the file and bootstat.dat, restart; Ombrel.log beside FW.bin keeps the transcript.
+// Bound to its platform at compile time through `Nt` (platform/native_api.hpp).
 #include <stddef.h>
 #include <stdint.h>
 
