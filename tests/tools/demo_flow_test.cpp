@@ -163,6 +163,7 @@ TEST(DemoUserMachine, DrivesOfTheUsersMachineAreTheOnesUpdated) {
   ASSERT_EQ(r.drives.size(), 2u);
   EXPECT_TRUE(r.reached);
   EXPECT_EQ(r.drives[0].revisionBefore, "VRD1");
+  EXPECT_EQ(r.drives[0].revisionAfter, "VRD1");  // not the chosen drive: left alone
   EXPECT_EQ(r.drives[1].extensionBefore, "VRD7-X");
   EXPECT_EQ(r.drives[1].revisionAfter, "VRDC");
 

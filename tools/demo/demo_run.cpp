@@ -235,6 +235,7 @@ DemoResult RunDemo(const DemoOptions& options) {
 
   UpdateOutcome outcome;
   bool updateRan = false;
+  std::string stagedRevision;  // the chosen drive's, as the version line shows it
   MainWindowHooks hooks = UpdaterHooks(MakeDriveManagerFactory(apis.system), &outcome);
   auto command = hooks.updateCommand;
   hooks.updateCommand = [&](TQuenzarMain& w) {
@@ -276,6 +277,7 @@ DemoResult RunDemo(const DemoOptions& options) {
                   ui.IsVisible(UiControl::lblNewFW) ? ui.GetCaption(UiControl::lblNewFW).bytes.c_str() : "");
       std::printf("   update button: %s\n", ui.IsEnabled(UiControl::cmdUpdate) ? "enabled" : "disabled");
       std::printf("\n== The user presses \"%s\"\n", ui.GetCaption(UiControl::cmdUpdate).bytes.c_str());
+      if (ui.IsVisible(UiControl::lblOldFW)) stagedRevision = TrimText(ui.GetCaption(UiControl::lblOldFW).bytes);
       window.OnClick(UiControl::cmdUpdate);
     }
   }
@@ -366,7 +368,9 @@ DemoResult RunDemo(const DemoOptions& options) {
                 d.extensionBefore.c_str(), d.revisionAfter.c_str(), d.extensionAfter.c_str());
     if (d.eligibleModel) {
       anyEligible = true;
-      if (TrimText(d.revisionAfter) != target) result.reached = false;
+      // The flasher leaves a drive of the model at another revision than the chosen one alone.
+      const bool chosen = stagedRevision.empty() || TrimText(d.revisionBefore) == stagedRevision;
+      if (chosen && TrimText(d.revisionAfter) != target) result.reached = false;
     }
     // Only the old firmware or the whole new one: no other revision, nothing accepted that
     // did not take over, no accepted image of another revision.
