@@ -184,25 +184,5 @@ TEST_F(SimNativeTest, TimeFieldsAreCalendarDatesFrom1601) {
   }
 }
 
-TEST_F(SimNativeTest, SystemTimeIsTheMachinesClockUnlessItFails) {
-  std::int64_t time = 0;
-  ASSERT_EQ(nt.QuerySystemTime(time), 0);
-  EXPECT_EQ(time, machine.clock.SystemTime100ns());
-  nt.failSystemTime = true;
-  EXPECT_LT(nt.QuerySystemTime(time), 0);
-}
-
-TEST_F(SimNativeTest, AReadLimitCutsAReadShort) {
-  machine.files.PutText("C:\\WINDOWS\\system32\\FW.bin", "0123456789");
-  NativeHandle h = 0;
-  ASSERT_EQ(Open(h, u"\\SystemRoot\\System32\\FW.bin"), 0);
-  nt.readLimit = 4;
-  char buffer[16] = {};
-  std::uint32_t read = 0;
-  EXPECT_EQ(nt.ReadFile(h, buffer, sizeof buffer, 0, read), 0);
-  EXPECT_EQ(read, 4u);
-  EXPECT_EQ(std::string(buffer), "0123");
-}
-
 }  // namespace
 }  // namespace qz::sim
