@@ -95,6 +95,7 @@ TEST(BootLog, NothingIsShownForALogThatIsNotWholeOrNotOurs) {
       {"power lost mid-download",
        Log({"OMBREL LOG 1", "DATE 2026-12-08 14:03:22 UTC", "FIND VORTANIX QRX-480T9A", "STARTING FLASH ..."})},
       {"cut inside the last line", whole.substr(0, whole.size() - 2)},
+      {"no END after the summary", whole.substr(0, whole.size() - 5)},
       {"cut inside a summary line", whole.substr(0, whole.find("|VRDC    |PASS"))},
       {"another format's first line", "OMBREL LOG 2\r\n" + whole.substr(14)},
       {"LF line ends", lfOnly},
