@@ -12,7 +12,9 @@
 namespace qz {
 namespace {
 
+// Writes what fits: a short image keeps only the headers' first bytes.
 void Put16(std::vector<std::uint8_t>& b, std::size_t at, std::uint16_t v) {
+  if (at + 2 > b.size()) return;
   b[at] = static_cast<std::uint8_t>(v);
   b[at + 1] = static_cast<std::uint8_t>(v >> 8);
 }
@@ -30,7 +32,7 @@ std::vector<std::uint8_t> Image(std::size_t pe, std::uint16_t machine, std::uint
   b[pe + 2] = b[pe + 3] = 0;
   Put16(b, pe + 4, machine);
   Put16(b, pe + 20, optionalSize);
-  if (pe + 24 + 70 <= size) Put16(b, pe + 24 + 68, subsystem);
+  Put16(b, pe + 24 + 68, subsystem);
   return b;
 }
 
