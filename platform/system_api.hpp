@@ -51,6 +51,12 @@ struct PowerStatus {
   std::uint8_t batteryLifePercent = 255;
 };
 
+// A date and time of day as SYSTEMTIME holds it (no day of the week, no milliseconds).
+struct CivilTime {
+  int year = 0, month = 0, day = 0, hour = 0, minute = 0, second = 0;
+  bool operator==(const CivilTime&) const = default;
+};
+
 inline constexpr int kSmServerR2 = 89;
 
 // How a started program ended, as far as its starter saw.
@@ -115,6 +121,9 @@ class SystemApi {
   // A 32-bit process on 64-bit Windows: turns the WOW64 redirection of the system directory off
   // (false) or back on (true) for this thread. False when the system has no such redirection.
   virtual bool SetWow64FsRedirection(bool enabled) = 0;
+
+  // SystemTimeToTzSpecificLocalTime with the current time zone: UTC to the user's local time.
+  virtual bool UtcToLocalTime(const CivilTime& utc, CivilTime& local) = 0;
 
   virtual std::string GetSystemDirectory() = 0;
   virtual std::string GetWindowsDirectory() = 0;

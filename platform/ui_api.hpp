@@ -44,6 +44,7 @@ enum class UiControl {
   lblMsg,        // hidden message label
   cmdClose,      // hidden close button
   tmrCloseMsg,   // timer: closes a start-up message box by its caption
+  lblLastRun,    // hidden until start-up has a last boot-time run to show, under the version line
 };
 
 struct UiRect {
@@ -111,6 +112,8 @@ class UiApi {
   virtual std::uint32_t GetFontColor(UiControl control) = 0;
   virtual UiRect GetBounds(UiControl control) = 0;
   virtual void SetPosition(UiControl control, int left, int top) = 0;
+  // A control's size; for the form its client area, which stays centred on the screen.
+  virtual void SetSize(UiControl control, int width, int height) = 0;
 
   // Lists. Items are indexed from 0; an index of -1 means no selection.
   virtual void ClearItems(UiControl list) = 0;

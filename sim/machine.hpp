@@ -91,6 +91,9 @@ class Machine {
   Token token;
   PowerStatus power;
   bool powerStatusAvailable = true;
+  // The user's time zone as Windows keeps it: UTC = local time + bias (minutes).
+  int timeZoneBiasMinutes = 0;
+  bool timeZoneAvailable = true;
 
   // Devices opened by name with CreateFile (key: upper-case name such as "\\.\PHYSICALDRIVE0").
   void AddDevice(const std::string& name, std::shared_ptr<Device> device);

@@ -48,6 +48,7 @@ class SimWin32 final : public Win32Api {
                              const std::string& parameters, const std::string& directory, int show,
                              std::uint32_t milliseconds, std::uint32_t& exitCode) override;
   bool SetWow64FsRedirection(bool enabled) override;
+  bool UtcToLocalTime(const CivilTime& utc, CivilTime& local) override;
   std::string GetSystemDirectory() override { return machine_.SystemDirectory(); }
   std::string GetWindowsDirectory() override { return machine_.windowsDirectory; }
   std::string GetTempPath() override { return machine_.TempDirectory() + "\\"; }

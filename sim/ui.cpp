@@ -24,6 +24,8 @@ SimUi::SimUi() {
   place(UiControl::cmdUpdate, 368, 144, 73, 33, false);
   place(UiControl::lblMsg, 0, 0, 0, kLabelHeight, true);
   place(UiControl::cmdClose, 0, 0, 73, 33, false);
+  place(UiControl::lblLastRun, 11, 182, 0, kLabelHeight, true);
+  controls_[UiControl::lblLastRun].visible = false;
   controls_[UiControl::lblFWExt].visible = false;
   controls_[UiControl::lblMsg].visible = false;
   controls_[UiControl::cmdClose].visible = false;

@@ -56,7 +56,6 @@ class SimUi final : public UiApi {
   std::vector<std::uint32_t> hideAnimations;
 
   SimControl& control(UiControl c) { return controls_[c]; }
-  void SetSize(UiControl c, int width, int height);
 
   void SetEvents(UiEvents* events) override { events_ = events; }
   void SetCaption(UiControl control, const UiText& text) override;
@@ -71,6 +70,8 @@ class SimUi final : public UiApi {
   std::uint32_t GetFontColor(UiControl control) override { return controls_[control].fontColor; }
   UiRect GetBounds(UiControl control) override { return controls_[control].bounds; }
   void SetPosition(UiControl control, int left, int top) override;
+  // Fixes the size: a label no longer sizes itself to its caption.
+  void SetSize(UiControl control, int width, int height) override;
 
   void ClearItems(UiControl list) override;
   int AddItem(UiControl list, const UiText& text) override;

@@ -74,6 +74,18 @@ void MatchDrivesToPackage(const PackageBlock& package, const PackageOptions& opt
     if (drive == nullptr) continue;
     drive->Eligible = 0;
     const DriveTexts texts = TextsOf(*drive, options.LongRevisions);
+    if (options.FirmwareFromFile) {
+      // The file replaces package 1 for the models the program was built for, whatever
+      // revision they run; never for another maker's drive.
+      for (const std::string& model : options.FirmwareFileModels) {
+        if (!texts.model.empty() && TextsEqual(model, texts.model)) {
+          drive->Eligible = 1;
+          drive->PackageIndex = 0;
+          break;
+        }
+      }
+      continue;
+    }
     for (int j = 0; j < packages && drive->Eligible == 0; ++j) {
       for (int k = 0; k < pkg::kEntriesPerRow; ++k) {
         if (EntryMatches(package, j, k, texts, options.LongRevisions)) {

@@ -3,7 +3,24 @@
 #include <algorithm>
 #include <vector>
 
+#include "updater/drive_match.hpp"
+
 namespace qz {
+
+std::vector<std::string> BuiltForModels(const PackageBlock& block) {
+  std::vector<std::string> models;
+  auto add = [&](const std::string& model) {
+    if (model.empty() || model[0] == '#') return;  // no model, or a blank entry's marker
+    if (std::find(models.begin(), models.end(), model) == models.end()) models.push_back(model);
+  };
+  add(TrimText(block.SupportedModelText()));
+  for (int row = 0; row < pkg::kRows; ++row) {
+    for (int entry = 0; entry < pkg::kEntriesPerRow; ++entry) {
+      add(TrimText(block.ModelName(row, entry).substr(0, 40)));
+    }
+  }
+  return models;
+}
 
 FirmwareFileStatus LoadFirmwareFile(FileApi& files, const std::string& path, PackageBlock& block,
                                     PackageOptions& options) {
@@ -38,6 +55,9 @@ FirmwareFileStatus LoadFirmwareFile(FileApi& files, const std::string& path, Pac
   files.CloseHandle(file);
   if (status != FirmwareFileStatus::Loaded) return status;
 
+  // The table is about to be blanked: keep what it says the program was built for.
+  options.FirmwareFileModels = BuiltForModels(block);
+  options.FirmwareFromFile = true;
   options.PackageCount = 1;
   block.SetImageSizeValue(1, length);
   // The image is read to the area's start, so that is where package 1 must begin.

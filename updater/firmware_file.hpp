@@ -1,6 +1,7 @@
 #pragma once
 // A firmware file named on the command line replaces package 1's image.
 #include <string>
+#include <vector>
 
 #include "platform/file_api.hpp"
 #include "updater/package_block.hpp"
@@ -16,9 +17,14 @@ enum class FirmwareFileStatus {
   NotMultipleOf16,  // the drive's download takes whole 16-byte units
 };
 
+// The models this program was built for: the supported-model text and every model named in
+// the table (blank entries and empty models name none), each trimmed, without repeats.
+std::vector<std::string> BuiltForModels(const PackageBlock& block);
+
 // Reads the whole file into the firmware area, makes it package 1 (PackageCount 1, its size
-// record, its start record 0) and blanks the model table of rows 1-4 so that every drive is
-// eligible. On any refusal the block and the options are left as they were.
+// record, its start record 0), records BuiltForModels in the options and blanks the model
+// table of rows 1-4: the file may go to a drive of those models at any revision. On any
+// refusal the block and the options are left as they were.
 FirmwareFileStatus LoadFirmwareFile(FileApi& files, const std::string& path, PackageBlock& block,
                                     PackageOptions& options);
 

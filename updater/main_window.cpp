@@ -3,15 +3,28 @@
 #include <utility>
 
 #include "platform/text.hpp"
+#include "updater/boot_outcome.hpp"
 #include "updater/drive_list.hpp"
+#include "updater/exit_codes.hpp"
 #include "updater/firmware_file.hpp"
+#include "updater/last_boot_run.hpp"
 #include "updater/ui_texts.hpp"
 
 namespace qz {
 
 namespace {
 constexpr int kAccessDeniedError = 5;
+// One line of the window's font, with its spacing.
+constexpr int kLastRunLineHeight = 18;
+
+int StartupExitCode(StartupEnd end) {
+  switch (end) {
+    case StartupEnd::NoMatchedDrives: return exit_code::kNothingNeeded;
+    case StartupEnd::NoticeDeclined: return exit_code::kDeclined;
+    default: return exit_code::kFailure;
+  }
 }
+}  // namespace
 
 TQuenzarMain::TQuenzarMain(UiApi& ui, Win32Api& api, PackageBlock package, MainWindowHooks hooks,
                            std::vector<std::string> arguments)
@@ -59,6 +72,7 @@ void TQuenzarMain::ArmCloseTimer(const UiText& caption) {
 
 void TQuenzarMain::Finish(StartupEnd end) {
   End = end;
+  ExitCode = StartupExitCode(end);
   Ui.Terminate();
 }
 
@@ -248,6 +262,24 @@ void TQuenzarMain::Startup() {
     return;
   }
   End = StartupEnd::WindowShown;
+  // Closing the window without an update is the user's no; the update command says otherwise.
+  ExitCode = exit_code::kDeclined;
+  ShowLastBootRun();
+}
+
+void TQuenzarMain::ShowLastBootRun() {
+  const std::optional<BootOutcome> outcome = ReadLastBootRun(Api);
+  if (!outcome) return;
+  CivilTime local;
+  const bool converted = outcome->dateKnown && Api.UtcToLocalTime(outcome->utc, local);
+  Ui.SetCaption(UiControl::lblLastRun,
+                UiText(BootOutcomeLine(*outcome, converted ? &local : nullptr, Options.SecondLanguage()),
+                       TextCodePage()));
+  Ui.SetFontColor(UiControl::lblLastRun, outcome->passed ? Rgb(0, 100, 0) : Rgb(128, 0, 0));
+  Ui.SetVisible(UiControl::lblLastRun, true);
+  // The form grows by the one line the label takes.
+  const UiRect form = Ui.GetBounds(UiControl::Form);
+  Ui.SetSize(UiControl::Form, form.width, form.height + kLastRunLineHeight);
 }
 
 void TQuenzarMain::RunUpdateCommand() {

@@ -96,7 +96,7 @@ class TQuenzarMain final : public UiEvents {
   Bytes CurrentFirmware;  // the firmware area
   std::uint64_t CurrentImageStart = 0;
   std::uint64_t CurrentImageSize = 0;
-  int ExitCode = 0;
+  int ExitCode = 0;  // what the program returns (updater/exit_codes.hpp)
   StartupEnd End = StartupEnd::WindowShown;
 
  private:
@@ -111,6 +111,8 @@ class TQuenzarMain final : public UiEvents {
   void SetCaptions();
   int CountEligibleDrives();
   std::string NoticeText() const;
+  // The flasher's last run, from its transcript, in the line under the version line.
+  void ShowLastBootRun();
 };
 
 }  // namespace qz

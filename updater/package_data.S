@@ -100,7 +100,7 @@ QZ_SYMBOL:
   .space 12288 * 4
 
   number_record "XP_X86_SIZE=", "0000020480"
-  number_record "XP_X64_SIZE=", "0000020480"
+  number_record "XP_X64_SIZE=", "0000025600"
   number_record "2003_X86_SIZE=", "0000020480"
   number_record "2003_X64_SIZE=", "0000025600"
   number_record "VISTA_X86_SIZE=", "0000020480"

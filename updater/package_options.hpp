@@ -3,6 +3,8 @@
 // Silent. One object per run, owned by the main window and read by the start-up, the drive
 // list and the update command.
 #include <cstdint>
+#include <string>
+#include <vector>
 
 #include "updater/package_block.hpp"
 
@@ -23,6 +25,10 @@ struct PackageOptions {
   std::int8_t PackageMode = 0;   // the byte after "PARA_OPT="
   bool LongRevisions = false;    // derived from the model table
   bool Silent = false;           // "/S" on the command line
+  // A firmware file on the command line replaced package 1. It may go only to a model this
+  // program was built for: the supported-model text and the models of the embedded table.
+  bool FirmwareFromFile = false;
+  std::vector<std::string> FirmwareFileModels;
 
   bool SecondLanguage() const { return Language == 1; }
 };

@@ -35,6 +35,14 @@ inline constexpr char kFileUnreadable[] = "The F/W file can not be read !";
 inline constexpr char kFileEmpty[] = "The F/W file is empty !";
 inline constexpr char kFileTooLarge[] = "The F/W file is too large !";
 inline constexpr char kFileNotMultipleOf16[] = "The F/W file size is not a multiple of 16 bytes !";
+// The last boot-time run, under the version line:
+// "Last F/W update 2026-12-08 15:03 : disk 3, VRD5 to VRDC, passed"
+inline constexpr char kLastRunHead[] = "Last F/W update ";
+inline constexpr char kLastRunDateUnknown[] = "(date unknown)";
+inline constexpr char kLastRunDisk[] = " : disk ";
+inline constexpr char kLastRunTo[] = " to ";
+inline constexpr char kLastRunPassed[] = ", passed";
+inline constexpr char kLastRunFailed[] = ", FAILED";
 }  // namespace en
 
 // Captions and texts that stay English in both languages.
@@ -85,6 +93,18 @@ inline constexpr char kNoticeQuestion[] = "\n\xB1z\xBDT\xA9w\xADn\xC4~\xC4\xF2\x
 inline constexpr char kUpdateMsgEligible[] = "\xB8\xCB\xB8m\xAA\xBA\xB6\xB4\xC5\xE9\xB1N\xB3Q\xA7\xF3\xB7s , \xB1q";
 // 您所選擇這台裝置並不允許被更新韌體 !
 inline constexpr char kUpdateMsgNotAllowed[] = "\xB1z\xA9\xD2\xBF\xEF\xBE\xDC\xB3o\xA5x\xB8\xCB\xB8m\xA8\xC3\xA4\xA3\xA4\xB9\xB3\x5C\xB3Q\xA7\xF3\xB7s\xB6\xB4\xC5\xE9 !";
+// 上次韌體更新 
+inline constexpr char kLastRunHead[] = "\xA4W\xA6\xB8\xB6\xB4\xC5\xE9\xA7\xF3\xB7s ";
+// (日期不明)
+inline constexpr char kLastRunDateUnknown[] = "(\xA4\xE9\xB4\xC1\xA4\xA3\xA9\xFA)";
+//  : 磁碟 
+inline constexpr char kLastRunDisk[] = " : \xBA\xCF\xBA\xD0 ";
+//  到 
+inline constexpr char kLastRunTo[] = " \xA8\xEC ";
+// , 成功
+inline constexpr char kLastRunPassed[] = ", \xA6\xA8\xA5\x5C";
+// , 失敗
+inline constexpr char kLastRunFailed[] = ", \xA5\xA2\xB1\xD1";
 }  // namespace big5
 
 }  // namespace qz::texts

@@ -6,9 +6,11 @@
 
 #include "bootflash/firmware_cipher.hpp"
 #include "staging/firmware_transform.hpp"
+#include "staging/pe_image.hpp"
 #include "staging/stage_boot_update.hpp"
 #include "staging/unstage_boot_update.hpp"
 #include "updater/drive_match.hpp"
+#include "updater/exit_codes.hpp"
 #include "updater/main_window.hpp"
 #include "updater/update_texts.hpp"
 #include "updater/ui_texts.hpp"
@@ -95,6 +97,22 @@ void EnableShutdownPrivilege(Win32Api& api) {
 
 }  // namespace
 
+bool FlasherBuildRunsOn(const FlasherImage& build, std::uint16_t machine) {
+  if (build.start == nullptr || build.length == 0) return false;
+  const auto kind = ReadPeImageKind(ConstBytes(build.start, build.length));
+  return kind && kind->machine == machine;
+}
+
+int UpdateExitCode(const UpdateOutcome& outcome) {
+  switch (outcome.end) {
+    case UpdateEnd::NoDrive: return exit_code::kNothingNeeded;
+    case UpdateEnd::Staged: return exit_code::kRestartNeeded;
+    case UpdateEnd::RestartRequested:
+      return outcome.restartStarted ? exit_code::kRestartStarted : exit_code::kRestartNeeded;
+    default: return exit_code::kFailure;
+  }
+}
+
 FlasherImageTable BuildFlasherImageTable(const PackageBlock& package) {
   FlasherImageTable table{};
   for (std::size_t i = 0; i < table.size(); ++i) {
@@ -133,6 +151,7 @@ UpdateOutcome cmdUpdateClick(TQuenzarMain& w) {
 
   auto finish = [&](UpdateEnd end) {
     out.end = end;
+    w.ExitCode = UpdateExitCode(out);
     w.Ui.SetEnabled(UiControl::cboDrives, true);
     w.Ui.Terminate();
     return out;
@@ -151,6 +170,21 @@ UpdateOutcome cmdUpdateClick(TQuenzarMain& w) {
   out.identity = DriveIdentity(*drive);
   out.package = drive->PackageIndex;
   const int package = out.package + 1;
+
+  // The Session Manager starts only a native program of the machine's own processor (a 32-bit
+  // build fails with 0xC000007B at every boot): a build that can't run is never staged.
+  const bool wow64 = w.SysInfo->IsWow64Process32();
+  const int stagedEntry = FlasherEntryFor(OsFamily(code), wow64);
+  if (stagedEntry >= 0 &&
+      !FlasherBuildRunsOn(BuildFlasherImageTable(w.Package)[static_cast<std::size_t>(stagedEntry)],
+                          NativeFlasherMachine(wow64))) {
+    const bool zh = w.Options.SecondLanguage();
+    std::string text = zh ? texts::update::big5::kNoFlasherHead : texts::update::kNoFlasherHead;
+    text += wow64 ? "x64" : "x86";
+    text += zh ? texts::update::big5::kNoFlasherTail : texts::update::kNoFlasherTail;
+    w.Ui.MessageBox(UiText(text, w.TextCodePage()), texts::kError, mb::kIconError, true);
+    return finish(UpdateEnd::NoFlasherBuild);
+  }
 
   // The image is enciphered in place; the block after it gives the transform its extra block.
   const std::uint64_t length = w.Package.ImageSizeValue(package);
@@ -217,7 +251,7 @@ UpdateOutcome cmdUpdateClick(TQuenzarMain& w) {
   const int answer = w.Ui.MessageBox(texts::update::kRebootNow, texts::update::kQuestion,
                                      mb::kYesNo | mb::kIconQuestion, true);
   if (answer == answer::kYes) {
-    w.SysInfo->RestartNow();
+    out.restartStarted = w.SysInfo->RestartNow();
     return finish(UpdateEnd::RestartRequested);
   }
   return finish(UpdateEnd::Staged);

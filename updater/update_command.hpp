@@ -17,6 +17,7 @@ inline constexpr std::uint32_t kCopyHelperWaitMs = 60000;
 
 enum class UpdateEnd {
   NoDrive,           // no eligible drive to stage for: nothing written
+  NoFlasherBuild,    // the flasher build for this Windows is missing or for another processor
   ImageRefused,      // the package's image can't be enciphered whole: nothing written
   FwWriteFailed,     // FW.bin could not be written
   StageFailed,       // staging returned anything but "staged"
@@ -25,12 +26,21 @@ enum class UpdateEnd {
   RestartRequested,  // staged and the restart was asked for
 };
 
+struct UpdateOutcome;
+
+// The program's exit code for the way the command ended (updater/exit_codes.hpp).
+int UpdateExitCode(const UpdateOutcome& outcome);
+
 struct UpdateOutcome {
   UpdateEnd end = UpdateEnd::NoDrive;
   std::uint32_t stageResult = 0;
   int package = -1;       // counted from 0
   std::string identity;   // the drive identity written into the flasher
+  bool restartStarted = false;  // the restart was asked for and Windows took the request
 };
+
+// Whether `build` (the table entry staging will pick) is a PE image for `machine`.
+bool FlasherBuildRunsOn(const FlasherImage& build, std::uint16_t machine);
 
 // The ten flasher builds of the package block in the table's fixed order.
 FlasherImageTable BuildFlasherImageTable(const PackageBlock& package);

@@ -20,4 +20,17 @@ inline constexpr char kNot64BitStaged[] =
     "The update files could not be copied for 64-bit Windows !\n"
     "The update was not staged: nothing will run at the next reboot.\n";
 
+// The flasher build for this Windows is missing or made for another processor ("x86" or
+// "x64" between the two parts): a 64-bit Session Manager can't start a 32-bit native program.
+// This refusal follows the package's language.
+inline constexpr char kNoFlasherHead[] = "This utility has no boot-time F/W update program for this Windows (";
+inline constexpr char kNoFlasherTail[] = ") !\nNothing was written.\n";
+
+namespace big5 {
+// 這個韌體更新程式沒有適用於此 Windows (
+inline constexpr char kNoFlasherHead[] = "\xB3o\xAD\xD3\xB6\xB4\xC5\xE9\xA7\xF3\xB7s\xB5{\xA6\xA1\xA8S\xA6\xB3\xBE" "A\xA5\xCE\xA9\xF3\xA6\xB9 Windows (";
+// ) 的開機更新程式 !\n沒有寫入任何檔案.\n
+inline constexpr char kNoFlasherTail[] = ") \xAA\xBA\xB6}\xBE\xF7\xA7\xF3\xB7s\xB5{\xA6\xA1 !\n\xA8S\xA6\xB3\xBCg\xA4J\xA5\xF4\xA6\xF3\xC0\xC9\xAE\xD7.\n";
+}  // namespace big5
+
 }  // namespace qz::texts::update

@@ -192,6 +192,20 @@ bool RealWin32::SetWow64FsRedirection(bool enabled) {
   return revert != nullptr && revert(wow64Redirection_);
 }
 
+bool RealWin32::UtcToLocalTime(const CivilTime& utc, CivilTime& local) {
+  SYSTEMTIME in{};
+  in.wYear = static_cast<WORD>(utc.year);
+  in.wMonth = static_cast<WORD>(utc.month);
+  in.wDay = static_cast<WORD>(utc.day);
+  in.wHour = static_cast<WORD>(utc.hour);
+  in.wMinute = static_cast<WORD>(utc.minute);
+  in.wSecond = static_cast<WORD>(utc.second);
+  SYSTEMTIME out{};
+  if (!::SystemTimeToTzSpecificLocalTime(nullptr, &in, &out)) return false;
+  local = {out.wYear, out.wMonth, out.wDay, out.wHour, out.wMinute, out.wSecond};
+  return true;
+}
+
 std::string RealWin32::GetSystemDirectory() { return DirectoryFrom(::GetSystemDirectoryA); }
 std::string RealWin32::GetWindowsDirectory() { return DirectoryFrom(::GetWindowsDirectoryA); }
 

@@ -31,6 +31,7 @@ class RealWin32 final : public Win32Api {
                              const std::string& parameters, const std::string& directory, int show,
                              std::uint32_t milliseconds, std::uint32_t& exitCode) override;
   bool SetWow64FsRedirection(bool enabled) override;
+  bool UtcToLocalTime(const CivilTime& utc, CivilTime& local) override;
   std::string GetSystemDirectory() override;
   std::string GetWindowsDirectory() override;
   std::string GetTempPath() override;

@@ -4,6 +4,8 @@
 #include <gtest/gtest.h>
 
 #include "sim/sample_firmware.hpp"
+#include "sim/stub_image.hpp"
+#include "staging/pe_image.hpp"
 #include "tools/demo/demo_run.hpp"
 #include "tools/packer/packer.hpp"
 #include "updater/package_block.hpp"
@@ -32,11 +34,7 @@ std::vector<std::uint8_t> PackedBlock() {
   p.extension = "VRDC-4";
   p.models = {{"VRD!", "VRD~", "VORTANIX QRX-480T9A     ", "#"}};
   r.packages = {p};
-  for (auto& helper : r.copyHelpers) {
-    helper = std::vector<std::uint8_t>(2048, 0x90);
-    (*helper)[0] = 'M';
-    (*helper)[1] = 'Z';
-  }
+  for (auto& helper : r.copyHelpers) helper = sim::StubImage(sim::kImageX64, 2048, 0x90, pe_subsystem::kWindowsConsole);
   const auto result = packer::Pack(block, r);
   EXPECT_TRUE(result.ok) << (result.errors.empty() ? "" : result.errors.front());
   return block;

@@ -5,6 +5,8 @@
 #include <utility>
 #include <vector>
 
+#include "sim/stub_image.hpp"
+#include "staging/pe_image.hpp"
 #include "tools/packer/packer.hpp"
 #include "updater/package_block.hpp"
 
@@ -26,6 +28,15 @@ inline std::vector<std::uint8_t> Image(std::size_t size, std::uint8_t seed, bool
   for (std::size_t i = 0; i < size; ++i) image[i] = static_cast<std::uint8_t>(seed + i * 13);
   if (marker && size >= 0x107) std::copy_n("ssdbinv", 7, image.begin() + 0x100);
   return image;
+}
+
+// A build of the kind its slot takes: a native program (flasher slots 1, 3, ... i386; 2, 4, ...
+// x86-64) or an x86-64 console program (copy helpers); filler after the headers.
+inline std::vector<std::uint8_t> FlasherBuildFor(int slot, std::size_t size, std::uint8_t seed) {
+  return sim::StubImage(slot % 2 == 1 ? sim::kImageX86 : sim::kImageX64, size, seed, pe_subsystem::kNative);
+}
+inline std::vector<std::uint8_t> CopyHelperBuild(std::size_t size, std::uint8_t seed) {
+  return sim::StubImage(sim::kImageX64, size, seed, pe_subsystem::kWindowsConsole);
 }
 
 inline Release TwoPackageRelease() {
@@ -51,6 +62,7 @@ inline Release TwoPackageRelease() {
   b.image = Image(4096, 2);
   b.newRevision = "ZZ01";
   b.extension = "";
+  b.anyModel = true;  // no table: every drive, on purpose
   r.packages = {a, b};
   return r;
 }

@@ -57,9 +57,9 @@ TEST(Packer, RoundTripThroughTheUpdatersAccessors) {
   auto file = FakeExecutable();
   const auto before = file;
   Release r = TwoPackageRelease();
-  r.flashers[0] = Image(20000, 9, false);
-  r.flashers[9] = Image(262144, 10, false);
-  r.copyHelpers[3] = Image(12288, 11, false);
+  r.flashers[0] = FlasherBuildFor(1, 20000, 9);
+  r.flashers[9] = FlasherBuildFor(10, 262144, 10);
+  r.copyHelpers[3] = CopyHelperBuild(12288, 11);
   const PackResult result = Pack(file, r);
   ASSERT_TRUE(result.ok) << (result.errors.empty() ? "" : result.errors[0]);
   EXPECT_TRUE(result.warnings.empty());
@@ -119,7 +119,8 @@ TEST(Packer, RoundTripThroughTheUpdatersAccessors) {
   EXPECT_EQ(block.CopySize(4), 12288u);
   EXPECT_TRUE(std::equal(r.copyHelpers[3]->begin(), r.copyHelpers[3]->end(), block.CopySlot(4).begin()));
   // Absent builds: slot and size record as shipped.
-  EXPECT_EQ(block.FlasherSize(2), 20480u);
+  EXPECT_EQ(block.FlasherSize(2), 25600u);  // the XP x64 slot is sized for an x64 build
+  EXPECT_EQ(block.FlasherSize(3), 20480u);
   EXPECT_EQ(block.FlasherSize(4), 25600u);
   EXPECT_EQ(block.CopySize(1), 7680u);
   // The markers are still in place: the same executable packs again.
@@ -188,6 +189,25 @@ TEST(Packer, RefusesWhatTheLayoutCannotHold) {
       {"flashers.vista_x64", [](Release& r) { r.flashers[5] = Image(262145, 3, false); }},
       {"flashers.xp_x86", [](Release& r) { r.flashers[0] = std::vector<std::uint8_t>{}; }},
       {"copy_helpers.2008", [](Release& r) { r.copyHelpers[2] = Image(12289, 3, false); }},
+      // Each build must be able to run where its slot puts it.
+      {"flashers.xp_x64: slot 2 (\"XP_X64_SIZE=\") takes a native program for x86-64, this is a native program for i386",
+       [](Release& r) { r.flashers[1] = FlasherBuildFor(1, 20480, 1); }},
+      {"flashers.xp_x86: slot 1", [](Release& r) { r.flashers[0] = FlasherBuildFor(2, 20480, 1); }},
+      {"flashers.win7_x64: slot 10 (\"WIN7_X64_SIZE=\") takes a native program for x86-64, this is not a PE image",
+       [](Release& r) { r.flashers[9] = Image(25600, 1, false); }},
+      {"flashers.2003_x86: slot 3 (\"2003_X86_SIZE=\") takes a native program for i386, this is a GUI program for i386",
+       [](Release& r) { r.flashers[2] = sim::StubImage(sim::kImageX86, 4096, 1, pe_subsystem::kWindowsGui); }},
+      {"flashers.vista_x64: slot 6", [](Release& r) { r.flashers[5] = CopyHelperBuild(8192, 1); }},
+      {"copy_helpers.xp: copy-helper slot 4 (\"FERRYIXP_SIZE=\") takes an x86-64 console program, this is a console program for i386",
+       [](Release& r) { r.copyHelpers[3] = sim::StubImage(sim::kImageX86, 4096, 1, pe_subsystem::kWindowsConsole); }},
+      {"copy_helpers.win7: copy-helper slot 1", [](Release& r) { r.copyHelpers[0] = FlasherBuildFor(2, 4096, 1); }},
+      // A table that admits every drive only when the package says so.
+      {"packages[1].models: no model entries", [](Release& r) { r.packages[0].models.clear(); }},
+      {"packages[1].models[1].model: empty", [](Release& r) { r.packages[0].models[0].modelName = "    "; }},
+      {"packages[1].models[2].model: empty", [](Release& r) { r.packages[0].models[1].modelName.clear(); }},
+      {"packages[1].models[1].model: a blank entry's \"#\"",
+       [](Release& r) { r.packages[0].models[0] = {"#FLSH11", "#", "#", "#"}; }},
+      {"packages[2].models: no model entries", [](Release& r) { r.packages[1].anyModel = false; }},
   };
   for (const Refusal& refusal : refusals) {
     auto file = FakeExecutable();
@@ -212,8 +232,8 @@ TEST(Packer, LimitsThemselvesAreAccepted) {
   r.packages[0].models.resize(8, r.packages[0].models[0]);
   r.packages[0].models[7].modelName = std::string(40, 'm');
   r.packages[0].models[7].auxText = std::string(16, 'a');
-  r.flashers[3] = Image(262144, 4, false);
-  r.copyHelpers[0] = Image(12288, 5, false);
+  r.flashers[3] = FlasherBuildFor(4, 262144, 4);
+  r.copyHelpers[0] = CopyHelperBuild(12288, 5);
   r.packages.resize(6, r.packages[1]);
   r.options[9] = '6';
   const PackResult result = Pack(file, r);
@@ -222,6 +242,27 @@ TEST(Packer, LimitsThemselvesAreAccepted) {
   EXPECT_EQ(block.ModelName(0, 7), std::string(40, 'm'));
   EXPECT_EQ(block.ImageStartValue(6), 5u * 262144u);
   EXPECT_EQ(block.Image(6).size(), 4096u);
+}
+
+TEST(Packer, AnyModelOnPurposeAndTheXpX64SlotFromServer2003) {
+  auto file = FakeExecutable();
+  Release r = TwoPackageRelease();
+  r.packages[0].models = {{"", "", "", "#"}};  // every model, revisions unlimited
+  r.packages[0].anyModel = true;
+  r.flashers[3] = FlasherBuildFor(4, 24576, 4);  // Server 2003 x64; XP x64 names none
+  const PackResult result = Pack(file, r);
+  ASSERT_TRUE(result.ok) << (result.errors.empty() ? "" : result.errors[0]);
+  PackageBlock block(Bytes(file.data() + kPrefix, kBlockSize));
+  EXPECT_EQ(block.ModelName(0, 0), "");
+  ASSERT_EQ(block.FlasherSize(2), 24576u);
+  EXPECT_TRUE(std::equal(r.flashers[3]->begin(), r.flashers[3]->end(), block.FlasherSlot(2).begin()));
+  EXPECT_EQ(block.FlasherSize(4), 24576u);
+
+  // A build of its own for slot 2 wins.
+  r.flashers[1] = FlasherBuildFor(2, 8192, 2);
+  ASSERT_TRUE(Pack(file, r).ok);
+  EXPECT_EQ(block.FlasherSize(2), 8192u);
+  EXPECT_TRUE(std::equal(r.flashers[1]->begin(), r.flashers[1]->end(), block.FlasherSlot(2).begin()));
 }
 
 #ifdef QZ_PACKED_EXE
@@ -296,10 +337,11 @@ TEST(Packer, TheBuiltProgramCarriesTheSampleRelease) {
     EXPECT_EQ(block.CopySlot(c)[0], 'M') << c;
     EXPECT_EQ(block.CopySlot(c)[1], 'Z') << c;
   }
-  // The flasher builds, slot by slot; slot 2 repeats the XP x86 build, 7 and 8 the Vista ones.
+  // The flasher builds, slot by slot; slot 2 (XP x64) carries the Server 2003 x64 build, 7 and
+  // 8 the Vista ones.
   const std::string x86 = QZ_FLASHERS32, x64 = QZ_FLASHERS64;
   const std::string builds[kFlasherSlots] = {
-      x86 + "/Ombrel-xp-x86.exe",    x86 + "/Ombrel-xp-x86.exe",    x86 + "/Ombrel-2003-x86.exe",
+      x86 + "/Ombrel-xp-x86.exe",    x64 + "/Ombrel-2003-x64.exe",  x86 + "/Ombrel-2003-x86.exe",
       x64 + "/Ombrel-2003-x64.exe",  x86 + "/Ombrel-vista-x86.exe", x64 + "/Ombrel-vista-x64.exe",
       x86 + "/Ombrel-vista-x86.exe", x64 + "/Ombrel-vista-x64.exe", x86 + "/Ombrel-win7-x86.exe",
       x64 + "/Ombrel-win7-x64.exe"};

@@ -53,12 +53,23 @@ TEST_F(ReleaseFiles, ReadsEveryField) {
   EXPECT_EQ(r->packages[0].models[0].auxText, "#");  // the shipped table's aux text
   EXPECT_EQ(r->packages[0].models[1].minRevision, "");
   EXPECT_EQ(r->packages[0].models[1].auxText, "z");
+  EXPECT_FALSE(r->packages[0].anyModel);
   ASSERT_TRUE(r->flashers[0]);
   EXPECT_EQ(r->flashers[0]->size(), 100u);
   EXPECT_FALSE(r->flashers[9]);
   EXPECT_FALSE(r->flashers[1]);
   ASSERT_TRUE(r->copyHelpers[0]);
   EXPECT_EQ(r->copyHelpers[0]->size(), 50u);
+}
+
+TEST_F(ReleaseFiles, AnyModelIsSaidOnThePackage) {
+  std::string error;
+  const auto r = Load(std::string("{") + kHeader +
+                          R"(, "packages": [{"image": "fw/a.bin", "new_fw": "N1", "fw_ext": "E1", "any_model": true}]})",
+                      error);
+  ASSERT_TRUE(r) << error;
+  EXPECT_TRUE(r->packages[0].anyModel);
+  EXPECT_TRUE(r->packages[0].models.empty());
 }
 
 TEST_F(ReleaseFiles, ErrorsNameTheField) {
@@ -76,6 +87,8 @@ TEST_F(ReleaseFiles, ErrorsNameTheField) {
            {h + R"(, "packages": [{"image": "fw/a.bin", "new_fw": 5, "fw_ext": "E"}]})",
             "packages[1].new_fw: must be a text"},
            {h + R"(, "flashers": {"xp_x87": "ombrel-xp.exe"}})", "flashers.xp_x87: no such slot"},
+           {h + R"(, "packages": [{"image": "fw/a.bin", "new_fw": "N", "fw_ext": "E", "any_model": 1}]})",
+            "packages[1].any_model: must be true or false"},
            {h + R"(, "copy_helpers": {"xp": "missing.exe"}})", "copy_helpers.xp: can't read"},
        }) {
     std::string error;

@@ -79,7 +79,8 @@ TEST(PackageBlockLayout, ShippedHeaderAndRecords) {
   EXPECT_EQ(block.Image(1).size(), 262144u);
   EXPECT_EQ(block.Image(1).data(), b.data() + kFirmwareArea);
 
-  const std::uint64_t flasher[] = {20480, 20480, 20480, 25600, 20480,
+  // Slot 2 (XP x64) is sized for the x64 build it carries.
+  const std::uint64_t flasher[] = {20480, 25600, 20480, 25600, 20480,
                                    25600, 20480, 25600, 20480, 25600};
   for (int s = 1; s <= 10; ++s) EXPECT_EQ(block.FlasherSize(s), flasher[s - 1]) << s;
   EXPECT_EQ(block.CopySize(1), 7680u);

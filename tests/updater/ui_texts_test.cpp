@@ -6,6 +6,7 @@
 #include <string>
 
 #include "updater/ui_texts.hpp"
+#include "updater/update_texts.hpp"
 
 namespace qz {
 namespace {
@@ -49,6 +50,21 @@ TEST(UiTexts, SecondLanguageTextsDecodeFromCodePage950) {
   EXPECT_EQ(Big5ToUtf8(kNoticeQuestion), "\n您確定要繼續嗎 ?");
   EXPECT_EQ(Big5ToUtf8(kUpdateMsgEligible), "裝置的韌體將被更新 , 從");
   EXPECT_EQ(Big5ToUtf8(kUpdateMsgNotAllowed), "您所選擇這台裝置並不允許被更新韌體 !");
+  EXPECT_EQ(Big5ToUtf8(kLastRunHead), "上次韌體更新 ");
+  EXPECT_EQ(Big5ToUtf8(kLastRunDateUnknown), "(日期不明)");
+  EXPECT_EQ(Big5ToUtf8(kLastRunDisk), " : 磁碟 ");
+  EXPECT_EQ(Big5ToUtf8(kLastRunTo), " 到 ");
+  EXPECT_EQ(Big5ToUtf8(kLastRunPassed), ", 成功");
+  EXPECT_EQ(Big5ToUtf8(kLastRunFailed), ", 失敗");
+}
+
+TEST(UiTexts, TheRefusalOfAFlasherBuildInBothLanguages) {
+  EXPECT_EQ(Big5ToUtf8(std::string(texts::update::big5::kNoFlasherHead) + "x64" +
+                       texts::update::big5::kNoFlasherTail),
+            "這個韌體更新程式沒有適用於此 Windows (x64) 的開機更新程式 !\n沒有寫入任何檔案.\n");
+  EXPECT_EQ(std::string(texts::update::kNoFlasherHead) + "x64" + texts::update::kNoFlasherTail,
+            "This utility has no boot-time F/W update program for this Windows (x64) !\n"
+            "Nothing was written.\n");
 }
 
 }  // namespace

@@ -54,7 +54,7 @@ TEST(UpdateCommand, Windows7x64StagesCopiesAndRestarts) {
   EXPECT_EQ(rig.machine.files.Get(kSys32 + "FW.bin"), expected);
   const auto flasher = rig.machine.files.Get(kSys32 + "Ombrel.exe");
   ASSERT_TRUE(flasher);
-  EXPECT_EQ(flasher->front(), 0xAA) << "the Windows 7 x64 build";
+  EXPECT_EQ((*flasher)[kStandInTagAt], 0xAA) << "the Windows 7 x64 build";
   EXPECT_TRUE(Contains(*flasher, "VENDID1=" + kShippedModel));
   EXPECT_TRUE(Contains(*flasher, "_____FW=VRDC"));
   EXPECT_TRUE(Contains(*flasher, "_FW_EXT=VRDC-4"));
@@ -118,7 +118,7 @@ TEST(UpdateCommand, ThirtyTwoBitWindowsWritesNoCopyHelper) {
   EXPECT_FALSE(rig.machine.files.Exists(kWow64 + "Ferryman.exe"));
   EXPECT_FALSE(rig.machine.files.Exists(kSys32 + "Ferryman.exe"));
   EXPECT_EQ(rig.machine.files.Get(kSys32 + "FW.bin"), expected);
-  EXPECT_EQ(rig.machine.files.Get(kSys32 + "Ombrel.exe")->front(), 0xA9);
+  EXPECT_EQ((*rig.machine.files.Get(kSys32 + "Ombrel.exe"))[kStandInTagAt], 0xA9);
 }
 
 struct HelperCase {
@@ -144,7 +144,7 @@ TEST_P(CopyHelperChoice, BuildByWindowsFamily) {
   EXPECT_EQ(helper->front(), c.helperFill);
   const auto flasher = rig.machine.files.Get(kSys32 + "Ombrel.exe");
   ASSERT_TRUE(flasher);
-  EXPECT_EQ(flasher->front(), c.flasherFill);
+  EXPECT_EQ((*flasher)[kStandInTagAt], c.flasherFill);
 }
 
 INSTANTIATE_TEST_SUITE_P(

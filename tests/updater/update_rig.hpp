@@ -10,7 +10,9 @@
 
 #include "sim/machine.hpp"
 #include "sim/sim_win32.hpp"
+#include "sim/stub_image.hpp"
 #include "sim/ui.hpp"
+#include "staging/pe_image.hpp"
 #include "updater/package_block.hpp"
 #include "updater/updater_hooks.hpp"
 
@@ -52,9 +54,11 @@ inline DriveRecord MakeDrive(const std::string& model, const std::string& revisi
 
 inline const std::string kShippedModel = "VORTANIX QRX-480T9A     ";
 
-// A flasher build stand-in: code bytes with the configuration block's keys at 0x200.
-inline std::vector<std::uint8_t> FlasherStandIn(std::uint8_t tag) {
-  std::vector<std::uint8_t> image(4096, tag);
+// A flasher build stand-in: a native PE header for `machine`, then code bytes (the tag,
+// which tells the builds apart at kStandInTagAt) with the configuration block's keys at 0x200.
+inline constexpr std::size_t kStandInTagAt = 0x100;
+inline std::vector<std::uint8_t> FlasherStandIn(std::uint8_t tag, std::uint16_t machine) {
+  std::vector<std::uint8_t> image = sim::StubImage(machine, 4096, tag, pe_subsystem::kNative);
   std::string block = "KEY=" + std::string(16, ' ') + "UPDATEBOOT=0" + "_____FW=" + std::string(8, ' ') +
                       "_FW_EXT=" + std::string(8, ' ') + "DRIVECOUNT=0000" + std::string(1, '\0');
   for (int k = 1; k <= 6; ++k) block += "VENDID" + std::to_string(k) + "=N/A" + std::string(21, ' ');
@@ -69,9 +73,11 @@ class UpdateRig {
     PackageBlock embedded = EmbeddedPackageBlock();
     block.assign(embedded.bytes().begin(), embedded.bytes().end());
     PackageBlock b(block);
-    // Flasher slots: a stand-in build each, told apart by its filler byte.
+    // Flasher slots: a stand-in build each for its slot's processor (odd slots i386, even
+    // slots x86-64), told apart by its tag byte.
     for (int s = 1; s <= 10; ++s) {
-      const auto image = FlasherStandIn(static_cast<std::uint8_t>(0xA0 + s));
+      const auto image = FlasherStandIn(static_cast<std::uint8_t>(0xA0 + s),
+                                        s % 2 == 1 ? pe_machine::kI386 : pe_machine::kAmd64);
       std::memcpy(b.FlasherSlot(s).data(), image.data(), image.size());
       PackageBlock::WriteDecimal10(b.bytes().subspan(pkg::SizeRecordValue(s - 1), pkg::kNumberDigits),
                                    image.size());

@@ -52,6 +52,7 @@ const char* AnswerName(int answer) {
 const char* EndName(UpdateEnd end) {
   switch (end) {
     case UpdateEnd::NoDrive: return "no eligible drive";
+    case UpdateEnd::NoFlasherBuild: return "no flasher build for this processor; nothing written";
     case UpdateEnd::ImageRefused: return "image refused";
     case UpdateEnd::FwWriteFailed: return "FW.bin not written";
     case UpdateEnd::StageFailed: return "staging failed";
@@ -64,14 +65,14 @@ const char* EndName(UpdateEnd end) {
 
 // The flasher builds are not in the release yet: slots without a configuration block get a
 // stand-in image (PE header of the slot's processor and the block as built), which the boot
-// runs with the host build of the flasher. Slots 2, 4, 6, 8, 10 are 64-bit except XP x64's.
+// runs with the host build of the flasher. Slots 2, 4, 6, 8, 10 are 64-bit, XP x64's too.
 bool FillMissingFlashers(PackageBlock& package) {
   const std::string key = "VENDID1=";
   bool filled = false;
   for (int s = 1; s <= pkg::kFlasherSlots; ++s) {
     Bytes slot = package.FlasherSlot(s);
     if (std::search(slot.begin(), slot.end(), key.begin(), key.end()) != slot.end()) continue;
-    const bool x64 = s % 2 == 0 && s != 2;
+    const bool x64 = s % 2 == 0;
     const auto image = bootflash::MakeFlasherStandIn(x64 ? sim::CallerBits::X64 : sim::CallerBits::X86);
     if (image.size() > slot.size()) continue;
     std::fill(slot.begin(), slot.end(), std::uint8_t{0});

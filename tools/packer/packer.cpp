@@ -1,10 +1,12 @@
 #include "tools/packer/packer.hpp"
 
 #include <algorithm>
+#include <cstdio>
 #include <cstring>
 #include <functional>
 #include <string_view>
 
+#include "staging/pe_image.hpp"
 #include "updater/package_block.hpp"
 #include "updater/package_layout.hpp"
 #include "updater/package_markers.hpp"
@@ -78,12 +80,64 @@ bool HasMarker(const std::vector<std::uint8_t>& image) {
   return std::search(image.begin(), image.end(), kMarker.begin(), kMarker.end()) != image.end();
 }
 
+std::string MachineName(std::uint16_t machine) {
+  if (machine == pe_machine::kI386) return "i386";
+  if (machine == pe_machine::kAmd64) return "x86-64";
+  char hex[16];
+  std::snprintf(hex, sizeof hex, "0x%04X", machine);
+  return std::string("machine ") + hex;
+}
+
+std::string SubsystemName(std::uint16_t subsystem) {
+  switch (subsystem) {
+    case pe_subsystem::kNative: return "native";
+    case pe_subsystem::kWindowsGui: return "GUI";
+    case pe_subsystem::kWindowsConsole: return "console";
+    default: return "subsystem " + std::to_string(subsystem);
+  }
+}
+
+// Empty when `build` is a PE image for `machine` with `subsystem`, else what it is instead.
+std::string KindMismatch(const std::vector<std::uint8_t>& build, std::uint16_t machine,
+                         std::uint16_t subsystem) {
+  const auto kind = ReadPeImageKind(build);
+  if (!kind) return "not a PE image";
+  if (kind->machine == machine && kind->subsystem == subsystem) return {};
+  return "a " + SubsystemName(kind->subsystem) + " program for " + MachineName(kind->machine);
+}
+
+// Slots 1, 3, 5, 7, 9 hold i386 builds; 2, 4, 6, 8, 10 x86-64 builds (XP x64 included).
+std::uint16_t SlotMachine(std::size_t slot) {
+  return slot % 2 == 1 ? pe_machine::kI386 : pe_machine::kAmd64;
+}
+
 void PutText(std::uint8_t* area, std::size_t size, const std::string& text) {
   std::memset(area, 0, size);
   std::memcpy(area, text.data(), std::min(size, text.size()));
 }
 
+std::string TrimBlanks(const std::string& text) {
+  const auto begin = text.find_first_not_of(' ');
+  if (begin == std::string::npos) return {};
+  return text.substr(begin, text.find_last_not_of(' ') - begin + 1);
+}
+
+// An entry whose model the updater reads as empty, or a first entry written as the blank
+// marker (which the updater takes as "any drive"): either way no model limits it.
+bool AdmitsAnyModel(const ReleaseModelEntry& m, std::size_t index) {
+  if (TrimBlanks(m.modelName).empty()) return true;
+  auto hash = [](const std::string& t) { return !t.empty() && t[0] == '#'; };
+  return index == 0 && m.minRevision.rfind("#FLS", 0) == 0 && hash(TrimBlanks(m.modelName)) &&
+         hash(m.maxRevision) && hash(m.auxText);
+}
+
 }  // namespace
+
+const Build& FlasherBuild(const Release& r, std::size_t index) {
+  // XP x64 runs the Server 2003 x64 kernel: without a build of its own it takes that one.
+  if (index == 1 && !r.flashers[1]) return r.flashers[3];
+  return r.flashers[index];
+}
 
 std::optional<std::size_t> LocateBlock(const std::vector<std::uint8_t>& file, std::string& error) {
   std::optional<std::size_t> base;
@@ -154,9 +208,21 @@ std::vector<std::string> CheckRelease(const Release& r) {
       errors.push_back(field + ".models: " + std::to_string(p.models.size()) +
                        " entries, a row holds at most 8");
     }
+    // A table without a model admits every drive, whatever maker's: only on purpose.
+    if (!p.anyModel && p.models.empty()) {
+      errors.push_back(field + ".models: no model entries, so the package would admit every "
+                       "drive; name the models, or say \"any_model\": true");
+    }
     for (std::size_t e = 0; e < p.models.size(); ++e) {
       const ReleaseModelEntry& m = p.models[e];
       const std::string entry = field + ".models[" + std::to_string(e + 1) + "]";
+      if (!p.anyModel && AdmitsAnyModel(m, e)) {
+        errors.push_back(entry + ".model: " +
+                         (TrimBlanks(m.modelName).empty() ? std::string("empty")
+                                                          : std::string("a blank entry's \"#\"")) +
+                         ", so the entry admits every drive; name the model, or say "
+                         "\"any_model\": true");
+      }
       CheckText(errors, entry + ".min", m.minRevision, kRevisionSize - 1);
       CheckText(errors, entry + ".max", m.maxRevision, kRevisionSize - 1);
       CheckText(errors, entry + ".model", m.modelName, kModelNameSize);
@@ -164,15 +230,28 @@ std::vector<std::string> CheckRelease(const Release& r) {
     }
   }
   for (std::size_t s = 0; s < r.flashers.size(); ++s) {
-    if (r.flashers[s]) {
-      CheckImage(errors, std::string("flashers.") + kFlasherNames[s], r.flashers[s]->size(),
-                 kFlasherSlotSize);
+    const Build& build = FlasherBuild(r, s);
+    if (!build) continue;
+    const std::string field = std::string("flashers.") + (r.flashers[s] ? kFlasherNames[s] : kFlasherNames[3]);
+    CheckImage(errors, field, build->size(), kFlasherSlotSize);
+    const std::string mismatch = KindMismatch(*build, SlotMachine(s + 1), pe_subsystem::kNative);
+    if (!build->empty() && !mismatch.empty()) {
+      errors.push_back(field + ": slot " + std::to_string(s + 1) + " (\"" + std::string(kSizeKeys[s]) +
+                       "\") takes a native program for " + MachineName(SlotMachine(s + 1)) +
+                       ", this is " + mismatch);
     }
   }
   for (std::size_t c = 0; c < r.copyHelpers.size(); ++c) {
     if (r.copyHelpers[c]) {
-      CheckImage(errors, std::string("copy_helpers.") + kCopyHelperNames[c],
-                 r.copyHelpers[c]->size(), kCopySlotSize);
+      const std::string field = std::string("copy_helpers.") + kCopyHelperNames[c];
+      CheckImage(errors, field, r.copyHelpers[c]->size(), kCopySlotSize);
+      const std::string mismatch =
+          KindMismatch(*r.copyHelpers[c], pe_machine::kAmd64, pe_subsystem::kWindowsConsole);
+      if (!r.copyHelpers[c]->empty() && !mismatch.empty()) {
+        errors.push_back(field + ": copy-helper slot " + std::to_string(c + 1) + " (\"" +
+                         std::string(kSizeKeys[kFlasherSlots + c]) +
+                         "\") takes an x86-64 console program, this is " + mismatch);
+      }
     }
   }
   return errors;
@@ -257,7 +336,7 @@ PackResult Pack(std::vector<std::uint8_t>& file, const Release& r) {
                                  build.size());
   };
   for (int s = 1; s <= kFlasherSlots; ++s) {
-    const auto& build = r.flashers[static_cast<std::size_t>(s - 1)];
+    const auto& build = FlasherBuild(r, static_cast<std::size_t>(s - 1));
     if (build) putBuild(FlasherSlot(s), kFlasherSlotSize, s - 1, *build);
   }
   for (int c = 1; c <= kCopySlots; ++c) {

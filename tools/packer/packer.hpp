@@ -20,7 +20,12 @@ struct PackResult {
 // The file offset of the block's first byte, or nothing with the reason in `error`.
 std::optional<std::size_t> LocateBlock(const std::vector<std::uint8_t>& file, std::string& error);
 
-// Checks the release against the layout; every refusal is listed.
+// The build that goes into flasher slot index + 1: slot 2 (XP x64) takes the Server 2003
+// x64 build when the release names none of its own.
+const Build& FlasherBuild(const Release& release, std::size_t index);
+
+// Checks the release against the layout and each build against its slot's processor and
+// subsystem; every refusal is listed.
 std::vector<std::string> CheckRelease(const Release& release);
 
 // Packs `release` into `file` (the whole executable, in memory). On refusal `file` is untouched.

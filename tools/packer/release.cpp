@@ -80,6 +80,10 @@ std::optional<Release> LoadRelease(const std::string& path, std::string& error) 
         package.image = ReadFile(base / package.imageName, field + ".image");
         package.newRevision = Text(p, "new_fw", field + ".new_fw");
         package.extension = Text(p, "fw_ext", field + ".fw_ext");
+        if (p.contains("any_model")) {
+          if (!p["any_model"].is_boolean()) throw Failure{field + ".any_model: must be true or false"};
+          package.anyModel = p["any_model"].get<bool>();
+        }
         if (p.contains("models")) {
           if (!p["models"].is_array()) throw Failure{field + ".models: must be a list"};
           int e = 0;

@@ -17,6 +17,8 @@ struct ReleasePackage {
   std::vector<std::uint8_t> image;
   std::string newRevision, extension;
   std::vector<ReleaseModelEntry> models;
+  // The package is meant for every drive: no model entries, or an entry without a model.
+  bool anyModel = false;
 };
 
 using Build = std::optional<std::vector<std::uint8_t>>;

@@ -13,12 +13,14 @@
 #include "platform/win32/real_win32.hpp"
 #include "platform/win32/real_wmi.hpp"
 #include "updater/drive_manager_link.hpp"
+#include "updater/exit_codes.hpp"
 #include "updater/main_window.hpp"
 #include "updater/updater_hooks.hpp"
 #include "updater/win32/access_images.hpp"
 #include "updater/win32/main_form.hpp"
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
+  int exitCode = qz::exit_code::kFailure;
   try {
     qz::RealWin32 api;
     qz::Win32Ui form(instance);
@@ -39,8 +41,10 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
     if (!form.Terminated() && form.ShowMainForm()) form.Show();
     form.RunMessageLoop();
     window.FormDestroy();
+    exitCode = window.ExitCode;
   } catch (const std::exception& error) {
     MessageBoxA(nullptr, error.what(), "Quenzar", MB_OK | MB_ICONERROR);
   }
-  return 0;
+  // Deployment tools judge a silent run by this code alone.
+  return exitCode;
 }

@@ -120,6 +120,9 @@ void Win32Ui::CreateControls() {
   // The hidden message label and close button: captions only, never shown.
   Add(UiControl::lblMsg, L"STATIC", SS_LEFT | SS_NOPREFIX, 12, 190, 0, 0, font_);
   Add(UiControl::cmdClose, L"BUTTON", BS_PUSHBUTTON, 288, 144, 73, 33, buttonFont_);
+  // The last boot-time run: below the version line and the button, shown (with the form grown
+  // by one line) only when start-up has one to tell.
+  Add(UiControl::lblLastRun, L"STATIC", SS_LEFT | SS_NOPREFIX, 11, 182, 0, 0, font_);
 
   colors_[UiControl::lblOldFW] = RGB(0, 0, 128);  // navy
   colors_[UiControl::lblNewFW] = 33023;           // orange
@@ -154,7 +157,7 @@ void Win32Ui::SetCaption(UiControl control, const UiText& text) {
   switch (control) {
     case UiControl::Label1: case UiControl::lblUpdateMsg: case UiControl::lblOldFW:
     case UiControl::lblTo: case UiControl::lblNewFW: case UiControl::lblFWExt:
-    case UiControl::lblMsg:
+    case UiControl::lblMsg: case UiControl::lblLastRun:
       FitToCaption(control);
       InvalidateRect(form_, nullptr, TRUE);
       break;
@@ -200,6 +203,22 @@ void Win32Ui::SetPosition(UiControl control, int left, int top) {
     SetWindowPos(window, nullptr, left, top, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
     InvalidateRect(form_, nullptr, TRUE);
   }
+}
+
+void Win32Ui::SetSize(UiControl control, int width, int height) {
+  HWND window = windows_[control];
+  if (window == nullptr) return;
+  if (control == UiControl::Form) {
+    RECT frame{0, 0, width, height};
+    AdjustWindowRectEx(&frame, static_cast<DWORD>(GetWindowLongW(form_, GWL_STYLE)), FALSE,
+                       static_cast<DWORD>(GetWindowLongW(form_, GWL_EXSTYLE)));
+    const int w = frame.right - frame.left, h = frame.bottom - frame.top;
+    SetWindowPos(form_, nullptr, (GetSystemMetrics(SM_CXSCREEN) - w) / 2,
+                 (GetSystemMetrics(SM_CYSCREEN) - h) / 2, w, h, SWP_NOZORDER | SWP_NOACTIVATE);
+    return;
+  }
+  SetWindowPos(window, nullptr, 0, 0, width, height, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+  InvalidateRect(form_, nullptr, TRUE);
 }
 
 void Win32Ui::ClearItems(UiControl list) {

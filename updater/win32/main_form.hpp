@@ -38,6 +38,7 @@ class Win32Ui final : public UiApi {
   std::uint32_t GetFontColor(UiControl control) override { return colors_[control]; }
   UiRect GetBounds(UiControl control) override;
   void SetPosition(UiControl control, int left, int top) override;
+  void SetSize(UiControl control, int width, int height) override;
 
   void ClearItems(UiControl list) override;
   int AddItem(UiControl list, const UiText& text) override;

@@ -1,0 +1,39 @@
+#include "staging/pe_image.hpp"
+
+namespace qz {
+namespace {
+
+// Offsets: e_lfanew in the DOS header; from the "PE\0\0" signature the file header's Machine
+// and SizeOfOptionalHeader, then the optional header, whose Subsystem sits at the same place
+// in PE32 and PE32+.
+constexpr std::size_t kLfanew = 0x3C;
+constexpr std::size_t kMachine = 4;
+constexpr std::size_t kSizeOfOptionalHeader = 20;
+constexpr std::size_t kOptionalHeader = 24;
+constexpr std::size_t kSubsystem = 68;
+
+std::uint16_t U16(ConstBytes b, std::size_t at) {
+  return static_cast<std::uint16_t>(b[at] | (b[at + 1] << 8));
+}
+
+}  // namespace
+
+std::optional<PeImageKind> ReadPeImageKind(ConstBytes image) {
+  if (image.size() < kLfanew + 4 || image[0] != 'M' || image[1] != 'Z') return std::nullopt;
+  const std::uint32_t pe = static_cast<std::uint32_t>(U16(image, kLfanew)) |
+                           (static_cast<std::uint32_t>(U16(image, kLfanew + 2)) << 16);
+  if (pe > image.size() || image.size() - pe < kOptionalHeader) return std::nullopt;
+  if (image[pe] != 'P' || image[pe + 1] != 'E' || image[pe + 2] != 0 || image[pe + 3] != 0) {
+    return std::nullopt;
+  }
+  PeImageKind kind;
+  kind.machine = U16(image, pe + kMachine);
+  const std::size_t optionalSize = U16(image, pe + kSizeOfOptionalHeader);
+  const std::size_t optional = pe + kOptionalHeader;
+  if (optionalSize >= kSubsystem + 2 && image.size() - optional >= kSubsystem + 2) {
+    kind.subsystem = U16(image, optional + kSubsystem);
+  }
+  return kind;
+}
+
+}  // namespace qz

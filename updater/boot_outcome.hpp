@@ -1,0 +1,37 @@
+#pragma once
+// What the boot-time flasher's transcript (Ombrel.log) says about its last run, as the updater
+// shows it at its next start. The parser is a pure function over the file's bytes: a log that
+// is empty, too large, incomplete (no "END": power lost or a download still running), of
+// another format, or with a summary line it cannot read gives nothing, never a guess.
+#include <cstddef>
+#include <optional>
+#include <string>
+
+#include "platform/system_api.hpp"
+#include "platform/types.hpp"
+
+namespace qz {
+
+// The flasher never writes more; a larger file is not its log.
+inline constexpr std::size_t kBootLogMaxBytes = 16384;
+
+struct BootOutcome {
+  bool dateKnown = false;
+  CivilTime utc;              // when dateKnown
+  int drive = 0;              // the N of \??\PhysicalDriveN
+  std::string model;          // trimmed
+  std::string revisionBefore; // trimmed
+  std::string revisionTarget; // trimmed
+  bool passed = false;        // PASS, else FAIL
+};
+
+// The drive of the run that matters: the first summary line with FAIL, else the first with
+// PASS. Nothing when no drive was flashed (only THE SAME, LEFT ALONE, NOT FLASHED, OTHER
+// MODEL) or the log is not whole.
+std::optional<BootOutcome> ParseBootLog(ConstBytes log);
+
+// The one line under the version line: date and time (`local`, or the log's UTC marked as
+// such when the conversion failed), disk, revisions, result. English, or Big5 bytes.
+std::string BootOutcomeLine(const BootOutcome& outcome, const CivilTime* local, bool secondLanguage);
+
+}  // namespace qz
