@@ -39,8 +39,13 @@ bool SimMachineAccess::MapView(std::uint32_t physical, std::uint32_t length,
 
 void SimMachineAccess::UnmapView(std::uint64_t view) {
   auto it = views.find(view);
-  // Unmapping from a process that does not hold the view would be a driver's fault.
-  if (it != views.end() && it->second.process == process) views.erase(it);
+  if (it == views.end()) return;
+  // In another process the address names something else, or nothing: a driver's fault.
+  if (it->second.process != process) {
+    ++unmapsInWrongProcess;
+    return;
+  }
+  views.erase(it);
 }
 
 bool SimMachineAccess::AllocateCommonBuffer(std::uint32_t size, std::uint64_t& physical,

@@ -40,6 +40,7 @@ class SimMachineAccess final : public tessel::MachineAccess {
   std::map<std::uint64_t, View> views;
   // The process requests come from; a test switches it.
   std::uint64_t process = 0x1F4;
+  int unmapsInWrongProcess = 0;
   // A test makes single physical accesses fail (address, true for a write).
   std::function<bool(std::uint32_t, bool)> failAccess;
 

@@ -193,6 +193,7 @@ TEST_F(TesselViewsTest, AHandleClosedElsewhereFreesTheSlotWithoutTouchingThatPro
   EXPECT_EQ(device_.viewsInUse(), 0u);
   ASSERT_EQ(access_.views.size(), 1u);  // left to go with the process that holds it
   EXPECT_EQ(access_.views.begin()->second.process, 0x1F4u);
+  EXPECT_EQ(access_.unmapsInWrongProcess, 0);
 }
 
 TEST_F(TesselViewsTest, LengthThatWrapsWithThePageOffsetIsRefused) {
