@@ -85,10 +85,12 @@ bool DeviceEnumerator::GetDevInstConfig(DevInst node, std::uint32_t kind, IoReso
 
 void DeviceEnumerator::StoreResources(DiskRegData& entry, const IoResource& r) {
   // The memory fields are 32-bit: a range the field cannot hold would name some other
-  // memory, so then no ranges are kept at all.
+  // memory, and one that ends below its start would pass as nearly 4 GiB long. Either way no
+  // ranges are kept at all (their order gives them their meaning).
   bool memoryFits = true;
   for (int k = 0; k < r.MemCount; ++k) {
-    if (r.Mem_Addr[static_cast<std::size_t>(k)].IOD_Alloc_End >= k4GiB) memoryFits = false;
+    const auto& m = r.Mem_Addr[static_cast<std::size_t>(k)];
+    if (m.IOD_Alloc_End >= k4GiB || m.IOD_Alloc_End < m.IOD_Alloc_Base) memoryFits = false;
   }
   for (int k = 0; memoryFits && k < r.MemCount; ++k) {
     if (entry.MemRangeCount >= kMaxRanges) break;
@@ -111,6 +113,7 @@ void DeviceEnumerator::StoreResources(DiskRegData& entry, const IoResource& r) {
   const auto& ctl = r.IO_Addr[kCommandSlots + channel];
   // Without its control block a channel cannot be driven; port 0 is not it.
   if (ctl.IOD_Alloc_Base == 0) return;
+  if (cmd.IOD_Alloc_End < cmd.IOD_Alloc_Base || ctl.IOD_Alloc_End < ctl.IOD_Alloc_Base) return;
   entry.HasIo = 1;
   entry.IoRangeCount = 2;
   entry.CmdBase = static_cast<std::uint32_t>(cmd.IOD_Alloc_Base);

@@ -1,5 +1,5 @@
 #pragma once
-// The port-I/O library (ntport.dll) as the updater binds it at run time. Calls mirror the
+// The port-I/O library (tesselio.dll) as the updater binds it at run time. Calls mirror the
 // exports (stdcall, 16-bit port numbers); an export that was not resolved answers 0.
 #include <cstdint>
 #include <string>

@@ -28,14 +28,14 @@ AccessDrivers::AccessDrivers(Machine& machine) : machine_(machine) {
     machine_.AddDevice("\\\\.\\TESSEL", nullptr);
     tessel.reset();
   });
-  machine_.services.OnStart("zntport", [this](ServiceManager::Service& s) {
+  machine_.services.OnStart("tesselio", [this](ServiceManager::Service& s) {
     if (CheckImage(s.binaryPath) != 0) return false;
     port = std::make_shared<SimPortDriver>(machine_.ioPorts, machine_.physicalMemory);
-    machine_.AddDevice("\\\\.\\ZNTPORT", port);
+    machine_.AddDevice("\\\\.\\TESSELIO", port);
     return true;
   });
-  machine_.services.OnStop("zntport", [this](ServiceManager::Service&) {
-    machine_.AddDevice("\\\\.\\ZNTPORT", nullptr);
+  machine_.services.OnStop("tesselio", [this](ServiceManager::Service&) {
+    machine_.AddDevice("\\\\.\\TESSELIO", nullptr);
     port.reset();
   });
 }

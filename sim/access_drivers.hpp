@@ -1,6 +1,6 @@
 #pragma once
 // The kernel drivers of the two register-access libraries on the simulated machine: starting
-// the service "tessel" or "zntport" loads its image (which must exist and be built for the
+// the service "tessel" or "tesselio" loads its image (which must exist and be built for the
 // machine's processor) and creates its device; stopping it removes the device.
 #include <cstdint>
 #include <memory>

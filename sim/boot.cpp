@@ -18,10 +18,31 @@ std::uint16_t PeMachine(const std::vector<std::uint8_t>& image) {
   return static_cast<std::uint16_t>(image[pe + 4] | (image[pe + 5] << 8));
 }
 
+namespace {
+
+// The service manager comes up after the Session Manager's programs and starts what its
+// registry keys ask for.
+void StartServices(Machine& machine) {
+  machine.services.StartAutomatic([&machine](const ServiceManager::Service& s) {
+    const auto start = machine.registry.GetDword(
+        hkey::kLocalMachine, "SYSTEM\\CurrentControlSet\\Services\\" + s.name, "Start");
+    return start ? *start : s.startType;
+  });
+}
+
+}  // namespace
+
 std::vector<BootRun> RebootMachine(Machine& machine, const BootProgramRunner& runner) {
+  machine.services.EndAll();
   for (auto& drive : machine.physicalDrives) {
     if (drive) drive->PowerCycle();
   }
+  std::vector<BootRun> runs = RunBootExecute(machine, runner);
+  StartServices(machine);
+  return runs;
+}
+
+std::vector<BootRun> RunBootExecute(Machine& machine, const BootProgramRunner& runner) {
   std::vector<BootRun> runs;
   const auto entries = machine.registry.GetMultiString(
       hkey::kLocalMachine, "SYSTEM\\CurrentControlSet\\Control\\Session Manager", "BootExecute");

@@ -31,7 +31,11 @@ struct BootRun {
 // Runs one native program; false when the caller has no program for this image.
 using BootProgramRunner = std::function<bool(Machine&, const BootProcess&, BootRun&)>;
 
+// Services end with the machine; after the boot programs the service manager starts those
+// set to start automatically.
 std::vector<BootRun> RebootMachine(Machine& machine, const BootProgramRunner& runner);
+// The Session Manager's part alone.
+std::vector<BootRun> RunBootExecute(Machine& machine, const BootProgramRunner& runner);
 
 // The processor a PE image is built for: 0x14C (i386), 0x8664 (x64), or 0 when the bytes are
 // not a PE image.

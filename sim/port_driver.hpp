@@ -1,5 +1,5 @@
 #pragma once
-// The simulated zntport.sys: the device "\\.\ZNTPORT" answering through the port driver's own
+// The simulated tesselio.sys: the device "\\.\TESSELIO" answering through the port driver's own
 // request handling, over the machine's I/O ports and memory.
 #include "sim/device.hpp"
 #include "sim/io_ports.hpp"

@@ -53,6 +53,21 @@ std::uint32_t ServiceManager::Start(Service& service) {
   return 0;
 }
 
+void ServiceManager::EndAll() {
+  for (auto& [key, service] : services_) {
+    if (service.state == service_state::kStopped) continue;
+    auto it = onStop_.find(key);
+    if (it != onStop_.end()) it->second(service);
+    service.state = service_state::kStopped;
+  }
+}
+
+void ServiceManager::StartAutomatic(const std::function<std::uint32_t(const Service&)>& startTypeOf) {
+  for (auto& [key, service] : services_) {
+    if (startTypeOf(service) <= service_start::kAuto) Start(service);
+  }
+}
+
 std::uint32_t ServiceManager::Stop(Service& service) {
   ++stopRequests;
   if (service.state == service_state::kStopPending) return 0;

@@ -38,6 +38,12 @@ class ServiceManager {
   void FailOpenManager(bool fail) { failManager_ = fail; }
   bool ManagerFails() const { return failManager_; }
 
+  // A restart, in two halves: everything ends with the machine (no stop control is sent, none
+  // can be refused); later the services whose start type (startTypeOf: the registry's word,
+  // which is what the real service manager reads at boot) is boot, system or automatic start.
+  void EndAll();
+  void StartAutomatic(const std::function<std::uint32_t(const Service&)>& startTypeOf);
+
   // Returns 0 or the Win32 error of a failed start.
   std::uint32_t Start(Service& service);
   std::uint32_t Stop(Service& service);

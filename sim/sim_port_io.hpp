@@ -1,5 +1,5 @@
 #pragma once
-// ntport.dll loaded into a simulated 32-bit process: its exports run the library's own code
+// tesselio.dll loaded into a simulated 32-bit process: its exports run the library's own code
 // against the simulated machine.
 #include <memory>
 #include <set>

@@ -28,20 +28,24 @@ std::uint32_t SimMachineAccess::WriteConfig(std::uint32_t bus, std::uint32_t slo
   return pci_.WriteConfig(bus, slot, function, offset, buffer, length);
 }
 
-bool SimMachineAccess::MapToCaller(std::uint32_t physical, std::uint32_t length,
-                                   std::uint32_t& handle, std::uint32_t& linear) {
-  handle = nextHandle_++;
+bool SimMachineAccess::MapView(std::uint32_t physical, std::uint32_t length,
+                              std::uint64_t& view, std::uint32_t& linear) {
+  view = nextLinear_;
   linear = nextLinear_ + (physical & 0xFFFu);
   nextLinear_ += (length + (physical & 0xFFFu) + 0xFFFu) & ~0xFFFu;
-  views[handle] = View{physical, length, linear};
+  views[view] = View{process, physical, length, linear};
   return true;
 }
 
-bool SimMachineAccess::UnmapFromCaller(std::uint32_t handle, std::uint32_t linear) {
-  auto it = views.find(handle);
-  if (it == views.end() || it->second.linear != linear) return false;
+void SimMachineAccess::UnmapView(std::uint64_t view) {
+  auto it = views.find(view);
+  if (it == views.end()) return;
+  // In another process the address names something else, or nothing: a driver's fault.
+  if (it->second.process != process) {
+    ++unmapsInWrongProcess;
+    return;
+  }
   views.erase(it);
-  return true;
 }
 
 bool SimMachineAccess::AllocateCommonBuffer(std::uint32_t size, std::uint64_t& physical,

@@ -24,18 +24,23 @@ class SimMachineAccess final : public tessel::MachineAccess {
   std::uint32_t WriteConfig(std::uint32_t bus, std::uint32_t slot, std::uint32_t function,
                             std::uint32_t offset, const std::uint8_t* buffer,
                             std::uint32_t length) override;
-  bool MapToCaller(std::uint32_t physical, std::uint32_t length, std::uint32_t& handle,
-                   std::uint32_t& linear) override;
-  bool UnmapFromCaller(std::uint32_t handle, std::uint32_t linear) override;
+  bool MapView(std::uint32_t physical, std::uint32_t length, std::uint64_t& view,
+               std::uint32_t& linear) override;
+  void UnmapView(std::uint64_t view) override;
+  std::uint64_t CurrentProcess() override { return process; }
   bool AllocateCommonBuffer(std::uint32_t size, std::uint64_t& physical,
                             std::uint64_t& kernelAddress) override;
   void FreeCommonBuffer() override;
 
-  // The views made in the calling process (by handle): physical address and length.
+  // The views made, by their base: the process, physical address and length.
   struct View {
+    std::uint64_t process;
     std::uint32_t physical, length, linear;
   };
-  std::map<std::uint32_t, View> views;
+  std::map<std::uint64_t, View> views;
+  // The process requests come from; a test switches it.
+  std::uint64_t process = 0x1F4;
+  int unmapsInWrongProcess = 0;
   // A test makes single physical accesses fail (address, true for a write).
   std::function<bool(std::uint32_t, bool)> failAccess;
 
@@ -43,7 +48,6 @@ class SimMachineAccess final : public tessel::MachineAccess {
   PciBus& pci_;
   PhysicalMemory& memory_;
   std::uint64_t common_ = 0;
-  std::uint32_t nextHandle_ = 1;
   std::uint32_t nextLinear_ = 0x00A00000;
 };
 

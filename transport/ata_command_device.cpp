@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <string_view>
 
+#include "transport/inbox_ide.hpp"
 #include "transport/port_io_transport.hpp"
 #include "transport/sil3124_transport.hpp"
 #include "transport/transport_choice.hpp"
@@ -156,14 +157,8 @@ std::uint8_t AtaCommandDevice::SendDirect(std::uint8_t kind, const TaskFile& tas
                               DriveSelect);
     return transport.Send(taskFile, buffer, previous, direction, length, OutputTaskFile);
   }
-  std::span<const MemRange> memory;
-  if (CurrentEntry != nullptr) {
-    memory = std::span<const MemRange>(CurrentEntry->MemRanges.data(),
-                                       std::min<std::size_t>(CurrentEntry->MemRangeCount,
-                                                             CurrentEntry->MemRanges.size()));
-  }
   Sil3124Transport transport(PhysicalLoader.get(), CommandTimer, os_, CommandTimeout,
-                             PortRegBase, memory);
+                             PortRegBase);
   return transport.Send(taskFile, buffer, previous, direction, length);
 }
 
@@ -205,10 +200,12 @@ std::uint8_t AtaCommandDevice::Identify() {
   std::uint32_t length = kSector;
   const std::uint8_t result = SendCommand(tf, GetDataBuffer(), nullptr, data_direction::kIn, length);
   // A storage stack that cannot pass the command through leaves the drive's own registers as
-  // the only way to identify it. Only this read-only command takes that way: writing behind
-  // the back of the Windows driver that also drives the controller could corrupt the drive.
+  // the only way to identify it. Only this read-only command takes that way, and only behind
+  // the inbox IDE drivers: any other driver of the controller may have a command of its own in
+  // flight that a raw register sequence would race.
   const bool passThrough = Kind >= transport_kind::kAtaPassThrough && Kind <= transport_kind::kMiniport;
   if (result != command_result::kNotSupported || !passThrough || DirectMode == 0) return result;
+  if (CurrentEntry == nullptr || !ServedByInboxIdeDrivers(*CurrentEntry)) return result;
   length = kSector;
   return Dispatch(static_cast<std::uint8_t>(DirectMode), tf, GetDataBuffer(), nullptr,
                   data_direction::kIn, length);

@@ -35,17 +35,35 @@ void SetText(Win32Api& os, Handle key, const char* name, std::uint32_t type, con
   os.RegSetValueEx(key, name, type, data);
 }
 
+// A key left by an earlier run may still ask for an automatic start: the driver then comes
+// back at every restart. Turned into a demand start; a disabled service stays disabled.
+void KeepDemandStart(Win32Api& os, Handle key) {
+  std::uint8_t data[4] = {};
+  std::uint32_t type = 0, size = sizeof(data);
+  if (os.RegQueryValueEx(key, "Start", type, data, size) != 0 || type != reg_type::kDword ||
+      size != 4) {
+    return;
+  }
+  if (data[0] < service_start::kDemand && data[1] == 0 && data[2] == 0 && data[3] == 0) {
+    SetDword(os, key, "Start", service_start::kDemand);
+  }
+}
+
 // Failures here are ignored: the service manager writes the key again when it creates the
 // service.
 void WriteServiceKey(Win32Api& os, const DriverInstallation& what) {
   Handle key = kNullHandle;
-  if (os.RegOpenKeyEx(hkey::kLocalMachine, what.serviceKey, key_access::kRead, key) == 0) {
+  if (os.RegOpenKeyEx(hkey::kLocalMachine, what.serviceKey, key_access::kRead | key_access::kSetValue,
+                      key) == 0) {
+    KeepDemandStart(os, key);
     os.RegCloseKey(key);
     return;
   }
   if (os.RegCreateKeyEx(hkey::kLocalMachine, what.serviceKey, key_access::kAllAccess, key) != 0) return;
   SetDword(os, key, "Type", 1);
-  SetDword(os, key, "Start", 2);
+  // Started by the updater while it runs and stopped when it lets go: nothing of it runs
+  // after a restart, even when the updater ended without letting go.
+  SetDword(os, key, "Start", service_start::kDemand);
   SetDword(os, key, "ErrorControl", 1);
   SetText(os, key, "DisplayName", reg_type::kSz, what.displayName);
   SetText(os, key, "ImagePath", reg_type::kExpandSz,
@@ -100,6 +118,11 @@ class NativeSystemDirectory {
 };
 
 }  // namespace
+
+void StopDriverOnRelease(Win32Api& os, const DriverInstallation& what) {
+  if (IsServiceRunning(os, what.serviceName) != 1) return;
+  StopServiceAndWait(os, what.serviceName, kReleaseStopSeconds);
+}
 
 std::string SystemPath(Win32Api& os, const std::string& name) {
   std::string path = os.GetSystemDirectory();

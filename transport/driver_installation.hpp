@@ -1,7 +1,7 @@
 #pragma once
 // The installation that both library loaders run at start: the service key, the library and
 // the driver written into the system directory when missing or of the wrong size, the
-// kernel service created and started.
+// kernel service created (demand start) and started; and the stop when they let go.
 #include <string>
 
 #include "platform/fs_redirection_api.hpp"
@@ -23,6 +23,11 @@ struct DriverInstallation {
 
 // The system directory joined with a name ("\" added unless the directory ends with one).
 std::string SystemPath(Win32Api& os, const std::string& name);
+
+// The driver is stopped when the updater lets go of its library, so that nothing of it keeps
+// running; a service that does not stop within this many seconds is left as it is.
+inline constexpr int kReleaseStopSeconds = 5;
+void StopDriverOnRelease(Win32Api& os, const DriverInstallation& what);
 
 // Returns true when the library is in place and, on Windows NT, its driver runs.
 bool RunDriverInstallation(Win32Api& os, FsRedirectionApi& fs, const DriverInstallation& what,

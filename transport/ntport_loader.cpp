@@ -5,9 +5,11 @@
 namespace qz {
 namespace {
 
+// Our own names: a machine that also has the outside port-I/O library keeps its files and
+// its service untouched.
 const DriverInstallation kNtPort = {
-    "ntport.dll", "zntport.sys", "zntport", "SYSTEM\\CurrentControlSet\\Services\\zntport",
-    "NTPort Library Driver", true,
+    "tesselio.dll", "tesselio.sys", "tesselio", "SYSTEM\\CurrentControlSet\\Services\\tesselio",
+    "Tessel Port I/O Driver", true,
 };
 
 constexpr const char* kRequired[] = {"Inport", "Outport", "InportW", "OutportW",
@@ -26,7 +28,7 @@ NtPortLoader::NtPortLoader(Win32Api& os, FsRedirectionApi& fs, PortIoApi& librar
 void NtPortLoader::Load(bool installed) {
   Loaded = 0;
   if (!installed) return;
-  // By full path, so that a planted ntport.dll beside the program is never loaded.
+  // By full path, so that a planted tesselio.dll beside the program is never loaded.
   if (!library_.Load(SystemPath(os_, kNtPort.libraryFile))) return;
   for (const char* name : kRequired) {
     if (!library_.Resolve(name)) return;
@@ -40,6 +42,7 @@ void NtPortLoader::Load(bool installed) {
 
 NtPortLoader::~NtPortLoader() {
   if (library_.IsLoaded()) library_.Free();
+  StopDriverOnRelease(os_, kNtPort);
 }
 
 }  // namespace qz

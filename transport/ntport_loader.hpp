@@ -1,5 +1,6 @@
 #pragma once
-// Installs and loads the port-I/O library (ntport.dll with zntport.sys) at start-up.
+// Installs and loads the port-I/O library (tesselio.dll with tesselio.sys) at start-up and
+// stops its driver when released.
 #include <cstdint>
 
 #include "platform/fs_redirection_api.hpp"

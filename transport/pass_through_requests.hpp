@@ -8,6 +8,12 @@
 #include "transport/pass_through_codes.hpp"
 #include "transport/task_file.hpp"
 
+// In a 64-bit Windows program the system's own structures have other sizes and offsets (the
+// pointer-sized fields double): a request built from these layouts would be malformed there.
+#if defined(_WIN64)
+#error "pass-through requests have the 32-bit layouts: they belong to the 32-bit updater only"
+#endif
+
 namespace qz::pass_through {
 
 inline constexpr std::size_t kMaxBufferedData = 512;

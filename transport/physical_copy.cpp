@@ -19,10 +19,17 @@ bool WordWorked(TesselLoader& loader) {
   return false;
 }
 
+// Every word of the copy lies below 4 GiB: an address that would wrap to 0 names memory that
+// has nothing to do with the block.
+bool RangeFits(std::uint32_t base, std::size_t words) {
+  return static_cast<std::uint64_t>(base) + 4u * static_cast<std::uint64_t>(words) <= 0x100000000ull;
+}
+
 }  // namespace
 
 bool CopyToPhysical(TesselLoader& loader, std::uint32_t base, ConstBytes data) {
   const std::size_t words = data.size() / 4;
+  if (!RangeFits(base, words)) return false;
   for (std::size_t i = 0; i < words; ++i) {
     const std::uint8_t* at = data.data() + 4 * i;
     const std::uint32_t word = static_cast<std::uint32_t>(at[0] | (at[1] << 8) | (at[2] << 16)) |
@@ -35,6 +42,7 @@ bool CopyToPhysical(TesselLoader& loader, std::uint32_t base, ConstBytes data) {
 
 bool CopyFromPhysical(TesselLoader& loader, std::uint32_t base, Bytes data) {
   const std::size_t words = data.size() / 4;
+  if (!RangeFits(base, words)) return false;
   for (std::size_t i = 0; i < words; ++i) {
     const std::uint32_t word = loader.library().maPeekD(base + static_cast<std::uint32_t>(4 * i));
     if (!WordWorked(loader)) return false;

@@ -25,11 +25,10 @@ bool Sil3124Transport::RequestBlockPlaceIsSafe(std::uint32_t a, std::uint32_t bu
                                                std::uint32_t bufferSize,
                                                std::uint32_t length) const {
   // The port reads the block by DMA: it must be aligned, and it must not land on RAM that
-  // belongs to someone else or on the data it describes.
+  // belongs to someone else, on another port's or the card's global registers, or on the
+  // data it describes.
   if (a == 0 || (a & 7) != 0) return false;
-  for (const MemRange& r : controllerMemory_) {
-    if (r.Length != 0 && Inside(a, prb::kSize, r.Base, r.Length)) return true;
-  }
+  if (Inside(a, prb::kSize, port_, sil_port::kPortWindowSize)) return true;
   const std::uint64_t dataEnd = static_cast<std::uint64_t>(buffer) + ((length + 7u) & ~7u);
   return Inside(a, prb::kSize, buffer, bufferSize) && a >= dataEnd;
 }
@@ -91,18 +90,22 @@ std::uint8_t Sil3124Transport::Send(const TaskFile& t, Bytes buffer, const TaskF
   const std::uint32_t interrupts = timedOut ? 0 : Peek(sil_port::kInterruptStatus);
   Poke(sil_port::kInterruptStatus, sil_port::kCommandComplete);
 
-  std::uint8_t result = command_result::kTimeout;
-  if (!timedOut) {
-    if (Peek(sil_port::kCommandError) == 0) {
-      result = command_result::kSuccess;
-      if (direction == data_direction::kIn &&
-          !CopyFromPhysical(*loader_, b, Bytes(buffer.data(), length))) {
-        result = command_result::kFailure;
-      }
-    } else {
-      result = (interrupts & sil_port::kCommandErrorBit) ? command_result::kDriveError
-                                                         : command_result::kFailure;
-    }
+  if (timedOut) {
+    // Slot 0 may still be active and the port may yet write into the system buffer: it is not
+    // freed here (the driver frees it when it stops, at the updater's release). The next
+    // command of the same size is given the same buffer again.
+    Poke(sil_port::kInterruptEnable, savedMask);
+    timer_.StopLap();
+    return command_result::kTimeout;
+  }
+
+  std::uint8_t result = command_result::kSuccess;
+  if (Peek(sil_port::kCommandError) != 0) {
+    result = (interrupts & sil_port::kCommandErrorBit) ? command_result::kDriveError
+                                                       : command_result::kFailure;
+  } else if (direction == data_direction::kIn &&
+             !CopyFromPhysical(*loader_, b, Bytes(buffer.data(), length))) {
+    result = command_result::kFailure;
   }
 
   Poke(sil_port::kInterruptEnable, savedMask);

@@ -1,11 +1,10 @@
 #pragma once
 // Kind 6: one command through slot 0 of a SiI3124 port. The request block goes into physical
 // memory at the address the port names, the data through the library's system buffer; the
-// slot is polled with 1 ms sleeps against the command timeout.
+// slot is polled with 1 ms sleeps against the command timeout. After a time-out the system
+// buffer is kept: the port may still be working on the command.
 #include <cstdint>
-#include <span>
 
-#include "discovery/disk_reg_data.hpp"
 #include "platform/system_api.hpp"
 #include "platform/types.hpp"
 #include "transport/high_res_timer.hpp"
@@ -29,17 +28,17 @@ inline constexpr std::uint32_t kCommandComplete = 0x10000;  // interrupt status 
 inline constexpr std::uint32_t kCommandErrorBit = 0x20000;  // interrupt status bit 17
 inline constexpr std::uint32_t kSlot0Busy = 1;
 inline constexpr std::uint32_t kSystemBufferSize = 0x10000;
+inline constexpr std::uint32_t kPortWindowSize = 0x2000;
 }  // namespace sil_port
 
 class Sil3124Transport {
  public:
-  // `controllerMemory`: the memory ranges of the selected drive's controller; the request
-  // block may only be placed inside one of them or inside the system buffer.
+  // The request block may only be placed inside the port's own register window (its local
+  // memory) or inside the system buffer behind the data.
   Sil3124Transport(TesselLoader* loader, HighResTimer& timer, SystemApi& system,
-                   float timeoutSeconds, std::uint32_t portRegBase,
-                   std::span<const MemRange> controllerMemory)
+                   float timeoutSeconds, std::uint32_t portRegBase)
       : loader_(loader), timer_(timer), system_(system), timeout_(timeoutSeconds),
-        port_(portRegBase), controllerMemory_(controllerMemory) {}
+        port_(portRegBase) {}
 
   // The length is not changed; no registers are returned.
   std::uint8_t Send(const TaskFile& taskFile, Bytes buffer, const TaskFile* previous,
@@ -57,7 +56,6 @@ class Sil3124Transport {
   SystemApi& system_;
   float timeout_;
   std::uint32_t port_;
-  std::span<const MemRange> controllerMemory_;
 };
 
 }  // namespace qz

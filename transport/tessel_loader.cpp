@@ -38,6 +38,8 @@ void TesselLoader::Load(bool installed) {
 TesselLoader::~TesselLoader() {
   if (Loaded) library_.maCloseLibrary();
   if (library_.IsLoaded()) library_.Free();
+  // With the device's handle closed the driver can unload.
+  StopDriverOnRelease(os_, kTessel);
 }
 
 }  // namespace qz

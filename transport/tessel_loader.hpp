@@ -1,5 +1,6 @@
 #pragma once
-// Installs and loads the physical-access library (tessel.dll with tessel.sys) at start-up.
+// Installs and loads the physical-access library (tessel.dll with tessel.sys) at start-up and
+// stops its driver when released.
 #include <array>
 #include <cstdint>
 

@@ -1,5 +1,5 @@
 #pragma once
-// ntport.dll bound with LoadLibrary and GetProcAddress.
+// tesselio.dll bound with LoadLibrary and GetProcAddress.
 #include "platform/port_io_api.hpp"
 
 namespace qz {

@@ -20,10 +20,15 @@ class MachineAccess {
                                     std::uint32_t offset, const std::uint8_t* buffer,
                                     std::uint32_t length) = 0;
 
-  // A view of physical memory in the calling process; the handle is opaque to the caller.
-  virtual bool MapToCaller(std::uint32_t physical, std::uint32_t length, std::uint32_t& handle,
-                           std::uint32_t& linear) = 0;
-  virtual bool UnmapFromCaller(std::uint32_t handle, std::uint32_t linear) = 0;
+  // A view of physical memory in the calling process: `view` names it for the unmap (the
+  // base of its pages), `linear` is where `physical` lies in it. The caller has checked that
+  // the page offset plus the length fits 32 bits.
+  virtual bool MapView(std::uint32_t physical, std::uint32_t length, std::uint64_t& view,
+                       std::uint32_t& linear) = 0;
+  // Removes a view from the calling process.
+  virtual void UnmapView(std::uint64_t view) = 0;
+  // The process the current request or clean-up runs in.
+  virtual std::uint64_t CurrentProcess() = 0;
 
   // The one common DMA buffer.
   virtual bool AllocateCommonBuffer(std::uint32_t size, std::uint64_t& physical,

@@ -30,8 +30,9 @@ bool ValidWidth(std::uint32_t width) { return width == 1 || width == 2 || width 
 
 }  // namespace
 
-Reply TesselDevice::Handle(std::uint32_t code, std::uint8_t* buffer, std::uint32_t inLength,
-                           std::uint32_t outLength) {
+Reply TesselDevice::Handle(std::uint64_t owner, std::uint32_t code, std::uint8_t* buffer,
+                           std::uint32_t inLength, std::uint32_t outLength) {
+  owner_ = owner;
   const Sizes* sizes = nullptr;
   for (const auto& s : kSizes) {
     if (s.code == code) sizes = &s;
@@ -79,25 +80,59 @@ Reply TesselDevice::WriteMemory(std::uint8_t* buffer) {
 Reply TesselDevice::MapMemory(std::uint8_t* buffer) {
   const std::uint32_t physical = kbytes::Get32(buffer + 4);
   const std::uint32_t length = kbytes::Get32(buffer + 12);
-  if (length == 0) return Status(kstatus::kInvalidParameter);
-  std::uint32_t handle = 0, linear = 0;
-  if (!machine_.MapToCaller(physical, length, handle, linear)) {
+  // The view starts at the page: its size, offset plus length, must not wrap at 32 bits.
+  const std::uint32_t pageOffset = physical & 0xFFFu;
+  if (length == 0 || length > 0xFFFFFFFFu - pageOffset) return Status(kstatus::kInvalidParameter);
+  std::uint32_t slot = 0;
+  while (slot < kMaxViews && views_[slot].used) ++slot;
+  if (slot == kMaxViews) return Status(kstatus::kInsufficientResources);
+  View& v = views_[slot];
+  if (!machine_.MapView(physical, length, v.view, v.linear)) {
     return Status(kstatus::kInsufficientResources);
   }
+  v.used = true;
+  v.owner = owner_;
+  v.process = machine_.CurrentProcess();
   kbytes::Fill(buffer, 16, 0);
-  kbytes::Put32(buffer, handle);
-  kbytes::Put32(buffer + 8, linear);
+  kbytes::Put32(buffer, slot + 1);
+  kbytes::Put32(buffer + 8, v.linear);
   return Status(kstatus::kSuccess, 16);
 }
 
 Reply TesselDevice::UnmapMemory(std::uint8_t* buffer) {
   const std::uint32_t handle = kbytes::Get32(buffer);
   const std::uint32_t linear = kbytes::Get32(buffer + 8);
-  if (handle != 0 && !machine_.UnmapFromCaller(handle, linear)) {
-    return Status(kstatus::kInvalidParameter);
+  if (handle != 0) {
+    // Only a view this driver made, through the same handle, in the asking process.
+    const std::uint32_t slot = handle - 1;
+    if (slot >= kMaxViews) return Status(kstatus::kInvalidParameter);
+    View& v = views_[slot];
+    if (!v.used || v.linear != linear || v.owner != owner_ ||
+        v.process != machine_.CurrentProcess()) {
+      return Status(kstatus::kInvalidParameter);
+    }
+    machine_.UnmapView(v.view);
+    v = View{};
   }
   kbytes::Fill(buffer, 4, 0);
   return Status(kstatus::kSuccess, 4);
+}
+
+void TesselDevice::Cleanup(std::uint64_t owner) {
+  const std::uint64_t process = machine_.CurrentProcess();
+  for (View& v : views_) {
+    if (!v.used || v.owner != owner) continue;
+    // A handle closed from another process (one it was passed to) cannot reach the view;
+    // that view goes with its own process.
+    if (v.process == process) machine_.UnmapView(v.view);
+    v = View{};
+  }
+}
+
+std::uint32_t TesselDevice::viewsInUse() const {
+  std::uint32_t n = 0;
+  for (const View& v : views_) n += v.used ? 1u : 0u;
+  return n;
 }
 
 Reply TesselDevice::FindDevice(std::uint8_t* buffer, std::uint32_t outLength) {
@@ -117,7 +152,7 @@ Reply TesselDevice::FindDevice(std::uint8_t* buffer, std::uint32_t outLength) {
 
 Reply TesselDevice::DmaAlloc(std::uint8_t* buffer) {
   const std::uint32_t size = kbytes::Get32(buffer + 8);
-  if (size == 0 || size != bufferSize_) Release();
+  if (size == 0 || size != bufferSize_) FreeBuffer();
   if (size != 0 && bufferSize_ == 0) {
     std::uint64_t physical = 0, kernel = 0;
     if (!machine_.AllocateCommonBuffer(size, physical, kernel)) {
@@ -135,6 +170,12 @@ Reply TesselDevice::DmaAlloc(std::uint8_t* buffer) {
 }
 
 void TesselDevice::Release() {
+  // Every handle is closed before a driver unloads, so no view is left to undo.
+  for (View& v : views_) v = View{};
+  FreeBuffer();
+}
+
+void TesselDevice::FreeBuffer() {
   if (bufferSize_ != 0) machine_.FreeCommonBuffer();
   bufferSize_ = 0;
   bufferPhysical_ = 0;

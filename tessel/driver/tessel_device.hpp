@@ -13,14 +13,27 @@ class TesselDevice {
  public:
   constexpr explicit TesselDevice(MachineAccess& machine) : machine_(machine) {}
 
-  // buffer holds inLength bytes of input and has room for outLength bytes of output.
+  static constexpr std::uint32_t kMaxViews = 16;
+
+  // buffer holds inLength bytes of input and has room for outLength bytes of output. `owner`
+  // names the open handle (the file object) the request came through.
+  kstatus::Reply Handle(std::uint64_t owner, std::uint32_t code, std::uint8_t* buffer,
+                        std::uint32_t inLength, std::uint32_t outLength);
   kstatus::Reply Handle(std::uint32_t code, std::uint8_t* buffer, std::uint32_t inLength,
-                        std::uint32_t outLength);
+                        std::uint32_t outLength) {
+    return Handle(0, code, buffer, inLength, outLength);
+  }
+
+  // The last handle of `owner` was closed (in the closing process, also when a process ends):
+  // the views made through it are unmapped and their slots freed, so that the table never
+  // fills with views nobody will unmap.
+  void Cleanup(std::uint64_t owner);
 
   // The driver is unloading: give the common buffer back.
   void Release();
 
   std::uint32_t bufferSize() const { return bufferSize_; }
+  std::uint32_t viewsInUse() const;
 
  private:
   kstatus::Reply ReadMemory(std::uint8_t* buffer);
@@ -29,8 +42,20 @@ class TesselDevice {
   kstatus::Reply UnmapMemory(std::uint8_t* buffer);
   kstatus::Reply FindDevice(std::uint8_t* buffer, std::uint32_t outLength);
   kstatus::Reply DmaAlloc(std::uint8_t* buffer);
+  void FreeBuffer();
+
+  // One view given out: its handle is the slot's index + 1.
+  struct View {
+    bool used = false;
+    std::uint64_t owner = 0;
+    std::uint64_t process = 0;
+    std::uint64_t view = 0;
+    std::uint32_t linear = 0;
+  };
 
   MachineAccess& machine_;
+  View views_[kMaxViews] = {};
+  std::uint64_t owner_ = 0;  // of the request being handled
   std::uint32_t bufferSize_ = 0;
   std::uint64_t bufferPhysical_ = 0;
   std::uint64_t bufferKernel_ = 0;

@@ -255,8 +255,9 @@ std::int32_t TesselLibrary::maInstallService() {
     os_.CloseServiceHandle(service);
   }
   if (!started) {
+    // Demand start: the driver must not come back by itself at the next restart.
     service = os_.CreateService(manager, kServiceName, kServiceName, kServiceAllAccess,
-                                service_type::kKernelDriver, service_start::kAuto, path);
+                                service_type::kKernelDriver, service_start::kDemand, path);
     if (service != kNullHandle) {
       started = os_.StartService(service) || os_.GetLastError() == kErrorServiceAlreadyRunning;
       if (!started) state_ = os_.GetLastError();

@@ -1,5 +1,5 @@
 #pragma once
-// Device I/O control codes between ntport.dll and zntport.sys: FILE_DEVICE_UNKNOWN,
+// Device I/O control codes between tesselio.dll and tesselio.sys: FILE_DEVICE_UNKNOWN,
 // METHOD_BUFFERED, functions 0x900 upwards. All fields 32-bit little-endian.
 //   read port   in: port, width (1, 2, 4)          out: value
 //   write port  in: port, width, value             out: none
@@ -8,7 +8,7 @@
 
 namespace qz::portio {
 
-inline constexpr char kDeviceName[] = "ZNTPORT";
+inline constexpr char kDeviceName[] = "TESSELIO";
 
 inline constexpr std::uint32_t kIoctlReadPort = 0x222400;
 inline constexpr std::uint32_t kIoctlWritePort = 0x222404;

@@ -1,8 +1,9 @@
 // Smoke check under Wine: runs the real library loaders on the images named on the command
 // line (read into memory, as the updater carries them), then talks to the installed driver
-// through tessel.dll and directly, and prints one "Name=value" line per finding.
-// usage: access_check tessel.dll tessel-x86.sys tessel-x64.sys ntport.dll zntport-x86.sys
-//                     zntport-x64.sys
+// through tessel.dll and directly, and prints one "Name=value" line per finding; last, whether
+// the drivers still run once the loaders have let go.
+// usage: access_check tessel.dll tessel-x86.sys tessel-x64.sys tesselio.dll tesselio-x86.sys
+//                     tesselio-x64.sys
 #include <cstdio>
 #include <fstream>
 #include <iterator>
@@ -14,6 +15,7 @@
 #include "platform/win32/real_win32.hpp"
 #include "platform/win32/windows.hpp"
 #include "transport/ntport_loader.hpp"
+#include "transport/service_helpers.hpp"
 #include "transport/tessel_loader.hpp"
 
 namespace {
@@ -32,12 +34,22 @@ DWORD Raw(HANDLE device, DWORD code, DWORD inLength, DWORD outLength) {
   return ::GetLastError();
 }
 
+// 64-bit Windows Vista and 7 load only signed kernel drivers, and ours are unsigned: there the
+// services do not start and both loaders report 0; the updater goes on without them.
+bool UnsignedDriversRefused() {
+  OSVERSIONINFOA info{};
+  info.dwOSVersionInfoSize = sizeof(info);
+  BOOL wow64 = FALSE;
+  return ::GetVersionExA(&info) && info.dwMajorVersion >= 6 &&
+         ::IsWow64Process(::GetCurrentProcess(), &wow64) && wow64;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
   if (argc != 7) {
     std::fprintf(stderr, "usage: access_check tessel.dll tessel-x86.sys tessel-x64.sys "
-                         "ntport.dll zntport-x86.sys zntport-x64.sys\n");
+                         "tesselio.dll tesselio-x86.sys tesselio-x64.sys\n");
     return 2;
   }
   std::vector<std::uint8_t> files[6];
@@ -57,6 +69,11 @@ int main(int argc, char** argv) {
     qz::TesselLoader tessel(os, fs, tesselLib, {files[0], files[1], files[2]});
     std::printf("NtPortLoaded=%d\n", ntport.Loaded);
     std::printf("TesselLoaded=%d\n", tessel.Loaded);
+    if (UnsignedDriversRefused()) {
+      std::printf("Note=64-bit Windows Vista and 7 refuse unsigned drivers: 0 is expected here\n");
+    }
+    std::printf("TesselRunning=%d\nPortRunning=%d\n", qz::IsServiceRunning(os, "tessel"),
+                qz::IsServiceRunning(os, "tesselio"));
     if (portLib.IsLoaded()) {
       char text[292] = {};
       const int state = portLib.GetLastState(text);
@@ -92,6 +109,9 @@ int main(int argc, char** argv) {
     }
     std::fflush(stdout);
   }
+  // Letting go of the libraries stops both drivers.
   std::printf("Released=1\n");
+  std::printf("TesselRunningAfterRelease=%d\nPortRunningAfterRelease=%d\n",
+              qz::IsServiceRunning(os, "tessel"), qz::IsServiceRunning(os, "tesselio"));
   return 0;
 }

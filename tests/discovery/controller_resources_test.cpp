@@ -87,6 +87,20 @@ TEST(ControllerResources, OddLengthsAreSkippedAndSeventhRangesDropped) {
   EXPECT_EQ(d.MemRanges[5].Base, 0xE0005000u);
 }
 
+TEST(ControllerResources, MemoryRangeEndingBelowItsStartKeepsNoMemoryRanges) {
+  OneController c;
+  c.tree().AddMemory(c.controller, 0xFEAFFC00, 0x80);
+  c.tree().AddMemory(c.controller, 0xFEAF8000, 0x8000);
+  c.tree().nodes[static_cast<std::size_t>(c.controller)].allocated.back().end = 0x00000FFF;
+  c.tree().AddIo(c.controller, 0xB000, 8);
+  c.tree().AddIo(c.controller, 0xB100, 4);
+  const DiskRegData d = c.Run();
+  // As a 32-bit length, end - start + 1 would be 0x01508000: past 4 GiB, round to 0.
+  EXPECT_EQ(d.HasMem, 0);
+  EXPECT_EQ(d.MemRangeCount, 0u);
+  EXPECT_EQ(d.HasIo, 1) << "the ports are another matter";
+}
+
 TEST(ControllerResources, SeventhChannelIsBeyondTheTable) {
   OneController c;
   for (int k = 0; k < 7; ++k) {

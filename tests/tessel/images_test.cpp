@@ -28,7 +28,7 @@ TEST(Images, TesselLibraryExportsExactlyItsNames) {
 }
 
 TEST(Images, PortLibraryExportsTheNamesTheLoaderResolves) {
-  const PeFile pe = ReadPe(kWin32 + "/ntport.dll");
+  const PeFile pe = ReadPe(kWin32 + "/tesselio.dll");
   ASSERT_TRUE(pe.valid);
   EXPECT_EQ(pe.machine, 0x14C);
   const std::set<std::string> expected = {"Inport", "Outport", "InportW", "OutportW", "InportD",
@@ -40,7 +40,7 @@ TEST(Images, PortLibraryExportsTheNamesTheLoaderResolves) {
 TEST(Images, DriversAreNativeKernelImages) {
   const struct { std::string path; std::uint16_t machine; } drivers[] = {
       {kWin32 + "/tessel.sys", 0x14C}, {kWin64 + "/tessel.sys", 0x8664},
-      {kWin32 + "/zntport.sys", 0x14C}, {kWin64 + "/zntport.sys", 0x8664}};
+      {kWin32 + "/tesselio.sys", 0x14C}, {kWin64 + "/tesselio.sys", 0x8664}};
   for (const auto& d : drivers) {
     const PeFile pe = ReadPe(d.path);
     ASSERT_TRUE(pe.valid) << d.path;

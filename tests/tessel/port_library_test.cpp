@@ -26,10 +26,10 @@ class PortLibraryTest : public ::testing::Test {
     machine_.ioPorts.Claim(0x70, 2, rtc_);
   }
   void StartDriver() {
-    machine_.files.Create(machine_.SystemDirectory() + "\\drivers\\zntport.sys")->data =
+    machine_.files.Create(machine_.SystemDirectory() + "\\drivers\\tesselio.sys")->data =
         sim::StubImage(sim::kImageX86, 2048);
-    auto& s = machine_.services.Add("zntport", service_type::kKernelDriver, service_start::kDemand,
-                                    "System32\\drivers\\zntport.sys", service_state::kStopped);
+    auto& s = machine_.services.Add("tesselio", service_type::kKernelDriver, service_start::kDemand,
+                                    "System32\\drivers\\tesselio.sys", service_state::kStopped);
     ASSERT_EQ(machine_.services.Start(s), 0u);
   }
 
@@ -75,8 +75,8 @@ TEST_F(PortLibraryTest, DriverStoppedUnderneathIsReported) {
   StartDriver();
   EXPECT_EQ(lib_.InportW(0x71), 0x2359);
   // The device disappears; the open handle's requests now fail.
-  machine_.services.Stop(*machine_.services.Find("zntport"));
-  machine_.AddDevice("\\\\.\\ZNTPORT", nullptr);
+  machine_.services.Stop(*machine_.services.Find("tesselio"));
+  machine_.AddDevice("\\\\.\\TESSELIO", nullptr);
   lib_.ProcessDetach();
   EXPECT_EQ(lib_.InportW(0x71), 0);
   EXPECT_NE(lib_.GetLastState(nullptr), 0);

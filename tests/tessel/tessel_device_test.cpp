@@ -24,10 +24,11 @@ class TesselDeviceTest : public ::testing::Test {
 
   // One buffered request: the system buffer holds the input and receives the output.
   kstatus::Reply Call(std::uint32_t code, std::vector<std::uint8_t> in, std::uint32_t outLength,
-                      std::vector<std::uint8_t>* out = nullptr) {
+                      std::vector<std::uint8_t>* out = nullptr, std::uint64_t owner = 0) {
     std::vector<std::uint8_t> buffer(std::max<std::size_t>(in.size(), outLength), 0xCC);
     std::copy(in.begin(), in.end(), buffer.begin());
-    const auto reply = device_.Handle(code, buffer.data(), static_cast<std::uint32_t>(in.size()), outLength);
+    const auto reply = device_.Handle(owner, code, buffer.data(),
+                                      static_cast<std::uint32_t>(in.size()), outLength);
     if (out) {
       buffer.resize(reply.information);
       *out = buffer;
@@ -135,6 +136,75 @@ TEST_F(TesselDeviceTest, MapsAndUnmapsOnlyRealViews) {
   EXPECT_TRUE(access_.views.empty());
   // Handle 0 unmaps nothing and succeeds.
   EXPECT_EQ(Call(0x22200C, Fields({0, 0, 0x1234, 0}), 4).status, kOk);
+}
+
+// A map request through one open handle (owner); the handle and linear address, or none.
+struct Mapped {
+  std::int32_t status;
+  std::uint32_t handle, linear;
+};
+
+class TesselViewsTest : public TesselDeviceTest {
+ protected:
+  static constexpr std::uint64_t kHandleA = 0x8A001000, kHandleB = 0x8A002000;
+  Mapped Map(std::uint64_t owner, std::uint32_t physical = 0xFEBF0000, std::uint32_t length = 0x100) {
+    std::vector<std::uint8_t> out;
+    const auto r = Call(0x222008, Fields({0, physical, 0, length}), 16, &out, owner);
+    if (r.status != kOk) return {r.status, 0, 0};
+    return {r.status, At32(out, 0), At32(out, 8)};
+  }
+  std::int32_t Unmap(std::uint64_t owner, const Mapped& m) {
+    return Call(0x22200C, Fields({m.handle, 0, m.linear, 0}), 4, nullptr, owner).status;
+  }
+};
+
+TEST_F(TesselViewsTest, ClosingAHandleUnmapsItsViewsAndFreesTheirSlots) {
+  for (std::uint32_t i = 0; i < TesselDevice::kMaxViews; ++i) ASSERT_EQ(Map(kHandleA).status, kOk);
+  // A process that never unmaps fills the table: the next request finds no slot.
+  EXPECT_EQ(Map(kHandleA).status, static_cast<std::int32_t>(0xC000009Au));
+  EXPECT_EQ(access_.views.size(), TesselDevice::kMaxViews);
+  device_.Cleanup(kHandleA);
+  EXPECT_TRUE(access_.views.empty());
+  EXPECT_EQ(device_.viewsInUse(), 0u);
+  for (std::uint32_t i = 0; i < TesselDevice::kMaxViews; ++i) EXPECT_EQ(Map(kHandleB).status, kOk);
+}
+
+TEST_F(TesselViewsTest, OnlyTheClosedHandlesViewsGoAndOnlyItsOwnHandleUnmaps) {
+  const Mapped a = Map(kHandleA, 0x1000);
+  const Mapped b = Map(kHandleB, 0x2000);
+  ASSERT_EQ(a.status, kOk);
+  ASSERT_EQ(b.status, kOk);
+  EXPECT_EQ(Unmap(kHandleB, a), kInvalid);  // another handle, same process
+  access_.process = 0x2A0;
+  EXPECT_EQ(Unmap(kHandleA, a), kInvalid);  // the same handle used from another process
+  access_.process = 0x1F4;
+  device_.Cleanup(kHandleA);
+  ASSERT_EQ(access_.views.size(), 1u);
+  EXPECT_EQ(access_.views.begin()->second.physical, 0x2000u);
+  EXPECT_EQ(Unmap(kHandleA, a), kInvalid);  // gone with its handle
+  EXPECT_EQ(Unmap(kHandleB, b), kOk);
+  EXPECT_TRUE(access_.views.empty());
+}
+
+TEST_F(TesselViewsTest, AHandleClosedElsewhereFreesTheSlotWithoutTouchingThatProcess) {
+  ASSERT_EQ(Map(kHandleA).status, kOk);
+  access_.process = 0x2A0;  // the handle was passed on and closed there
+  device_.Cleanup(kHandleA);
+  EXPECT_EQ(device_.viewsInUse(), 0u);
+  ASSERT_EQ(access_.views.size(), 1u);  // left to go with the process that holds it
+  EXPECT_EQ(access_.views.begin()->second.process, 0x1F4u);
+  EXPECT_EQ(access_.unmapsInWrongProcess, 0);
+}
+
+TEST_F(TesselViewsTest, LengthThatWrapsWithThePageOffsetIsRefused) {
+  // 0x234 bytes into the page: the view is 0x234 + length bytes, which 32 bits must hold.
+  EXPECT_EQ(Map(kHandleA, 0xFEBF0234, 0xFFFFFDCC).status, kInvalid);
+  EXPECT_EQ(Map(kHandleA, 0xFEBF0234, 0xFFFFFFFF).status, kInvalid);
+  EXPECT_TRUE(access_.views.empty());
+  EXPECT_EQ(device_.viewsInUse(), 0u);
+  const Mapped largest = Map(kHandleA, 0xFEBF0234, 0xFFFFFDCB);
+  EXPECT_EQ(largest.status, kOk);
+  EXPECT_EQ(largest.linear & 0xFFFu, 0x234u);
 }
 
 TEST_F(TesselDeviceTest, PciRecordCarriesHeaderSizesAndLocation) {

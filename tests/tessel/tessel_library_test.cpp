@@ -75,7 +75,7 @@ TEST_F(TesselLibraryTest, OpenInstallsAndStartsTheDriverService) {
   auto* service = machine_.services.Find("TESSEL");
   ASSERT_NE(service, nullptr);
   EXPECT_EQ(service->state, service_state::kRunning);
-  EXPECT_EQ(service->startType, service_start::kAuto);
+  EXPECT_EQ(service->startType, service_start::kDemand);
   EXPECT_EQ(service->type, service_type::kKernelDriver);
   EXPECT_EQ(service->binaryPath, "C:\\WINDOWS\\system32\\drivers\\Tessel.sys");
   EXPECT_EQ(os_.OpenHandleCount(), 1u);  // the device only
@@ -145,8 +145,9 @@ TEST_F(TesselLibraryTest, MapAndUnmapThroughTheDriver) {
   ASSERT_NE(handle, 0u);
   auto& views = machine_.accessDrivers.tessel->access().views;
   ASSERT_EQ(views.size(), 1u);
-  EXPECT_EQ(views.at(handle).physical, 0xFEBF0040u);
-  EXPECT_EQ(views.at(handle).length, 0x80u);
+  EXPECT_EQ(views.begin()->second.physical, 0xFEBF0040u);
+  EXPECT_EQ(views.begin()->second.linear, linear);
+  EXPECT_EQ(views.begin()->second.length, 0x80u);
   EXPECT_EQ(lib_.maUnmapPhysicalMemory(handle, linear), -1);
   EXPECT_TRUE(views.empty());
   EXPECT_EQ(lib_.maUnmapPhysicalMemory(handle, linear), 0);

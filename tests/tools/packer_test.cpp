@@ -308,7 +308,7 @@ TEST(Packer, TheProgramCarriesTheAccessLibrariesAndDrivers) {
   ASSERT_FALSE(exe.empty());
   const std::string x86 = QZ_ACCESS32, x64 = QZ_ACCESS64;
   for (const std::string& path : {x86 + "/tessel.dll", x86 + "/tessel.sys", x64 + "/tessel.sys",
-                                  x86 + "/ntport.dll", x86 + "/zntport.sys", x64 + "/zntport.sys"}) {
+                                  x86 + "/tesselio.dll", x86 + "/tesselio.sys", x64 + "/tesselio.sys"}) {
     const auto image = ReadAll(path.c_str());
     ASSERT_FALSE(image.empty()) << path;
     EXPECT_NE(std::search(exe.begin(), exe.end(), image.begin(), image.end()), exe.end())

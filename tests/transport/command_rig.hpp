@@ -27,7 +27,7 @@ struct CommandRig {
 
   CommandDeviceSystem System() {
     return {api,      setup, wmi, fs, portIo, physical, machine.userBuffers,
-            {ntportDll, zntportX86, zntportX64}, {tesselDll, tesselX86, tesselX64}};
+            {portDll, portX86, portX64}, {tesselDll, tesselX86, tesselX64}};
   }
 
   // A scripted drive behind every disk of the tree that has none yet, answering with the
@@ -82,9 +82,9 @@ struct CommandRig {
   std::vector<std::uint8_t> tesselDll = sim::StubImage(sim::kImageX86, 5000, 0x11);
   std::vector<std::uint8_t> tesselX86 = sim::StubImage(sim::kImageX86, 3000, 0x22);
   std::vector<std::uint8_t> tesselX64 = sim::StubImage(sim::kImageX64, 3500, 0x33);
-  std::vector<std::uint8_t> ntportDll = sim::StubImage(sim::kImageX86, 6000, 0x44);
-  std::vector<std::uint8_t> zntportX86 = sim::StubImage(sim::kImageX86, 2000, 0x55);
-  std::vector<std::uint8_t> zntportX64 = sim::StubImage(sim::kImageX64, 2500, 0x66);
+  std::vector<std::uint8_t> portDll = sim::StubImage(sim::kImageX86, 6000, 0x44);
+  std::vector<std::uint8_t> portX86 = sim::StubImage(sim::kImageX86, 2000, 0x55);
+  std::vector<std::uint8_t> portX64 = sim::StubImage(sim::kImageX64, 2500, 0x66);
   std::vector<std::shared_ptr<ScriptedDrive>> drives;
   std::vector<std::shared_ptr<sim::PassThroughDisk>> ports;
 

@@ -1,10 +1,12 @@
 // The register transports stand in for a storage stack that cannot pass commands through,
-// for IDENTIFY DEVICE only.
+// for IDENTIFY DEVICE only and only behind the inbox IDE drivers.
 #include <gtest/gtest.h>
 
 #include <algorithm>
 
+#include "discovery/fixed_text.hpp"
 #include "tests/transport/direct_rig.hpp"
+#include "transport/inbox_ide.hpp"
 
 namespace qz {
 namespace {
@@ -55,7 +57,7 @@ TEST(DirectFallback, OtherFailuresOfThePassThroughAreNotRetried) {
 
 TEST(DirectFallback, WithoutDirectAccessNotSupportedStands) {
   LegacyIdeRig rig(sim::PortDriver::ScsiAdapter());
-  rig.machine.files.FailCreate(rig.machine.SystemDirectory() + "\\ntport.dll");
+  rig.machine.files.FailCreate(rig.machine.SystemDirectory() + "\\tesselio.dll");
   AtaCommandDevice device(rig.System());
   ASSERT_TRUE(device.SelectDrive(0));
   EXPECT_EQ(device.Identify(), command_result::kNotSupported);
@@ -64,18 +66,61 @@ TEST(DirectFallback, WithoutDirectAccessNotSupportedStands) {
   EXPECT_TRUE(rig.primary->commands.empty());
 }
 
-TEST(DirectFallback, Sil3124PortServesIdentifyWhenItsDriverCannot) {
+TEST(DirectFallback, ChannelBehindAnotherControllerDriverIsLeftAlone) {
+  LegacyIdeRig rig(sim::PortDriver::ScsiAdapter());
+  auto& tree = rig.machine.deviceTree;
+  const int channel = tree.nodes[static_cast<std::size_t>(tree.disks[1].node)].parent;
+  tree.SetText(tree.nodes[static_cast<std::size_t>(channel)].parent, spdrp::kService, "vendorata");
+  AtaCommandDevice device(rig.System());
+  ASSERT_TRUE(device.SelectDrive(1));
+  ASSERT_EQ(device.DirectMode, 5u);
+  EXPECT_EQ(device.Identify(), command_result::kNotSupported);
+  EXPECT_TRUE(rig.secondary->commands.empty());
+  EXPECT_TRUE(rig.AccessesTo(0x170).empty());
+}
+
+TEST(DirectFallback, Sil3124PortIsNeverDrivenBehindItsOwnDriver) {
   Sil3124Rig rig(sim::PortDriver::ScsiAdapter());
   AtaCommandDevice device(rig.System());
   ASSERT_GE(rig.SelectCardDrive(device, 3), 0);
   ASSERT_EQ(device.DirectMode, 6u);
-  // The SCSI bus type's kind 3 never reports "not supported" (it does not look at the SCSI
-  // status); the IDE pass-through, which this driver lacks, does.
+  // The IDE pass-through, which this driver lacks, answers "not supported"; the card's own
+  // driver may be running a command on slot 0 all the same.
   device.Kind = 2;
-  const auto expected = test::IdentifyOf(*rig.CardDrive(3));
-  ASSERT_EQ(device.Identify(), command_result::kSuccess);
-  EXPECT_TRUE(std::equal(expected.begin(), expected.end(), device.GetDataBuffer().begin()));
-  EXPECT_EQ(rig.controller->port(3).requests.size(), 1u);
+  EXPECT_EQ(device.Identify(), command_result::kNotSupported);
+  EXPECT_TRUE(rig.controller->port(3).requests.empty());
+  EXPECT_TRUE(rig.controller->port(3).log.empty());
+}
+
+// The chain above a disk, from its parent up: services, and whether the node is the PCI
+// controller.
+DiskRegData DiskUnder(std::initializer_list<std::pair<const char*, bool>> chain) {
+  DiskRegData d;
+  std::unique_ptr<ParentNode>* link = &d.Parent;
+  for (const auto& [service, pci] : chain) {
+    *link = std::make_unique<ParentNode>();
+    SetText((*link)->Service, service);
+    if (pci) {
+      (*link)->VendorId = 0x8086;
+      (*link)->DeviceId = 0x27C0;
+    }
+    link = &(*link)->next;
+  }
+  return d;
+}
+
+TEST(InboxIdeDrivers, OnlyTheirOwnChainCounts) {
+  EXPECT_TRUE(ServedByInboxIdeDrivers(DiskUnder({{"atapi", false}, {"intelide", true}, {"pci", false}})));
+  EXPECT_TRUE(ServedByInboxIdeDrivers(DiskUnder({{"atapi", false}, {"pciide", true}})));
+  EXPECT_TRUE(ServedByInboxIdeDrivers(DiskUnder({{"ATAPI", false}, {"ViaIde", true}})));
+  // Another controller driver, another channel driver, or a controller never reached.
+  EXPECT_FALSE(ServedByInboxIdeDrivers(DiskUnder({{"atapi", false}, {"nvgts", true}})));
+  EXPECT_FALSE(ServedByInboxIdeDrivers(DiskUnder({{"nvata", false}, {"pciide", true}})));
+  EXPECT_FALSE(ServedByInboxIdeDrivers(DiskUnder({{"SI3124r5", true}})));
+  EXPECT_FALSE(ServedByInboxIdeDrivers(DiskUnder({{"msahci", true}})));
+  EXPECT_FALSE(ServedByInboxIdeDrivers(DiskUnder({{"atapi", false}, {"pciide", false}})));
+  EXPECT_FALSE(ServedByInboxIdeDrivers(DiskUnder({{"", false}, {"intelide", true}})));
+  EXPECT_FALSE(ServedByInboxIdeDrivers(DiskUnder({})));
 }
 
 }  // namespace

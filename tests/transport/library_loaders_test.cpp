@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "platform/registry_api.hpp"
+#include "sim/boot.hpp"
 #include "sim/machine.hpp"
 #include "sim/sim_fs_redirection.hpp"
 #include "sim/sim_physical_access.hpp"
@@ -25,11 +26,11 @@ struct Images {
   std::vector<std::uint8_t> tesselDll = StubImage(sim::kImageX86, 5000, 0x11);
   std::vector<std::uint8_t> tesselX86 = StubImage(sim::kImageX86, 3000, 0x22);
   std::vector<std::uint8_t> tesselX64 = StubImage(sim::kImageX64, 3500, 0x33);
-  std::vector<std::uint8_t> ntportDll = StubImage(sim::kImageX86, 6000, 0x44);
-  std::vector<std::uint8_t> zntportX86 = StubImage(sim::kImageX86, 2000, 0x55);
-  std::vector<std::uint8_t> zntportX64 = StubImage(sim::kImageX64, 2500, 0x66);
+  std::vector<std::uint8_t> portDll = StubImage(sim::kImageX86, 6000, 0x44);
+  std::vector<std::uint8_t> portX86 = StubImage(sim::kImageX86, 2000, 0x55);
+  std::vector<std::uint8_t> portX64 = StubImage(sim::kImageX64, 2500, 0x66);
   LibraryImages Tessel() const { return {tesselDll, tesselX86, tesselX64}; }
-  LibraryImages NtPort() const { return {ntportDll, zntportX86, zntportX64}; }
+  LibraryImages NtPort() const { return {portDll, portX86, portX64}; }
 };
 
 // One run of the updater's start: a 32-bit process that builds both loaders.
@@ -62,8 +63,12 @@ class LoadersTest : public ::testing::Test {
     auto* s = machine_.services.Find(name);
     return s && s->state == service_state::kRunning;
   }
+  // Drivers left running by an earlier run of another kind (or another program's start).
+  void StartedBefore(std::initializer_list<const char*> names) {
+    for (const char* name : names) ASSERT_EQ(machine_.services.Start(*machine_.services.Find(name)), 0u);
+  }
   void ForbidFileWrites() {
-    for (const char* f : {"tessel.dll", "ntport.dll", "drivers\\tessel.sys", "drivers\\zntport.sys"}) {
+    for (const char* f : {"tessel.dll", "tesselio.dll", "drivers\\tessel.sys", "drivers\\tesselio.sys"}) {
       machine_.files.FailCreate(Sys(f));
       machine_.files.FailWrite(Sys(f));
     }
@@ -79,15 +84,15 @@ TEST_F(LoadersTest, FreshMachineGetsBothLibrariesDriversAndServices) {
   EXPECT_EQ(run.ntport->Loaded, 1);
   EXPECT_EQ(File(Sys("tessel.dll")), images_.tesselDll);
   EXPECT_EQ(File(Sys("drivers\\tessel.sys")), images_.tesselX86);
-  EXPECT_EQ(File(Sys("ntport.dll")), images_.ntportDll);
-  EXPECT_EQ(File(Sys("drivers\\zntport.sys")), images_.zntportX86);
+  EXPECT_EQ(File(Sys("tesselio.dll")), images_.portDll);
+  EXPECT_EQ(File(Sys("drivers\\tesselio.sys")), images_.portX86);
   EXPECT_TRUE(Running("tessel"));
-  EXPECT_TRUE(Running("zntport"));
+  EXPECT_TRUE(Running("tesselio"));
   EXPECT_EQ(machine_.services.Find("tessel")->binaryPath, "\\SystemRoot\\System32\\drivers\\tessel.sys");
   EXPECT_EQ(machine_.services.Find("tessel")->startType, service_start::kDemand);
   // Loaded by full path, never by bare name.
   EXPECT_EQ(run.tesselLib.loadedPath, "C:\\WINDOWS\\system32\\tessel.dll");
-  EXPECT_EQ(run.portLib.loadedPath, "C:\\WINDOWS\\system32\\ntport.dll");
+  EXPECT_EQ(run.portLib.loadedPath, "C:\\WINDOWS\\system32\\tesselio.dll");
   // The port probe: a word from port 0x71, then the library's state.
   ASSERT_GE(run.portLib.calls.size(), 2u);
   EXPECT_EQ(run.portLib.calls[0], "InportW");
@@ -102,7 +107,7 @@ TEST_F(LoadersTest, ServiceKeysAreWrittenWhenMissing) {
   sim::Registry& reg = machine_.registry;
   const std::string tessel = "SYSTEM\\CurrentControlSet\\Services\\TESSEL";
   EXPECT_EQ(reg.GetDword(hkey::kLocalMachine, tessel, "Type"), 1u);
-  EXPECT_EQ(reg.GetDword(hkey::kLocalMachine, tessel, "Start"), 2u);
+  EXPECT_EQ(reg.GetDword(hkey::kLocalMachine, tessel, "Start"), 3u);  // demand start
   EXPECT_EQ(reg.GetDword(hkey::kLocalMachine, tessel, "ErrorControl"), 1u);
   EXPECT_EQ(reg.GetString(hkey::kLocalMachine, tessel, "DisplayName"), "Tessel Library Driver");
   const auto* image = reg.GetValue(hkey::kLocalMachine, tessel, "ImagePath");
@@ -110,8 +115,67 @@ TEST_F(LoadersTest, ServiceKeysAreWrittenWhenMissing) {
   EXPECT_EQ(image->type, reg_type::kExpandSz);
   const std::string text = "\\??\\C:\\WINDOWS\\system32\\drivers\\tessel.sys";
   EXPECT_EQ(image->data, std::vector<std::uint8_t>(text.c_str(), text.c_str() + text.size() + 1));
-  const std::string port = "SYSTEM\\CurrentControlSet\\Services\\zntport";
-  EXPECT_EQ(reg.GetString(hkey::kLocalMachine, port, "DisplayName"), "NTPort Library Driver");
+  const std::string port = "SYSTEM\\CurrentControlSet\\Services\\tesselio";
+  EXPECT_EQ(reg.GetString(hkey::kLocalMachine, port, "DisplayName"), "Tessel Port I/O Driver");
+  EXPECT_EQ(reg.GetDword(hkey::kLocalMachine, port, "Start"), 3u);
+}
+
+TEST_F(LoadersTest, ReleaseStopsBothDrivers) {
+  {
+    StartUp run(machine_, images_);
+    ASSERT_TRUE(Running("tessel"));
+    ASSERT_TRUE(Running("tesselio"));
+  }
+  EXPECT_FALSE(Running("tessel"));
+  EXPECT_FALSE(Running("tesselio"));
+  EXPECT_EQ(machine_.accessDrivers.tessel, nullptr);
+  EXPECT_EQ(machine_.accessDrivers.port, nullptr);
+  // Stopped, not removed: the next start only starts them again.
+  EXPECT_NE(machine_.services.Find("tessel"), nullptr);
+  EXPECT_EQ(File(Sys("drivers\\tessel.sys")), images_.tesselX86);
+}
+
+TEST_F(LoadersTest, AfterACrashNothingRunsOnceTheMachineRestarts) {
+  machine_.services.Add("Beep", service_type::kKernelDriver, service_start::kSystem,
+                        "System32\\drivers\\beep.sys", service_state::kRunning);
+  auto crashed = std::make_unique<StartUp>(machine_, images_);  // never lets go before the restart
+  ASSERT_TRUE(Running("tessel"));
+  sim::RebootMachine(machine_, nullptr);
+  EXPECT_FALSE(Running("tessel"));
+  EXPECT_FALSE(Running("tesselio"));
+  EXPECT_TRUE(Running("Beep"));  // the restart does start what is meant to start
+}
+
+TEST_F(LoadersTest, AnAutomaticStartLeftByAnEarlierRunBecomesADemandStart) {
+  const std::string key = "SYSTEM\\CurrentControlSet\\Services\\TESSEL";
+  machine_.registry.SetDword(hkey::kLocalMachine, key, "Start", 2);
+  machine_.registry.SetString(hkey::kLocalMachine, key, "DisplayName", "Tessel Library Driver");
+  { StartUp run(machine_, images_); }
+  EXPECT_EQ(machine_.registry.GetDword(hkey::kLocalMachine, key, "Start"), 3u);
+  EXPECT_EQ(machine_.registry.GetString(hkey::kLocalMachine, key, "DisplayName"), "Tessel Library Driver");
+  sim::RebootMachine(machine_, nullptr);
+  EXPECT_FALSE(Running("tessel"));
+}
+
+TEST_F(LoadersTest, TheOutsidePortLibraryIsLeftIntact) {
+  const std::vector<std::uint8_t> dll = StubImage(sim::kImageX86, 7000, 0x77);
+  const std::vector<std::uint8_t> sys = StubImage(sim::kImageX86, 2100, 0x78);
+  machine_.files.Put(Sys("ntport.dll"), dll);
+  machine_.files.Put(Sys("drivers\\zntport.sys"), sys);
+  const std::string key = "SYSTEM\\CurrentControlSet\\Services\\zntport";
+  machine_.registry.SetDword(hkey::kLocalMachine, key, "Start", 2);
+  machine_.services.Add("zntport", service_type::kKernelDriver, service_start::kAuto,
+                        "System32\\drivers\\zntport.sys", service_state::kRunning);
+  {
+    StartUp run(machine_, images_);
+    EXPECT_EQ(run.ntport->Loaded, 1);
+    EXPECT_EQ(run.portLib.loadedPath, "C:\\WINDOWS\\system32\\tesselio.dll");
+  }
+  EXPECT_EQ(File(Sys("ntport.dll")), dll);
+  EXPECT_EQ(File(Sys("drivers\\zntport.sys")), sys);
+  EXPECT_TRUE(Running("zntport"));
+  EXPECT_EQ(machine_.registry.GetDword(hkey::kLocalMachine, key, "Start"), 2u);
+  EXPECT_EQ(machine_.services.stopRequests, 2);  // ours alone
 }
 
 TEST_F(LoadersTest, ExistingServiceKeyIsLeftAlone) {
@@ -131,10 +195,11 @@ TEST_F(LoadersTest, RegistryFailureIsIgnored) {
 
 TEST_F(LoadersTest, SecondStartWithEverythingCurrentWritesAndStartsNothing) {
   { StartUp first(machine_, images_); }
+  StartedBefore({"tessel", "tesselio"});
   ForbidFileWrites();
   // A start or a stop-and-start would now fail the run.
   machine_.services.FailStart("tessel");
-  machine_.services.FailStart("zntport");
+  machine_.services.FailStart("tesselio");
   const auto before = machine_.loadedLibraries.size();
   machine_.services.stopRequests = 0;
   StartUp second(machine_, images_);
@@ -146,7 +211,7 @@ TEST_F(LoadersTest, SecondStartWithEverythingCurrentWritesAndStartsNothing) {
   for (auto i = before; i < machine_.loadedLibraries.size(); ++i) {
     if (machine_.loadedLibraries[i] != "kernel32") loaded.push_back(machine_.loadedLibraries[i]);
   }
-  EXPECT_EQ(loaded, (std::vector<std::string>{"C:\\WINDOWS\\system32\\ntport.dll",
+  EXPECT_EQ(loaded, (std::vector<std::string>{"C:\\WINDOWS\\system32\\tesselio.dll",
                                               "C:\\WINDOWS\\system32\\tessel.dll"}));
 }
 
@@ -170,10 +235,10 @@ TEST_F(LoadersTest, OnlyTheLibraryRewrittenStillStartsTheService) {
 
 TEST_F(LoadersTest, WrongSizedDriverIsReplacedAndRestarted) {
   { StartUp first(machine_, images_); }
-  machine_.files.Put(Sys("drivers\\zntport.sys"), StubImage(sim::kImageX86, 10));
+  machine_.files.Put(Sys("drivers\\tesselio.sys"), StubImage(sim::kImageX86, 10));
   StartUp second(machine_, images_);
-  EXPECT_EQ(File(Sys("drivers\\zntport.sys")), images_.zntportX86);
-  EXPECT_TRUE(Running("zntport"));
+  EXPECT_EQ(File(Sys("drivers\\tesselio.sys")), images_.portX86);
+  EXPECT_TRUE(Running("tesselio"));
   EXPECT_EQ(second.ntport->Loaded, 1);
 }
 
@@ -188,6 +253,7 @@ TEST_F(LoadersTest, StoppedServiceWithCurrentFilesIsStarted) {
 
 TEST_F(LoadersTest, ServiceThatRefusesToStopIsAskedThreeTimesAndItsFileWrittenAnyway) {
   { StartUp first(machine_, images_); }
+  StartedBefore({"tessel"});
   machine_.services.RefuseStop("tessel");
   machine_.files.Put(Sys("drivers\\tessel.sys"), StubImage(sim::kImageX86, 10));
   machine_.services.stopRequests = 0;
@@ -201,6 +267,7 @@ TEST_F(LoadersTest, ServiceThatRefusesToStopIsAskedThreeTimesAndItsFileWrittenAn
 
 TEST_F(LoadersTest, StopThatHangsIsWaitedForThenTheFileWritten) {
   { StartUp first(machine_, images_); }
+  StartedBefore({"tessel"});
   machine_.services.HangStop("tessel");
   machine_.files.Put(Sys("drivers\\tessel.sys"), StubImage(sim::kImageX86, 10));
   const std::uint32_t before = machine_.clock.TickCount();
@@ -229,10 +296,10 @@ TEST_F(LoadersTest, LibraryThatCannotBeWrittenFailsTheInstallation) {
 }
 
 TEST_F(LoadersTest, ShortWriteLeavesNoTruncatedImage) {
-  machine_.files.SetCapacity(machine_.files.UsedBytes() + images_.ntportDll.size() + 1000);
+  machine_.files.SetCapacity(machine_.files.UsedBytes() + images_.portDll.size() + 1000);
   StartUp run(machine_, images_);
   EXPECT_EQ(run.ntport->Loaded, 0);  // the driver did not fit
-  EXPECT_FALSE(File(Sys("drivers\\zntport.sys")).has_value());
+  EXPECT_FALSE(File(Sys("drivers\\tesselio.sys")).has_value());
   EXPECT_EQ(run.tessel->Loaded, 0);  // nor did the next library
   EXPECT_FALSE(File(Sys("tessel.dll")).has_value());
 }
@@ -270,7 +337,7 @@ TEST_F(LoadersTest, ProbeFailureLeavesThePortLoaderUnloaded) {
   StartUp run(machine_, images_);
   EXPECT_EQ(run.ntport->Loaded, 0);
   EXPECT_EQ(run.tessel->Loaded, 0);
-  EXPECT_TRUE(Running("zntport"));
+  EXPECT_TRUE(Running("tesselio"));
 }
 
 TEST_F(LoadersTest, ReleaseClosesTheLibraryThenFreesIt) {
@@ -297,19 +364,20 @@ TEST_F(LoadersOn64Bit, X64DriversGoToTheNativeSystemDirectory) {
   EXPECT_EQ(run.tessel->Loaded, 1);
   EXPECT_EQ(run.ntport->Loaded, 1);
   EXPECT_EQ(File("C:\\WINDOWS\\system32\\drivers\\tessel.sys"), images_.tesselX64);
-  EXPECT_EQ(File("C:\\WINDOWS\\system32\\drivers\\zntport.sys"), images_.zntportX64);
+  EXPECT_EQ(File("C:\\WINDOWS\\system32\\drivers\\tesselio.sys"), images_.portX64);
   EXPECT_FALSE(File("C:\\WINDOWS\\SysWOW64\\drivers\\tessel.sys").has_value());
   // The libraries are 32-bit and live with the 32-bit system files.
   EXPECT_EQ(File("C:\\WINDOWS\\SysWOW64\\tessel.dll"), images_.tesselDll);
-  EXPECT_EQ(File("C:\\WINDOWS\\SysWOW64\\ntport.dll"), images_.ntportDll);
+  EXPECT_EQ(File("C:\\WINDOWS\\SysWOW64\\tesselio.dll"), images_.portDll);
   EXPECT_FALSE(File("C:\\WINDOWS\\system32\\tessel.dll").has_value());
   EXPECT_FALSE(run.os.fsRedirectionDisabled);  // put back afterwards
 }
 
 TEST_F(LoadersOn64Bit, SecondStartFindsTheX64DriversCurrent) {
   { StartUp first(machine_, images_); }
+  StartedBefore({"tessel"});
   ForbidFileWrites();
-  for (const char* f : {"C:\\WINDOWS\\SysWOW64\\tessel.dll", "C:\\WINDOWS\\SysWOW64\\ntport.dll"}) {
+  for (const char* f : {"C:\\WINDOWS\\SysWOW64\\tessel.dll", "C:\\WINDOWS\\SysWOW64\\tesselio.dll"}) {
     machine_.files.FailCreate(f);
   }
   machine_.services.FailStart("tessel");
@@ -333,8 +401,8 @@ TEST_F(LoadersOn9x, TesselFailsWithoutWritingAndPortLibraryHasNoDriver) {
   EXPECT_EQ(run.tessel->Loaded, 0);
   EXPECT_FALSE(File(Sys("tessel.dll")).has_value());
   EXPECT_FALSE(File(Sys("drivers\\tessel.sys")).has_value());
-  EXPECT_EQ(File(Sys("ntport.dll")), images_.ntportDll);
-  EXPECT_FALSE(File(Sys("drivers\\zntport.sys")).has_value());
+  EXPECT_EQ(File(Sys("tesselio.dll")), images_.portDll);
+  EXPECT_FALSE(File(Sys("drivers\\tesselio.sys")).has_value());
   EXPECT_EQ(run.ntport->Loaded, 0);  // no port driver answers
   EXPECT_EQ(machine_.registry.Find(hkey::kLocalMachine, "SYSTEM\\CurrentControlSet\\Services\\TESSEL"),
             nullptr);

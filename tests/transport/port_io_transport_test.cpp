@@ -286,7 +286,7 @@ TEST_F(Kind5, DataOutReachesTheDrive) {
 
 TEST(PortIoTransport, LibraryNotLoadedTouchesNoPort) {
   LegacyIdeRig rig;
-  rig.machine.files.FailCreate(rig.machine.SystemDirectory() + "\\ntport.dll");
+  rig.machine.files.FailCreate(rig.machine.SystemDirectory() + "\\tesselio.dll");
   AtaCommandDevice device(rig.System());
   ASSERT_EQ(device.PortIoLoader->Loaded, 0);
   ASSERT_TRUE(device.SelectDrive(0));

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "tests/transport/direct_rig.hpp"
+#include "transport/physical_copy.hpp"
 #include "transport/sil3124_transport.hpp"
 
 namespace qz {
@@ -143,7 +144,7 @@ TEST_F(Kind6, DataOutGoesThroughTheSystemBuffer) {
   EXPECT_EQ(port->requests[0].sgCount, 1024u);
 }
 
-TEST_F(Kind6, TimeOutStillCleansUp) {
+TEST_F(Kind6, TimeOutStillCleansUpButKeepsTheSystemBuffer) {
   port->neverCompletes = true;
   const std::uint32_t mask = port->interruptEnable;
   device.SetTimeout(0.05f);
@@ -155,11 +156,37 @@ TEST_F(Kind6, TimeOutStillCleansUp) {
   EXPECT_TRUE(Wrote(port->log, 0x1008, 0x10000));
   EXPECT_TRUE(Wrote(port->log, 0x1010, mask));
   EXPECT_EQ(port->interruptEnable, mask);
-  EXPECT_EQ(rig.machine.physicalMemory.allocations(), 0u);
+  // Slot 0 is still active: the buffer its request names must stay the port's.
+  EXPECT_EQ(rig.machine.physicalMemory.allocations(), 1u);
+  EXPECT_TRUE(std::none_of(rig.physical.calls.begin(), rig.physical.calls.end(),
+                           [](const std::string& c) { return c == "maFreeSystemBuffer"; }));
   EXPECT_EQ(IndexOf(port->log, false, 0x1024), -1);  // no error register on a time-out
   // Restoring the mask is the last register write.
   EXPECT_EQ(port->log.back().offset, 0x1010u);
   EXPECT_EQ(device.CommandTimer.LapStart, 0);
+}
+
+TEST(Sil3124TimeOut, TheKeptBufferIsReusedAndGoesWithTheDriver) {
+  Sil3124Rig rig;
+  {
+    AtaCommandDevice device(rig.System());
+    ASSERT_GE(rig.SelectCardDrive(device, kPort), 0);
+    auto& port = rig.controller->port(kPort);
+    port.neverCompletes = true;
+    device.SetTimeout(0.01f);
+    ASSERT_EQ(device.Identify(), command_result::kTimeout);
+    const std::uint64_t kept = port.requests.at(0).sgAddress;
+    port.neverCompletes = false;
+    ASSERT_EQ(device.Identify(), command_result::kSuccess);
+    EXPECT_EQ(port.requests.at(1).sgAddress, kept);
+    EXPECT_EQ(rig.machine.physicalMemory.allocations(), 0u);  // a finished command frees it
+    port.neverCompletes = true;
+    ASSERT_EQ(device.Identify(), command_result::kTimeout);
+    EXPECT_EQ(rig.machine.physicalMemory.allocations(), 1u);
+  }
+  // The release stops the driver, which gives the buffer back.
+  EXPECT_EQ(rig.machine.accessDrivers.tessel, nullptr);
+  EXPECT_EQ(rig.machine.physicalMemory.allocations(), 0u);
 }
 
 TEST_F(Kind6, SlowCompletionIsWaitedForWithSleeps) {
@@ -245,7 +272,15 @@ TEST_F(Kind6, StateErrorWhileWritingTheData) {
 TEST_F(Kind6, UnsafeRequestBlockAddressIsRefused) {
   rig.machine.physicalMemory.AddRam(0x00100000, 0x1000);  // plain RAM the card does not own
   const std::uint32_t windowEnd = Sil3124Rig::kPortWindow + 4 * Sil3124Controller::kPortBlockSize;
-  for (std::uint32_t address : {0u, portBase + 0x104u, 0x00100000u, windowEnd - 40u, 0x1F000000u}) {
+  const std::uint32_t otherPort = static_cast<std::uint32_t>(rig.controller->PortBase(1));
+  for (std::uint32_t address :
+       {0u, portBase + 0x104u, 0x00100000u, windowEnd - 40u, 0x1F000000u,
+        // the card's own memory, but not this port's: another port's slots
+        otherPort + Sil3124Controller::kLocalRam, otherPort + 0x1C00u,
+        // straddling the end of this port's window
+        portBase + Sil3124Controller::kPortBlockSize - 40u,
+        // a block whose end wraps past 4 GiB
+        0xFFFFFFF8u}) {
     port->requestBlockAddress = address;
     port->log.clear();
     EXPECT_EQ(device.Identify(), command_result::kFailure) << std::hex << address;
@@ -257,6 +292,22 @@ TEST_F(Kind6, UnsafeRequestBlockAddressIsRefused) {
     EXPECT_EQ(rig.machine.physicalMemory.Read(0x00100000, 4), 0u);
   }
   EXPECT_TRUE(port->requests.empty());
+}
+
+TEST_F(Kind6, CopyThatWouldWrapPast4GiBMovesNothing) {
+  rig.machine.physicalMemory.AddRam(0, 0x1000);
+  const std::vector<std::uint8_t> block(16, 0xAB);
+  std::vector<std::uint8_t> back(16, 0x5A);
+  const std::uint32_t requests = rig.machine.accessDrivers.tessel->requests;
+  // Two words below 4 GiB, two that would land at physical address 0.
+  EXPECT_FALSE(CopyToPhysical(*device.PhysicalLoader, 0xFFFFFFF8u, block));
+  EXPECT_FALSE(CopyFromPhysical(*device.PhysicalLoader, 0xFFFFFFF8u, back));
+  EXPECT_EQ(rig.machine.accessDrivers.tessel->requests, requests);
+  EXPECT_EQ(rig.machine.physicalMemory.Read(0, 4), 0u);
+  EXPECT_EQ(back, std::vector<std::uint8_t>(16, 0x5A));
+  // Ending exactly at 4 GiB is whole.
+  EXPECT_TRUE(CopyToPhysical(*device.PhysicalLoader, 0xFFFFFFF0u, block));
+  EXPECT_EQ(rig.machine.accessDrivers.tessel->requests, requests + 4);  // one per word
 }
 
 TEST_F(Kind6, RequestBlockPastTheDataInTheSystemBufferIsAccepted) {
@@ -295,9 +346,9 @@ TEST(Sil3124Transport, LibraryNotLoadedTouchesNothing) {
 
   // The transport on its own says the same.
   Sil3124Transport transport(device.PhysicalLoader.get(), device.CommandTimer, rig.api, 1.0f,
-                             device.PortRegBase, {});
+                             device.PortRegBase);
   EXPECT_EQ(transport.Send(TaskFile{}, device.GetDataBuffer(), nullptr, 2, 512), 255);
-  Sil3124Transport none(nullptr, device.CommandTimer, rig.api, 1.0f, device.PortRegBase, {});
+  Sil3124Transport none(nullptr, device.CommandTimer, rig.api, 1.0f, device.PortRegBase);
   EXPECT_EQ(none.Send(TaskFile{}, device.GetDataBuffer(), nullptr, 2, 512), 255);
   EXPECT_EQ(rig.physical.calls.size(), calls);
 }

@@ -8,9 +8,9 @@
 QZ_CARRIED(qz_tessel_dll)
 QZ_CARRIED(qz_tessel_sys_x86)
 QZ_CARRIED(qz_tessel_sys_x64)
-QZ_CARRIED(qz_ntport_dll)
-QZ_CARRIED(qz_zntport_sys_x86)
-QZ_CARRIED(qz_zntport_sys_x64)
+QZ_CARRIED(qz_tesselio_dll)
+QZ_CARRIED(qz_tesselio_sys_x86)
+QZ_CARRIED(qz_tesselio_sys_x64)
 #undef QZ_CARRIED
 
 namespace qz {
@@ -29,9 +29,9 @@ LibraryImages CarriedTesselImages() {
 }
 
 LibraryImages CarriedPortIoImages() {
-  return {Span(qz_ntport_dll_begin, qz_ntport_dll_end),
-          Span(qz_zntport_sys_x86_begin, qz_zntport_sys_x86_end),
-          Span(qz_zntport_sys_x64_begin, qz_zntport_sys_x64_end)};
+  return {Span(qz_tesselio_dll_begin, qz_tesselio_dll_end),
+          Span(qz_tesselio_sys_x86_begin, qz_tesselio_sys_x86_end),
+          Span(qz_tesselio_sys_x64_begin, qz_tesselio_sys_x64_end)};
 }
 
 }  // namespace qz

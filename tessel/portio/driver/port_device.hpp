@@ -1,5 +1,5 @@
 #pragma once
-// The port driver's request handling (the device "ZNTPORT"), kernel-safe like the physical-
+// The port driver's request handling (the device "TESSELIO"), kernel-safe like the physical-
 // access driver's.
 #include <cstdint>
 

@@ -1,5 +1,5 @@
 #pragma once
-// What ntport.dll does behind its exports, over the user-mode seam. The device is opened on
+// What tesselio.dll does behind its exports, over the user-mode seam. The device is opened on
 // first use, so that a library loaded before its driver started still works once it runs.
 #include <cstdint>
 

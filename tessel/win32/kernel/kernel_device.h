@@ -11,6 +11,14 @@ typedef LONG (*QzRequestHandler)(ULONG code, UCHAR* buffer, ULONG inLength, ULON
 
 /* Creates \Device\<name> and \DosDevices\<name> and installs the dispatch routines. */
 NTSTATUS QzCreateDevice(PDRIVER_OBJECT driver, PCWSTR name, QzRequestHandler handler);
+
+/* The same for a driver that keeps something per open handle: each request names its file
+   object, and cleanup runs (in the closing process) when the last handle of one is closed. */
+typedef LONG (*QzOwnedRequestHandler)(void* owner, ULONG code, UCHAR* buffer, ULONG inLength,
+                                      ULONG outLength, ULONG* information);
+typedef void (*QzCleanupHandler)(void* owner);
+NTSTATUS QzCreateOwnedDevice(PDRIVER_OBJECT driver, PCWSTR name, QzOwnedRequestHandler handler,
+                             QzCleanupHandler cleanup);
 void QzDeleteDevice(PDRIVER_OBJECT driver, PCWSTR name);
 
 #endif

@@ -26,17 +26,17 @@ class KernelMachineAccess final : public qz::tessel::MachineAccess {
                             std::uint32_t length) override {
     return QzWriteConfig(bus, slot, function, offset, buffer, length);
   }
-  bool MapToCaller(std::uint32_t physical, std::uint32_t length, std::uint32_t& handle,
-                   std::uint32_t& linear) override {
-    unsigned h = 0, l = 0;
-    const bool ok = QzMapToCaller(physical, length, &h, &l) != 0;
-    handle = h;
+  bool MapView(std::uint32_t physical, std::uint32_t length, std::uint64_t& view,
+               std::uint32_t& linear) override {
+    unsigned long long v = 0;
+    unsigned l = 0;
+    const bool ok = QzMapView(physical, length, &v, &l) != 0;
+    view = v;
     linear = l;
     return ok;
   }
-  bool UnmapFromCaller(std::uint32_t handle, std::uint32_t linear) override {
-    return QzUnmapFromCaller(handle, linear) != 0;
-  }
+  void UnmapView(std::uint64_t view) override { QzUnmapView(view); }
+  std::uint64_t CurrentProcess() override { return QzCurrentProcess(); }
   bool AllocateCommonBuffer(std::uint32_t size, std::uint64_t& physical,
                             std::uint64_t& kernelAddress) override {
     unsigned long long p = 0, k = 0;
@@ -51,16 +51,23 @@ class KernelMachineAccess final : public qz::tessel::MachineAccess {
 constinit KernelMachineAccess gAccess;
 constinit qz::tessel::TesselDevice gDevice(gAccess);
 
+std::uint64_t Owner(void* fileObject) {
+  return static_cast<std::uint64_t>(reinterpret_cast<std::uintptr_t>(fileObject));
+}
+
 }  // namespace
 
-extern "C" long QzTesselRequest(unsigned long code, unsigned char* buffer, unsigned long inLength,
-                                unsigned long outLength, unsigned long* information) {
-  const qz::kstatus::Reply reply = gDevice.Handle(static_cast<std::uint32_t>(code), buffer,
+extern "C" long QzTesselRequest(void* owner, unsigned long code, unsigned char* buffer,
+                                unsigned long inLength, unsigned long outLength,
+                                unsigned long* information) {
+  const qz::kstatus::Reply reply = gDevice.Handle(Owner(owner), static_cast<std::uint32_t>(code), buffer,
                                                   static_cast<std::uint32_t>(inLength),
                                                   static_cast<std::uint32_t>(outLength));
   *information = reply.information;
   return reply.status;
 }
+
+extern "C" void QzTesselCleanup(void* owner) { gDevice.Cleanup(Owner(owner)); }
 
 extern "C" void QzTesselRelease(void) { gDevice.Release(); }
 

@@ -41,16 +41,9 @@ unsigned QzWriteConfig(unsigned bus, unsigned slot, unsigned function, unsigned 
                                length);
 }
 
-/* Views of \Device\PhysicalMemory in user processes, by the handle given out (index + 1).
-   Only a view that this driver made, in the process that asked for it, is ever unmapped. */
-#define QZ_MAX_VIEWS 16
-static struct {
-  HANDLE process;
-  PVOID base;
-  unsigned linear;
-} gViews[QZ_MAX_VIEWS];
-
-int QzMapToCaller(unsigned physical, unsigned length, unsigned* handle, unsigned* linear) {
+/* Views of \Device\PhysicalMemory in the calling process; the table of who holds which is
+   the portable request handling's. */
+int QzMapView(unsigned physical, unsigned length, unsigned long long* view, unsigned* linear) {
   UNICODE_STRING name;
   OBJECT_ATTRIBUTES attributes;
   HANDLE section = NULL;
@@ -58,11 +51,8 @@ int QzMapToCaller(unsigned physical, unsigned length, unsigned* handle, unsigned
   SIZE_T size;
   LARGE_INTEGER offset;
   NTSTATUS status;
-  unsigned slot, pageOffset = physical & 0xFFFu;
+  unsigned pageOffset = physical & 0xFFFu;
 
-  for (slot = 0; slot < QZ_MAX_VIEWS && gViews[slot].base; ++slot) {
-  }
-  if (slot == QZ_MAX_VIEWS) return 0;
   RtlInitUnicodeString(&name, L"\\Device\\PhysicalMemory");
   InitializeObjectAttributes(&attributes, &name, OBJ_CASE_INSENSITIVE | OBJ_KERNEL_HANDLE, NULL, NULL);
   status = ZwOpenSection(&section, SECTION_ALL_ACCESS, &attributes);
@@ -78,28 +68,16 @@ int QzMapToCaller(unsigned physical, unsigned length, unsigned* handle, unsigned
     ZwUnmapViewOfSection(NtCurrentProcess(), base);
     return 0;
   }
-  gViews[slot].process = PsGetCurrentProcessId();
-  gViews[slot].base = base;
-  gViews[slot].linear = (unsigned)(ULONG_PTR)base + pageOffset;
-  *handle = slot + 1;
-  *linear = gViews[slot].linear;
+  *view = (unsigned long long)(ULONG_PTR)base;
+  *linear = (unsigned)(ULONG_PTR)base + pageOffset;
   return 1;
 }
 
-int QzUnmapFromCaller(unsigned handle, unsigned linear) {
-  unsigned slot = handle - 1;
-  if (handle == 0 || slot >= QZ_MAX_VIEWS || !gViews[slot].base) return 0;
-  if (gViews[slot].linear != linear || gViews[slot].process != PsGetCurrentProcessId()) return 0;
-  ZwUnmapViewOfSection(NtCurrentProcess(), gViews[slot].base);
-  gViews[slot].base = NULL;
-  return 1;
+void QzUnmapView(unsigned long long view) {
+  ZwUnmapViewOfSection(NtCurrentProcess(), (PVOID)(ULONG_PTR)view);
 }
 
-void QzReleaseMappings(void) {
-  /* Views live in their processes and go with them; only the table is forgotten. */
-  unsigned slot;
-  for (slot = 0; slot < QZ_MAX_VIEWS; ++slot) gViews[slot].base = NULL;
-}
+unsigned long long QzCurrentProcess(void) { return (unsigned long long)(ULONG_PTR)PsGetCurrentProcessId(); }
 
 static PDMA_ADAPTER gAdapter;
 static PVOID gCommon;

@@ -13,16 +13,17 @@ unsigned QzReadConfig(unsigned bus, unsigned slot, unsigned function, unsigned o
                       unsigned char* buffer, unsigned length);
 unsigned QzWriteConfig(unsigned bus, unsigned slot, unsigned function, unsigned offset,
                        const unsigned char* buffer, unsigned length);
-int QzMapToCaller(unsigned physical, unsigned length, unsigned* handle, unsigned* linear);
-int QzUnmapFromCaller(unsigned handle, unsigned linear);
+int QzMapView(unsigned physical, unsigned length, unsigned long long* view, unsigned* linear);
+void QzUnmapView(unsigned long long view);
+unsigned long long QzCurrentProcess(void);
 int QzAllocateCommonBuffer(unsigned size, unsigned long long* physical,
                            unsigned long long* kernelAddress);
 void QzFreeCommonBuffer(void);
-void QzReleaseMappings(void);
 
 /* The portable request handling (tessel_bridge.cpp). */
-long QzTesselRequest(unsigned long code, unsigned char* buffer, unsigned long inLength,
-                     unsigned long outLength, unsigned long* information);
+long QzTesselRequest(void* owner, unsigned long code, unsigned char* buffer,
+                     unsigned long inLength, unsigned long outLength, unsigned long* information);
+void QzTesselCleanup(void* owner);
 void QzTesselRelease(void);
 
 #ifdef __cplusplus

@@ -6,9 +6,10 @@
 
 void QzPutAdapter(void);
 
-static LONG Handle(ULONG code, UCHAR* buffer, ULONG inLength, ULONG outLength, ULONG* information) {
+static LONG Handle(void* owner, ULONG code, UCHAR* buffer, ULONG inLength, ULONG outLength,
+                   ULONG* information) {
   unsigned long info = 0;
-  LONG status = QzTesselRequest(code, buffer, inLength, outLength, &info);
+  LONG status = QzTesselRequest(owner, code, buffer, inLength, outLength, &info);
   *information = info;
   return status;
 }
@@ -16,12 +17,11 @@ static LONG Handle(ULONG code, UCHAR* buffer, ULONG inLength, ULONG outLength, U
 static VOID NTAPI Unload(PDRIVER_OBJECT driver) {
   QzTesselRelease();
   QzPutAdapter();
-  QzReleaseMappings();
   QzDeleteDevice(driver, L"TESSEL");
 }
 
 NTSTATUS NTAPI DriverEntry(PDRIVER_OBJECT driver, PUNICODE_STRING registryPath) {
   (void)registryPath;
   driver->DriverUnload = Unload;
-  return QzCreateDevice(driver, L"TESSEL", Handle);
+  return QzCreateOwnedDevice(driver, L"TESSEL", Handle, QzTesselCleanup);
 }

@@ -1,4 +1,4 @@
-// ntport.dll: the port-I/O entry points, each forwarded to the library's portable code.
+// tesselio.dll: the port-I/O entry points, each forwarded to the library's portable code.
 #include <cstdint>
 
 #include "platform/win32/real_win32.hpp"

@@ -1,4 +1,4 @@
-/* zntport.sys: the device "ZNTPORT" for ntport.dll: port I/O and the BIOS parallel-port table. */
+/* tesselio.sys: the device "TESSELIO" for tesselio.dll: port I/O and the BIOS parallel-port table. */
 #include <ntddk.h>
 
 #include "kernel_device.h"
@@ -38,10 +38,10 @@ static LONG Handle(ULONG code, UCHAR* buffer, ULONG inLength, ULONG outLength, U
   return status;
 }
 
-static VOID NTAPI Unload(PDRIVER_OBJECT driver) { QzDeleteDevice(driver, L"ZNTPORT"); }
+static VOID NTAPI Unload(PDRIVER_OBJECT driver) { QzDeleteDevice(driver, L"TESSELIO"); }
 
 NTSTATUS NTAPI DriverEntry(PDRIVER_OBJECT driver, PUNICODE_STRING registryPath) {
   (void)registryPath;
   driver->DriverUnload = Unload;
-  return QzCreateDevice(driver, L"ZNTPORT", Handle);
+  return QzCreateDevice(driver, L"TESSELIO", Handle);
 }
