@@ -73,6 +73,10 @@ uint32_t FilterBootExecute(Nt& nt, FlasherState& state, const char16_t* ownName,
   if (dataLength > kBootExecuteBufferBytes - 12) return 0;
   uint8_t* data = info + 12;
   const size_t chars = dataLength / 2;
+  // Room for the rewritten list. Entries only move down, but a last entry without its NUL
+  // gains one, and the list its closing NUL: a value that fills the buffer has no room for
+  // them, so an entry is kept only with both.
+  const size_t capacity = (kBootExecuteBufferBytes - 12) / 2;
   size_t read = 0, write = 0;
   uint32_t kept = 0;
   char16_t entry[512];
@@ -85,7 +89,7 @@ uint32_t FilterBootExecute(Nt& nt, FlasherState& state, const char16_t* ownName,
     size_t nameLength;
     ProgramName(entry, copied, true, &name, &nameLength);
     const bool own = EqualIgnoreCase16(name, nameLength, ownName, ownLength);
-    if (!own) {
+    if (!own && write + length + 2 <= capacity) {
       for (size_t i = 0; i <= length; ++i) {
         SetCharAt(data, write + i, read + i < chars ? CharAt(data, read + i) : 0);
       }
