@@ -6,6 +6,7 @@
 #include "discovery/fixed_text.hpp"
 #include "discovery/rearrange.hpp"
 #include "discovery/storage_queries.hpp"
+#include "platform/little_endian.hpp"
 #include "platform/text.hpp"
 
 namespace qz {
@@ -60,8 +61,7 @@ bool DeviceEnumerator::ReadPropertyNumber(Handle set, const DeviceInfoData& devi
                                           std::uint32_t property, std::uint32_t& value) {
   std::vector<std::uint8_t> bytes;
   if (!ReadProperty(set, device, property, bytes, false) || bytes.size() < 4) return false;
-  value = static_cast<std::uint32_t>(bytes[0] | bytes[1] << 8 | bytes[2] << 16) |
-          static_cast<std::uint32_t>(bytes[3]) << 24;
+  value = le::Load32(bytes.data());
   return true;
 }
 
