@@ -32,14 +32,16 @@ build_all() {
     echo "== building $t"
     cmake --build "build/$t" -j "$jobs"
   done
-  echo "== building fuzz"
-  cmake --build build/fuzz -j "$jobs" --target qz_fuzzers
+  if [ "${1:-}" != nofuzz ]; then
+    echo "== building fuzz"
+    cmake --build build/fuzz -j "$jobs" --target qz_fuzzers
+  fi
 }
 
 case "${1:-}" in
   build) build_all ;;
   demo)
-    build_all
+    build_all nofuzz
     build/host/tools/demo/quenzar-demo
     ;;
   test)
