@@ -25,16 +25,23 @@ build_all() {
   configure build/host -DCMAKE_BUILD_TYPE=RelWithDebInfo \
     -DQZ_WIN32_DIR="$root/build/win32" -DQZ_WIN64_DIR="$root/build/win64"
   configure build/host-san -DCMAKE_BUILD_TYPE=Debug -DQZ_SANITIZE=ON
+  # The libFuzzer targets need clang: a tree of their own that builds nothing else.
+  configure build/fuzz -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_C_COMPILER=clang \
+    -DCMAKE_CXX_COMPILER=clang++ -DQZ_FUZZ=ON
   for t in win64 win32 host host-san; do
     echo "== building $t"
     cmake --build "build/$t" -j "$jobs"
   done
+  if [ "${1:-}" != nofuzz ]; then
+    echo "== building fuzz"
+    cmake --build build/fuzz -j "$jobs" --target qz_fuzzers
+  fi
 }
 
 case "${1:-}" in
   build) build_all ;;
   demo)
-    build_all
+    build_all nofuzz
     build/host/tools/demo/quenzar-demo
     ;;
   test)
@@ -43,6 +50,8 @@ case "${1:-}" in
     (cd build/host-san && ctest --output-on-failure -j "$jobs" -LE wine)
     echo "== host tests and Windows binaries under Wine"
     (cd build/host && ctest --output-on-failure -j "$jobs")
+    echo "== fuzz targets, a short run of each over its seeds"
+    (cd build/fuzz && ctest --output-on-failure -j "$jobs" -L fuzz)
     ;;
   *)
     echo "usage: $0 demo|test|build" >&2

@@ -8,6 +8,7 @@
 
 #include "bootflash/flasher_state.hpp"
 #include "bootflash/native_text.hpp"
+#include "platform/little_endian.hpp"
 #include "platform/native_api.hpp"
 
 namespace qz::bootflash {
@@ -41,10 +42,6 @@ inline void SetCharAt(uint8_t* bytes, size_t i, char16_t c) {
   bytes[2 * i] = static_cast<uint8_t>(c);
   bytes[2 * i + 1] = static_cast<uint8_t>(c >> 8);
 }
-inline uint32_t U32(const uint8_t* b) {
-  return static_cast<uint32_t>(b[0] | (b[1] << 8) | (b[2] << 16)) |
-         (static_cast<uint32_t>(b[3]) << 24);
-}
 }  // namespace boot_execute_detail
 
 // Reads BootExecute and removes, in place, the entries whose program is `ownName`. Returns the
@@ -68,11 +65,15 @@ uint32_t FilterBootExecute(Nt& nt, FlasherState& state, const char16_t* ownName,
   nt.Close(key);
   if (!NtSuccess(status) || status == nt_status::kBufferOverflow) return 0;
   // KeyValuePartialInformation: TitleIndex, Type, DataLength, then the data.
-  if (U32(info + 4) != nt_registry::kTypeMultiSz) return 0;
-  const uint32_t dataLength = U32(info + 8);
+  if (le::Load32(info + 4) != nt_registry::kTypeMultiSz) return 0;
+  const uint32_t dataLength = le::Load32(info + 8);
   if (dataLength > kBootExecuteBufferBytes - 12) return 0;
   uint8_t* data = info + 12;
   const size_t chars = dataLength / 2;
+  // Room for the rewritten list. Entries only move down, but a last entry without its NUL
+  // gains one, and the list its closing NUL: a value that fills the buffer has no room for
+  // them, so an entry is kept only with both.
+  const size_t capacity = (kBootExecuteBufferBytes - 12) / 2;
   size_t read = 0, write = 0;
   uint32_t kept = 0;
   char16_t entry[512];
@@ -85,7 +86,7 @@ uint32_t FilterBootExecute(Nt& nt, FlasherState& state, const char16_t* ownName,
     size_t nameLength;
     ProgramName(entry, copied, true, &name, &nameLength);
     const bool own = EqualIgnoreCase16(name, nameLength, ownName, ownLength);
-    if (!own) {
+    if (!own && write + length + 2 <= capacity) {
       for (size_t i = 0; i <= length; ++i) {
         SetCharAt(data, write + i, read + i < chars ? CharAt(data, read + i) : 0);
       }

@@ -1,6 +1,7 @@
 // The allocated resources of a controller's device node: ATA command and control blocks and
 // memory ranges.
 #include "discovery/device_enumerator.hpp"
+#include "platform/little_endian.hpp"
 
 namespace qz {
 namespace {
@@ -8,14 +9,6 @@ namespace {
 constexpr std::size_t kDescriptorSize = 68;  // IO_RESOURCE and MEM_RESOURCE, packed
 constexpr std::size_t kCommandSlots = 6;
 constexpr std::uint64_t k4GiB = 0x100000000ull;
-
-std::uint32_t Le32(const std::uint8_t* p) {
-  return static_cast<std::uint32_t>(p[0] | p[1] << 8 | p[2] << 16) |
-         static_cast<std::uint32_t>(p[3]) << 24;
-}
-std::uint64_t Le64(const std::uint8_t* p) {
-  return Le32(p) | static_cast<std::uint64_t>(Le32(p + 4)) << 32;
-}
 
 }  // namespace
 
@@ -62,8 +55,8 @@ bool DeviceEnumerator::GetDevInstConfig(DevInst node, std::uint32_t kind, IoReso
     // Other descriptors (interrupts, DMA, bus numbers) look nothing like them and are
     // never read as ranges.
     if (resourceId != res_type::kIo && resourceId != res_type::kMem) continue;
-    const std::uint64_t base = Le64(&data[8]);
-    const std::uint64_t end = Le64(&data[16]);
+    const std::uint64_t base = le::Load64(&data[8]);
+    const std::uint64_t end = le::Load64(&data[16]);
     if (base == 0 || end == 0) continue;
     if (resourceId == res_type::kMem) {
       if (r.MemCount < kMaxRanges) r.Mem_Addr[r.MemCount++] = {base, end};

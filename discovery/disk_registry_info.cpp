@@ -6,6 +6,7 @@
 #include "discovery/fixed_text.hpp"
 #include "discovery/rearrange.hpp"
 #include "discovery/storage_queries.hpp"
+#include "platform/little_endian.hpp"
 #include "platform/text.hpp"
 
 namespace qz {
@@ -60,8 +61,7 @@ bool DeviceEnumerator::ReadPropertyNumber(Handle set, const DeviceInfoData& devi
                                           std::uint32_t property, std::uint32_t& value) {
   std::vector<std::uint8_t> bytes;
   if (!ReadProperty(set, device, property, bytes, false) || bytes.size() < 4) return false;
-  value = static_cast<std::uint32_t>(bytes[0] | bytes[1] << 8 | bytes[2] << 16) |
-          static_cast<std::uint32_t>(bytes[3]) << 24;
+  value = le::Load32(bytes.data());
   return true;
 }
 
@@ -161,10 +161,17 @@ int DeviceEnumerator::GetGuidRegistryInfo(const Guid& interfaceClass, int maxEnt
     SetText(mDiskRegData[static_cast<std::size_t>(i)].DevicePath, TextOf(path));
   }
 
+  // The loop ends on the count or on a failed call; only that call's error can end it badly.
+  // The last error at the end of a counted loop is whatever an earlier call left behind
+  // (a size query, say).
   int i = 0;
+  std::uint32_t ended = err::kNoMoreItems;
   for (; i < maxEntries; ++i) {
     DeviceInfoData device;
-    if (!setup_.SetupDiEnumDeviceInfo(set, static_cast<std::uint32_t>(i), device)) break;
+    if (!setup_.SetupDiEnumDeviceInfo(set, static_cast<std::uint32_t>(i), device)) {
+      ended = api_.GetLastError();
+      break;
+    }
     temp_.Print("nCount = %d\n", i);
     DiskRegData& entry = mDiskRegData[static_cast<std::size_t>(i)];
     std::vector<std::uint8_t> id(kPropertyTextSize, 0);
@@ -173,8 +180,7 @@ int DeviceEnumerator::GetGuidRegistryInfo(const Guid& interfaceClass, int maxEnt
     }
     ReadDeviceProperties(set, device, entry, true);
   }
-  const std::uint32_t last = api_.GetLastError();
-  if (last != err::kSuccess && last != err::kNoMoreItems) {
+  if (ended != err::kSuccess && ended != err::kNoMoreItems) {
     setup_.SetupDiDestroyDeviceInfoList(set);  // the list is not leaked on the error path
     return 0;
   }
@@ -194,9 +200,13 @@ int DeviceEnumerator::GetGuidRegistryInfoByDriver(const Guid& setupClass,
   debug_.Append("call fpSetupDiEnumDeviceInfo\n");
 
   int members = 0;
+  std::uint32_t last = err::kSuccess;  // of the call that ended the loop
   for (std::uint32_t i = 0;; ++i) {
     DeviceInfoData device;
-    if (!setup_.SetupDiEnumDeviceInfo(set, i, device)) break;
+    if (!setup_.SetupDiEnumDeviceInfo(set, i, device)) {
+      last = api_.GetLastError();
+      break;
+    }
     debug_.Print("call fpSetupDiGetDeviceRegistryProperty(SPDRP_DRIVER)...i=%d\n", static_cast<int>(i));
     std::vector<std::uint8_t> driver(512, 0);
     std::uint32_t type = 0, required = 0;
@@ -234,7 +244,6 @@ int DeviceEnumerator::GetGuidRegistryInfoByDriver(const Guid& setupClass,
       SetText(*t.field, ReadPropertyText(set, device, t.property.code));
     }
   }
-  const std::uint32_t last = api_.GetLastError();
   debug_.Append("call fpSetupDiDestroyDeviceInfoList\n");
   setup_.SetupDiDestroyDeviceInfoList(set);
   return (last == err::kSuccess || last == err::kNoMoreItems) ? members : 0;

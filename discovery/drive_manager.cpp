@@ -5,6 +5,7 @@
 #include <new>
 #include <string>
 
+#include "platform/little_endian.hpp"
 #include "transport/pass_through_codes.hpp"
 
 namespace qz {
@@ -111,8 +112,7 @@ void DriveManager::CollectAddresses() {
     std::uint32_t returned = 0;
     const bool known = os_.DeviceIoControl(h, ioctl::kScsiGetAddress, address, address, returned);
     os_.CloseHandle(h);
-    const std::uint32_t length = static_cast<std::uint32_t>(address[0] | address[1] << 8 |
-                                                            address[2] << 16 | address[3] << 24);
+    const std::uint32_t length = le::Load32(address.data());
     if (known && length == 0) continue;
     if (entry->BusType == kBusUsb) continue;
     DriveRecord& r = Drives[static_cast<std::size_t>(i)];

@@ -2,6 +2,8 @@
 
 #include <array>
 
+#include "platform/little_endian.hpp"
+
 namespace qz {
 namespace {
 
@@ -25,8 +27,7 @@ bool GetScsiAddr(FileApi& files, const std::string& devicePath, ScsiAddress& add
                   returned == 8;
   files.CloseHandle(h);
   if (!ok) return false;
-  address.Length = static_cast<std::uint32_t>(out[0] | out[1] << 8 | out[2] << 16) |
-                   static_cast<std::uint32_t>(out[3]) << 24;
+  address.Length = le::Load32(out.data());
   address.PortNumber = out[4];
   address.PathId = out[5];
   address.TargetId = out[6];

@@ -1,5 +1,6 @@
 #include "sim/boot.hpp"
 
+#include "platform/little_endian.hpp"
 #include "platform/registry_api.hpp"
 #include "platform/text.hpp"
 #include "sim/path.hpp"
@@ -8,9 +9,7 @@ namespace qz::sim {
 
 std::uint16_t PeMachine(const std::vector<std::uint8_t>& image) {
   if (image.size() < 0x40 || image[0] != 'M' || image[1] != 'Z') return 0;
-  const std::uint32_t pe = static_cast<std::uint32_t>(image[0x3C] | (image[0x3D] << 8) |
-                                                      (image[0x3E] << 16)) |
-                           (static_cast<std::uint32_t>(image[0x3F]) << 24);
+  const std::uint32_t pe = le::Load32(image.data() + 0x3C);
   if (pe > image.size() - 6 || image[pe] != 'P' || image[pe + 1] != 'E' || image[pe + 2] != 0 ||
       image[pe + 3] != 0) {
     return 0;

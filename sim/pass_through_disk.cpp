@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstring>
 
+#include "platform/little_endian.hpp"
 #include "platform/types.hpp"
 #include "sim/machine.hpp"
 
@@ -26,15 +27,6 @@ constexpr std::uint32_t kErrorNoAccess = 998;
 constexpr std::uint32_t kErrorIoDevice = 1117;
 constexpr std::uint32_t kErrorDeviceNotConnected = 1167;
 
-std::uint16_t Le16(ConstBytes b, std::size_t at) {
-  return static_cast<std::uint16_t>(b[at] | b[at + 1] << 8);
-}
-std::uint32_t Le32(ConstBytes b, std::size_t at) {
-  return static_cast<std::uint32_t>(Le16(b, at)) | static_cast<std::uint32_t>(Le16(b, at + 2)) << 16;
-}
-void SetLe32(Bytes b, std::size_t at, std::uint32_t v) {
-  for (int i = 0; i < 4; ++i) b[at + i] = static_cast<std::uint8_t>(v >> (8 * i));
-}
 
 bool Fail(std::uint32_t& lastError, std::uint32_t code) {
   lastError = code;
@@ -140,15 +132,15 @@ bool PassThroughDisk::Control(std::uint32_t code, ConstBytes in, Bytes out,
 bool PassThroughDisk::AtaPassThrough(ConstBytes in, Bytes out, bool direct,
                                      std::uint32_t& returned, std::uint32_t& lastError) {
   constexpr std::size_t kHeader = 40;
-  if (in.size() < kHeader || out.size() < kHeader || Le16(in, 0) != kHeader) {
+  if (in.size() < kHeader || out.size() < kHeader || le::Load16(in.data()) != kHeader) {
     return Fail(lastError, err::kInvalidParameter);
   }
-  const std::uint16_t flags = Le16(in, 2);
+  const std::uint16_t flags = le::Load16(in.data() + 2);
   const bool dataIn = flags & 0x02, dataOut = flags & 0x04;
   if (dataIn && dataOut) return Fail(lastError, err::kInvalidParameter);
   AtaLinkCommand command;
-  command.length = Le32(in, 8);
-  command.timeoutSeconds = Le32(in, 12);
+  command.length = le::Load32(in.data() + 8);
+  command.timeoutSeconds = le::Load32(in.data() + 12);
   command.direction = command.length == 0 ? AtaLinkDirection::None
                       : dataIn            ? AtaLinkDirection::In
                       : dataOut           ? AtaLinkDirection::Out
@@ -160,7 +152,7 @@ bool PassThroughDisk::AtaPassThrough(ConstBytes in, Bytes out, bool direct,
   command.is48Bit = flags & 0x08;
   if (command.is48Bit) std::copy_n(in.begin() + 24, 5, command.previous.begin());
 
-  const std::uint32_t where = Le32(in, 20);
+  const std::uint32_t where = le::Load32(in.data() + 20);
   Bytes userData;
   if (direct) {
     if (command.length != 0) {
@@ -208,7 +200,7 @@ bool PassThroughDisk::IdePassThrough(ConstBytes in, Bytes out, std::uint32_t& re
   if (in.size() < kData || out.size() < kData) return Fail(lastError, err::kInvalidParameter);
   AtaLinkCommand command;
   std::copy_n(in.begin(), 7, command.registers.begin());
-  command.length = Le32(in, 8);
+  command.length = le::Load32(in.data() + 8);
   command.timeoutSeconds = driver.ideTimeoutSeconds;
   command.direction = command.length ? IdeDirection(command.registers[6]) : AtaLinkDirection::None;
   const std::size_t limit = command.direction == AtaLinkDirection::Out ? in.size() : out.size();
@@ -237,13 +229,13 @@ bool PassThroughDisk::IdePassThrough(ConstBytes in, Bytes out, std::uint32_t& re
 bool PassThroughDisk::ScsiPassThrough(ConstBytes in, Bytes out, bool direct,
                                       std::uint32_t& returned, std::uint32_t& lastError) {
   constexpr std::size_t kStruct = 44;
-  if (in.size() < kStruct || out.size() < kStruct || Le16(in, 0) != kStruct || in[6] > 16) {
+  if (in.size() < kStruct || out.size() < kStruct || le::Load16(in.data()) != kStruct || in[6] > 16) {
     return Fail(lastError, err::kInvalidParameter);
   }
   const std::uint8_t dataIn = in[8];
-  const std::uint32_t length = Le32(in, 12);
-  const std::uint32_t where = Le32(in, 20);
-  const std::uint32_t senseAt = Le32(in, 24);
+  const std::uint32_t length = le::Load32(in.data() + 12);
+  const std::uint32_t where = le::Load32(in.data() + 20);
+  const std::uint32_t senseAt = le::Load32(in.data() + 24);
   const std::uint8_t senseLength = in[7];
   if (dataIn > 2) return Fail(lastError, err::kInvalidParameter);
   Bytes userData;
@@ -283,7 +275,7 @@ bool PassThroughDisk::ScsiPassThrough(ConstBytes in, Bytes out, bool direct,
   AtaLinkCommand command;
   std::copy_n(in.begin() + 30, 7, command.registers.begin());
   command.length = length;
-  command.timeoutSeconds = Le32(in, 16);
+  command.timeoutSeconds = le::Load32(in.data() + 16);
   command.direction = length == 0   ? AtaLinkDirection::None
                       : dataIn == 1 ? AtaLinkDirection::In
                       : dataIn == 0 ? AtaLinkDirection::Out
@@ -322,14 +314,14 @@ bool PassThroughDisk::ScsiPassThrough(ConstBytes in, Bytes out, bool direct,
 bool PassThroughDisk::Miniport(ConstBytes in, Bytes out, std::uint32_t& returned,
                                std::uint32_t& lastError) {
   constexpr std::size_t kSrb = 28;
-  if (in.size() < kSrb || out.size() < kSrb || Le32(in, 0) != kSrb) {
+  if (in.size() < kSrb || out.size() < kSrb || le::Load32(in.data()) != kSrb) {
     return Fail(lastError, err::kInvalidParameter);
   }
   if (!driver.cmdIde || std::memcmp(in.data() + 4, "CMD_IDE ", 8) != 0) {
     return Fail(lastError, err::kInvalidFunction);
   }
-  const std::uint32_t control = Le32(in, 16);
-  const std::uint32_t length = Le32(in, 24);
+  const std::uint32_t control = le::Load32(in.data() + 16);
+  const std::uint32_t length = le::Load32(in.data() + 24);
   if (kSrb + std::size_t{length} > in.size() || kSrb + std::size_t{length} > out.size()) {
     return Fail(lastError, err::kInvalidParameter);
   }
@@ -341,22 +333,22 @@ bool PassThroughDisk::Miniport(ConstBytes in, Bytes out, std::uint32_t& returned
     out[29] = static_cast<std::uint8_t>(driver.cmdIdeMajor >> 8);
     out[30] = static_cast<std::uint8_t>(driver.cmdIdeMinor);
     out[31] = static_cast<std::uint8_t>(driver.cmdIdeMinor >> 8);
-    SetLe32(out, 20, 0);
+    le::Store32(out.data() + 20, 0);
     return true;
   }
   if (control != 0x4202C || length < 44) {
-    SetLe32(out, 20, 1);  // unknown function
+    le::Store32(out.data() + 20, 1);  // unknown function
     return true;
   }
-  const std::uint16_t flags = Le16(in, 30);
-  const std::uint32_t dataLength = Le32(in, 36);
-  const std::uint32_t dataOffset = Le32(in, 40);
+  const std::uint16_t flags = le::Load16(in.data() + 30);
+  const std::uint32_t dataLength = le::Load32(in.data() + 36);
+  const std::uint32_t dataOffset = le::Load32(in.data() + 40);
   if (in[32] != pathId || in[33] != targetId || in[34] != lun) {
-    SetLe32(out, 20, 2);  // no drive at that address
+    le::Store32(out.data() + 20, 2);  // no drive at that address
     return true;
   }
   if (dataLength != 0 && kSrb + std::size_t{dataOffset} + dataLength > kSrb + length) {
-    SetLe32(out, 20, 3);  // bad request
+    le::Store32(out.data() + 20, 3);  // bad request
     return true;
   }
   AtaLinkCommand command;
@@ -367,7 +359,7 @@ bool PassThroughDisk::Miniport(ConstBytes in, Bytes out, std::uint32_t& returned
     command.previous = {in[54], in[55], in[51], in[52], in[53]};
   }
   command.length = dataLength;
-  command.timeoutSeconds = Le32(in, 12);
+  command.timeoutSeconds = le::Load32(in.data() + 12);
   command.direction = dataLength == 0 ? AtaLinkDirection::None
                       : (flags & 1)   ? AtaLinkDirection::Out
                       : (flags & 2)   ? AtaLinkDirection::In
@@ -385,7 +377,7 @@ bool PassThroughDisk::Miniport(ConstBytes in, Bytes out, std::uint32_t& returned
     case AtaLinkReply::Kind::IoError: code = 3; break;
     case AtaLinkReply::Kind::Done: code = (reply.registers[6] & 0x01) ? 9 : 0; break;
   }
-  SetLe32(out, 20, code);
+  le::Store32(out.data() + 20, code);
   if (reply.kind == AtaLinkReply::Kind::Done) {
     std::copy(reply.registers.begin(), reply.registers.end(), out.begin() + 44);
     if (command.direction == AtaLinkDirection::In && code == 0) {

@@ -1,5 +1,7 @@
 #include "sim/pci.hpp"
 
+#include "platform/little_endian.hpp"
+
 namespace qz::sim {
 
 PciConfigFunction::PciConfigFunction(std::uint16_t vendorId, std::uint16_t deviceId, std::uint32_t classCode,
@@ -15,9 +17,7 @@ PciConfigFunction::PciConfigFunction(std::uint16_t vendorId, std::uint16_t devic
 }
 
 std::uint32_t PciConfigFunction::LoadDword(std::uint32_t offset) const {
-  return static_cast<std::uint32_t>(config[offset]) | (static_cast<std::uint32_t>(config[offset + 1]) << 8) |
-         (static_cast<std::uint32_t>(config[offset + 2]) << 16) |
-         (static_cast<std::uint32_t>(config[offset + 3]) << 24);
+  return le::Load32(config.data() + offset);
 }
 
 void PciConfigFunction::StoreDword(std::uint32_t offset, std::uint32_t value) {

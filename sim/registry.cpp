@@ -1,5 +1,6 @@
 #include "sim/registry.hpp"
 
+#include "platform/little_endian.hpp"
 #include "platform/multi_string.hpp"
 #include "platform/registry_api.hpp"
 #include "platform/text.hpp"
@@ -139,8 +140,7 @@ std::optional<std::uint32_t> Registry::GetDword(Handle root, const std::string& 
                                                 const std::string& name) {
   const Value* v = GetValue(root, path, name);
   if (!v || v->type != reg_type::kDword || v->data.size() != 4) return std::nullopt;
-  return static_cast<std::uint32_t>(v->data[0] | (v->data[1] << 8) | (v->data[2] << 16) |
-                                    (static_cast<std::uint32_t>(v->data[3]) << 24));
+  return le::Load32(v->data.data());
 }
 
 bool Registry::DeleteValue(Handle root, const std::string& path, const std::string& name) {

@@ -4,6 +4,7 @@
 
 #include <zlib.h>
 
+#include "platform/little_endian.hpp"
 namespace qz::sim {
 namespace {
 
@@ -14,16 +15,13 @@ void PutText(std::vector<std::uint8_t>& image, std::size_t at, std::size_t width
   }
 }
 
-void PutLe32(std::vector<std::uint8_t>& image, std::size_t at, std::uint32_t v) {
-  for (int i = 0; i < 4; ++i) image[at + i] = static_cast<std::uint8_t>(v >> (8 * i));
-}
 
 }  // namespace
 
 void ResealSampleFirmware(std::vector<std::uint8_t>& image) {
-  PutLe32(image, 0x44, 0);
+  le::Store32(image.data() + 0x44, 0);
   const auto crc = crc32(crc32(0L, Z_NULL, 0), image.data(), static_cast<uInt>(image.size()));
-  PutLe32(image, 0x44, static_cast<std::uint32_t>(crc));
+  le::Store32(image.data() + 0x44, static_cast<std::uint32_t>(crc));
 }
 
 std::vector<std::uint8_t> MakeSampleFirmware(const SampleFirmware& sample) {
@@ -38,7 +36,7 @@ std::vector<std::uint8_t> MakeSampleFirmware(const SampleFirmware& sample) {
   PutText(image, 0x008, 8, sample.revision.substr(0, 7));
   PutText(image, 0x010, 8, sample.extension.substr(0, 7));
   PutText(image, 0x018, 40, sample.model.substr(0, 40));
-  PutLe32(image, 0x040, sample.length);
+  le::Store32(image.data() + 0x040, sample.length);
   std::copy_n("ssdbinv", 7, image.begin() + 0x100);
   ResealSampleFirmware(image);
   return image;

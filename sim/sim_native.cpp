@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstring>
 
+#include "platform/little_endian.hpp"
 #include "platform/registry_api.hpp"
 #include "platform/text.hpp"
 #include "sim/path.hpp"
@@ -19,10 +20,6 @@ std::u16string Text(const char16_t* p) { return p ? std::u16string(p) : std::u16
 
 bool StartsWithIgnoreCase(const std::string& s, const std::string& prefix) {
   return s.size() >= prefix.size() && EqualsIgnoreCase(s.substr(0, prefix.size()), prefix);
-}
-
-void PutLe(std::uint8_t* at, std::uint64_t v, int bytes) {
-  for (int i = 0; i < bytes; ++i) at[i] = static_cast<std::uint8_t>(v >> (8 * i));
 }
 
 // Registry text types are stored as the 8-bit text of the sim's registry.
@@ -213,9 +210,9 @@ NtStatus SimNative::QueryInformationFile(NativeHandle handle, void* info, std::u
   // Directory.
   auto* b = static_cast<std::uint8_t*>(info);
   std::memset(b, 0, 24);
-  PutLe(b + 0, (size + 4095) / 4096 * 4096, 8);
-  PutLe(b + 8, size, 8);
-  PutLe(b + 16, 1, 4);
+  le::Store64(b + 0, (size + 4095) / 4096 * 4096);
+  le::Store64(b + 8, size);
+  le::Store32(b + 16, static_cast<std::uint32_t>(1));
   return nt_status::kSuccess;
 }
 
@@ -277,8 +274,8 @@ NtStatus SimNative::QueryValueKey(NativeHandle key, const char16_t* name,
   }
   // KEY_VALUE_PARTIAL_INFORMATION: TitleIndex, Type, DataLength, Data.
   std::vector<std::uint8_t> reply(12 + data.size(), 0);
-  PutLe(reply.data() + 4, value->type, 4);
-  PutLe(reply.data() + 8, data.size(), 4);
+  le::Store32(reply.data() + 4, static_cast<std::uint32_t>(value->type));
+  le::Store32(reply.data() + 8, static_cast<std::uint32_t>(data.size()));
   std::copy(data.begin(), data.end(), reply.begin() + 12);
   resultLength = static_cast<std::uint32_t>(reply.size());
   if (length < 12) return nt_status::kBufferTooSmall;

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstring>
 
+#include "platform/little_endian.hpp"
 #include "platform/system_api.hpp"
 #include "platform/text.hpp"
 #include "sim/path.hpp"
@@ -20,16 +21,6 @@ std::string ModuleBase(const std::string& path) {
   return base;
 }
 
-void Put32(std::uint8_t* p, std::uint32_t v) {
-  for (int i = 0; i < 4; ++i) p[i] = static_cast<std::uint8_t>(v >> (8 * i));
-}
-void Put64(std::uint8_t* p, std::uint64_t v) {
-  Put32(p, static_cast<std::uint32_t>(v));
-  Put32(p + 4, static_cast<std::uint32_t>(v >> 32));
-}
-std::uint32_t Get32(const std::uint8_t* p) {
-  return static_cast<std::uint32_t>(p[0] | p[1] << 8 | p[2] << 16) | static_cast<std::uint32_t>(p[3]) << 24;
-}
 
 // The descriptor data of one allocated resource in the packed layouts of cfgmgr32.
 std::vector<std::uint8_t> Encode(const DeviceTree::Resource& r, bool wide) {
@@ -37,49 +28,49 @@ std::vector<std::uint8_t> Encode(const DeviceTree::Resource& r, bool wide) {
   switch (r.type) {
     case res_type::kIo: {  // IO_DES (28) + IO_RANGE (40)
       d.assign(68, 0);
-      Put32(&d[0], 1);  // one range follows
-      Put32(&d[4], 1);  // IOType_Range
-      Put64(&d[8], r.base);
-      Put64(&d[16], r.end);
-      Put32(&d[24], r.flags);
-      Put64(&d[28], ~std::uint64_t{0} << 3);  // alignment mask
-      Put32(&d[36], static_cast<std::uint32_t>(r.end - r.base + 1));
-      Put64(&d[40], r.base);
-      Put64(&d[48], r.end);
-      Put32(&d[56], r.flags);
+      le::Store32(&d[0], 1);  // one range follows
+      le::Store32(&d[4], 1);  // IOType_Range
+      le::Store64(&d[8], r.base);
+      le::Store64(&d[16], r.end);
+      le::Store32(&d[24], r.flags);
+      le::Store64(&d[28], ~std::uint64_t{0} << 3);  // alignment mask
+      le::Store32(&d[36], static_cast<std::uint32_t>(r.end - r.base + 1));
+      le::Store64(&d[40], r.base);
+      le::Store64(&d[48], r.end);
+      le::Store32(&d[56], r.flags);
       break;
     }
     case res_type::kMem: {  // MEM_DES (32) + MEM_RANGE (36)
       d.assign(68, 0);
-      Put32(&d[0], 1);
-      Put32(&d[4], 1);  // MType_Range
-      Put64(&d[8], r.base);
-      Put64(&d[16], r.end);
-      Put32(&d[24], r.flags);
-      Put64(&d[32], ~std::uint64_t{0} << 12);
-      Put32(&d[40], static_cast<std::uint32_t>(r.end - r.base + 1));
-      Put64(&d[44], r.base);
-      Put64(&d[52], r.end);
-      Put32(&d[60], r.flags);
+      le::Store32(&d[0], 1);
+      le::Store32(&d[4], 1);  // MType_Range
+      le::Store64(&d[8], r.base);
+      le::Store64(&d[16], r.end);
+      le::Store32(&d[24], r.flags);
+      le::Store64(&d[32], ~std::uint64_t{0} << 12);
+      le::Store32(&d[40], static_cast<std::uint32_t>(r.end - r.base + 1));
+      le::Store64(&d[44], r.base);
+      le::Store64(&d[52], r.end);
+      le::Store32(&d[60], r.flags);
       break;
     }
     case res_type::kIrq: {  // IRQ_DES (20, or 24 with a 64-bit affinity) + IRQ_RANGE (12)
       const std::size_t header = wide ? 24 : 20;
       d.assign(header + 12, 0);
-      Put32(&d[0], 1);
-      Put32(&d[4], 1);  // IRQType_Range
-      Put32(&d[8], r.flags);
-      Put32(&d[12], static_cast<std::uint32_t>(r.base));
-      Put32(&d[16], 0xFFFFFFFFu);  // any processor
-      if (wide) Put32(&d[20], 0xFFFFFFFFu);
-      Put32(&d[header], static_cast<std::uint32_t>(r.base));
-      Put32(&d[header + 4], static_cast<std::uint32_t>(r.base));
-      Put32(&d[header + 8], r.flags);
+      le::Store32(&d[0], 1);
+      le::Store32(&d[4], 1);  // IRQType_Range
+      le::Store32(&d[8], r.flags);
+      le::Store32(&d[12], static_cast<std::uint32_t>(r.base));
+      le::Store32(&d[16], 0xFFFFFFFFu);  // any processor
+      if (wide) le::Store32(&d[20], 0xFFFFFFFFu);
+      le::Store32(&d[header], static_cast<std::uint32_t>(r.base));
+      le::Store32(&d[header + 4], static_cast<std::uint32_t>(r.base));
+      le::Store32(&d[header + 8], r.flags);
       break;
     }
     default:  // class-specific data, larger than any range descriptor
       d.assign(96, 0);
-      Put32(&d[0], 1);
+      le::Store32(&d[0], 1);
       break;
   }
   return d;
@@ -251,7 +242,7 @@ bool SimSetupApi::SetupDiGetDeviceInterfaceDetail(Handle set, const DeviceInterf
   const std::string& path = machine_.deviceTree.interfaces[static_cast<std::size_t>(k)].path;
   requiredSize = static_cast<std::uint32_t>(4 + path.size() + 1);
   if (detail.size() < requiredSize) return Fail(err::kInsufficientBuffer);
-  if (Get32(detail.data()) != InterfaceDetailSize()) return Fail(kErrorInvalidUserBuffer);
+  if (le::Load32(detail.data()) != InterfaceDetailSize()) return Fail(kErrorInvalidUserBuffer);
   std::memcpy(detail.data() + 4, path.c_str(), path.size() + 1);
   return Succeed();
 }

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstring>
 
+#include "platform/little_endian.hpp"
 #include "platform/text.hpp"
 #include "sim/path.hpp"
 
@@ -18,14 +19,6 @@ std::string ModuleName(const std::string& name) {
   for (char& c : base) c = static_cast<char>(c >= 'A' && c <= 'Z' ? c + 32 : c);
   if (base.size() > 4 && base.compare(base.size() - 4, 4, ".dll") == 0) base.resize(base.size() - 4);
   return base;
-}
-
-void PutLe64(std::uint8_t* p, std::int64_t v) {
-  for (int i = 0; i < 8; ++i) p[i] = static_cast<std::uint8_t>(static_cast<std::uint64_t>(v) >> (8 * i));
-}
-
-void PutLe32(std::uint8_t* p, std::uint32_t v) {
-  for (int i = 0; i < 4; ++i) p[i] = static_cast<std::uint8_t>(v >> (8 * i));
 }
 
 bool StartsWithPath(const std::string& key, const std::string& prefixKey) {
@@ -156,14 +149,14 @@ std::int32_t SimWin32::NtQuerySystemInformation(std::uint32_t infoClass, Bytes b
   std::fill(buffer.begin(), buffer.end(), std::uint8_t{0});
   std::uint8_t* p = buffer.data();
   if (infoClass == 0) {
-    PutLe32(p + 8, 4096);        // page size
-    PutLe32(p + 12, 0x100000);   // physical pages: 4 GiB
+    le::Store32(p + 8, 4096);        // page size
+    le::Store32(p + 12, 0x100000);   // physical pages: 4 GiB
     p[wide ? 56 : 40] = 2;       // processors
   } else if (infoClass == 2) {
-    PutLe64(p, machine_.clock.IdleTime100ns());
+    le::Store64(p, static_cast<std::uint64_t>(machine_.clock.IdleTime100ns()));
   } else {
-    PutLe64(p, VirtualClock::kBootTime);
-    PutLe64(p + 8, machine_.clock.SystemTime100ns());
+    le::Store64(p, static_cast<std::uint64_t>(VirtualClock::kBootTime));
+    le::Store64(p + 8, static_cast<std::uint64_t>(machine_.clock.SystemTime100ns()));
   }
   returned = static_cast<std::uint32_t>(need);
   return kStatusSuccess;

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <vector>
 
+#include "platform/little_endian.hpp"
 #include "platform/types.hpp"
 
 namespace qz::sim {
@@ -13,12 +14,6 @@ constexpr std::uint32_t kGetDeviceNumber = 0x002D1080;
 constexpr std::uint32_t kQueryProperty = 0x002D1400;
 constexpr std::uint32_t kFileDeviceDisk = 7;
 
-void Put32(std::uint8_t* p, std::uint32_t v) {
-  for (int i = 0; i < 4; ++i) p[i] = static_cast<std::uint8_t>(v >> (8 * i));
-}
-std::uint32_t Get32(const std::uint8_t* p) {
-  return static_cast<std::uint32_t>(p[0] | p[1] << 8 | p[2] << 16) | static_cast<std::uint32_t>(p[3]) << 24;
-}
 
 }  // namespace
 
@@ -39,7 +34,7 @@ bool StorageDisk::Control(std::uint32_t code, ConstBytes in, Bytes out, std::uin
         lastError = err::kInsufficientBuffer;
         return false;
       }
-      Put32(out.data(), 8);  // SCSI_ADDRESS.Length
+      le::Store32(out.data(), 8);  // SCSI_ADDRESS.Length
       out[4] = portNumber;
       out[5] = pathId;
       out[6] = targetId;
@@ -52,9 +47,9 @@ bool StorageDisk::Control(std::uint32_t code, ConstBytes in, Bytes out, std::uin
         lastError = err::kInsufficientBuffer;
         return false;
       }
-      Put32(out.data(), kFileDeviceDisk);
-      Put32(out.data() + 4, deviceNumber);
-      Put32(out.data() + 8, 0);  // the whole disk
+      le::Store32(out.data(), kFileDeviceDisk);
+      le::Store32(out.data() + 4, deviceNumber);
+      le::Store32(out.data() + 8, 0);  // the whole disk
       returned = 12;
       return true;
     }
@@ -64,8 +59,8 @@ bool StorageDisk::Control(std::uint32_t code, ConstBytes in, Bytes out, std::uin
         lastError = err::kInvalidParameter;
         return false;
       }
-      const std::uint32_t propertyId = Get32(in.data());
-      const std::uint32_t queryType = Get32(in.data() + 4);
+      const std::uint32_t propertyId = le::Load32(in.data());
+      const std::uint32_t queryType = le::Load32(in.data() + 4);
       if (propertyId != 0 || queryType > 1) {
         lastError = err::kInvalidFunction;
         return false;
@@ -84,15 +79,15 @@ bool StorageDisk::Control(std::uint32_t code, ConstBytes in, Bytes out, std::uin
       const std::uint32_t productAt = addString(product);
       const std::uint32_t revisionAt = addString(revision);
       const std::uint32_t serialAt = addString(serial);
-      Put32(&d[0], 40);
-      Put32(&d[4], static_cast<std::uint32_t>(d.size()));
+      le::Store32(&d[0], 40);
+      le::Store32(&d[4], static_cast<std::uint32_t>(d.size()));
       d[8] = 0;  // direct-access device
       d[10] = removable ? 1 : 0;
-      Put32(&d[12], vendorAt);
-      Put32(&d[16], productAt);
-      Put32(&d[20], revisionAt);
-      Put32(&d[24], serialAt);
-      Put32(&d[28], busType);
+      le::Store32(&d[12], vendorAt);
+      le::Store32(&d[16], productAt);
+      le::Store32(&d[20], revisionAt);
+      le::Store32(&d[24], serialAt);
+      le::Store32(&d[28], busType);
       if (out.size() < 8) {
         lastError = err::kInvalidParameter;
         return false;

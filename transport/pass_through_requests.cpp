@@ -3,21 +3,10 @@
 #include <algorithm>
 #include <cstring>
 
+#include "platform/little_endian.hpp"
 namespace qz::pass_through {
 namespace {
 
-void Put16(Bytes b, std::size_t at, std::uint32_t v) {
-  b[at] = static_cast<std::uint8_t>(v);
-  b[at + 1] = static_cast<std::uint8_t>(v >> 8);
-}
-void Put32(Bytes b, std::size_t at, std::uint32_t v) {
-  for (std::size_t i = 0; i < 4; ++i) b[at + i] = static_cast<std::uint8_t>(v >> (8 * i));
-}
-std::uint32_t Get32(ConstBytes b, std::size_t at) {
-  std::uint32_t v = 0;
-  for (std::size_t i = 4; i-- > 0;) v = (v << 8) | b[at + i];
-  return v;
-}
 void PutTaskFile(Bytes b, std::size_t at, const TaskFile& tf) {
   const auto bytes = tf.Bytes();
   std::copy(bytes.begin(), bytes.end(), b.begin() + static_cast<std::ptrdiff_t>(at));
@@ -37,11 +26,11 @@ std::uint16_t AtaFlags(const Command& c, bool drdyAlways) {
 }
 
 void PutAtaHeader(Bytes b, const Command& c, std::uint32_t timeoutSeconds, bool direct) {
-  Put16(b, 0, kAtaHeaderSize);
-  Put16(b, 2, AtaFlags(c, direct));
+  le::Store16(b.data(), static_cast<std::uint16_t>(kAtaHeaderSize));
+  le::Store16(b.data() + 2, static_cast<std::uint16_t>(AtaFlags(c, direct)));
   // PathId, TargetId, Lun, ReservedAsUchar stay 0: the handle names the drive.
-  Put32(b, 8, c.length);
-  Put32(b, 12, timeoutSeconds);
+  le::Store32(b.data() + 8, c.length);
+  le::Store32(b.data() + 12, timeoutSeconds);
   PutTaskFile(b, 24, c.previous ? *c.previous : TaskFile{});
   PutTaskFile(b, kAtaCurrentTaskFileOffset, c.taskFile);
 }
@@ -56,13 +45,13 @@ bool MovesData(std::uint32_t direction) {
 }
 
 void PutScsiHeader(Bytes b, const Command& c, std::uint32_t timeoutSeconds) {
-  Put16(b, 0, kScsiStructSize);
+  le::Store16(b.data(), static_cast<std::uint16_t>(kScsiStructSize));
   b[4] = 1;  // TargetId: the vendor interface answers on target 1
   b[6] = 10;  // CdbLength
   b[7] = 24;  // SenseInfoLength
   b[8] = ScsiDataIn(c.direction);
-  Put32(b, 12, MovesData(c.direction) ? c.length : 0);
-  Put32(b, 16, timeoutSeconds);
+  le::Store32(b.data() + 12, MovesData(c.direction) ? c.length : 0);
+  le::Store32(b.data() + 16, timeoutSeconds);
   b[28] = kVendorAtaCdb;
   PutTaskFile(b, 30, c.taskFile);
 }
@@ -80,7 +69,7 @@ void BuildAtaPassThrough(Bytes buffer, const Command& command, std::uint32_t tim
   Bytes b = buffer.first(kAtaBufferSize);
   Zero(b);
   PutAtaHeader(b, command, timeoutSeconds, false);
-  Put32(b, 20, kAtaDataOffset);
+  le::Store32(b.data() + 20, kAtaDataOffset);
   if (command.direction == data_direction::kOut) {
     PutData(b, kAtaDataOffset, dataOut, command.length, kMaxBufferedData);
   }
@@ -91,7 +80,7 @@ void BuildAtaPassThroughDirect(Bytes header, const Command& command, std::uint32
   Bytes b = header.first(kAtaDirectSize);
   Zero(b);
   PutAtaHeader(b, command, timeoutSeconds, true);
-  Put32(b, 20, dataAddress);
+  le::Store32(b.data() + 20, dataAddress);
 }
 
 TaskFile ReadAtaTaskFile(ConstBytes reply) {
@@ -102,7 +91,7 @@ void BuildIdePassThrough(Bytes buffer, const Command& command, ConstBytes dataOu
   Bytes b = buffer.first(kIdeBufferSize);
   Zero(b);
   PutTaskFile(b, 0, command.taskFile);
-  Put32(b, 8, command.length);
+  le::Store32(b.data() + 8, command.length);
   if (command.direction == data_direction::kOut) {
     PutData(b, kIdeDataOffset, dataOut, command.length, kMaxBufferedData);
   }
@@ -115,8 +104,8 @@ std::size_t BuildScsiPassThrough(Bytes buffer, const Command& command,
   Bytes b = buffer.first(kScsiBufferSize);
   Zero(b);
   PutScsiHeader(b, command, timeoutSeconds);
-  Put32(b, 20, kScsiDataOffset);  // DataBufferOffset
-  Put32(b, 24, kScsiDataOffset);  // SenseInfoOffset: sense lands where the data would
+  le::Store32(b.data() + 20, kScsiDataOffset);  // DataBufferOffset
+  le::Store32(b.data() + 24, kScsiDataOffset);  // SenseInfoOffset: sense lands where the data would
   if (command.direction == data_direction::kOut) {
     PutData(b, kScsiDataOffset, dataOut, command.length, kMaxBufferedData);
   }
@@ -129,30 +118,30 @@ void BuildScsiPassThroughDirect(Bytes header, const Command& command, std::uint3
   Bytes b = header.first(kScsiDirectSize);
   Zero(b);
   PutScsiHeader(b, command, timeoutSeconds);
-  Put32(b, 20, dataAddress);
-  Put32(b, 24, kScsiDirectSenseOffset);
+  le::Store32(b.data() + 20, dataAddress);
+  le::Store32(b.data() + 24, kScsiDirectSenseOffset);
 }
 
 void BuildMiniportCommand(Bytes buffer, const Command& command, std::uint8_t path,
                           std::uint8_t target, std::uint8_t lun, ConstBytes dataOut) {
   Zero(buffer);
   Bytes b = buffer;
-  Put32(b, 0, kSrbHeaderSize);
+  le::Store32(b.data(), kSrbHeaderSize);
   std::memcpy(b.data() + 4, kCmdIdeSignature, sizeof kCmdIdeSignature);
-  Put32(b, 12, kMiniportTimeoutSeconds);
-  Put32(b, 16, cmd_ide_code::kExecute);
-  Put32(b, 24, static_cast<std::uint32_t>(b.size() - kSrbHeaderSize));
-  Put16(b, 28, kCmdIdeBlockSize);
+  le::Store32(b.data() + 12, kMiniportTimeoutSeconds);
+  le::Store32(b.data() + 16, cmd_ide_code::kExecute);
+  le::Store32(b.data() + 24, static_cast<std::uint32_t>(b.size() - kSrbHeaderSize));
+  le::Store16(b.data() + 28, static_cast<std::uint16_t>(kCmdIdeBlockSize));
   std::uint32_t flags = 0;
   if (command.direction == data_direction::kOut) flags = 1;
   if (command.direction == data_direction::kIn) flags = 2;
   if (command.previous) flags |= 4;
-  Put16(b, 30, flags);
+  le::Store16(b.data() + 30, static_cast<std::uint16_t>(flags));
   b[32] = path;
   b[33] = target;
   b[34] = lun;
-  Put32(b, 36, command.length);
-  Put32(b, 40, kCmdIdeBlockSize);  // from the start of the command block
+  le::Store32(b.data() + 36, command.length);
+  le::Store32(b.data() + 40, kCmdIdeBlockSize);  // from the start of the command block
   const auto regs = command.taskFile.Bytes();
   std::copy_n(regs.begin(), 7, b.begin() + kMiniportRegistersOffset);
   if (command.previous) {
@@ -169,7 +158,7 @@ void BuildMiniportCommand(Bytes buffer, const Command& command, std::uint8_t pat
 }
 
 std::uint32_t ReadMiniportReturnCode(ConstBytes reply) {
-  return Get32(reply, kMiniportReturnCodeOffset);
+  return le::Load32(reply.data() + kMiniportReturnCodeOffset);
 }
 
 std::uint8_t MapMiniportReturnCode(std::uint32_t returnCode) {
@@ -183,11 +172,11 @@ std::uint8_t MapMiniportReturnCode(std::uint32_t returnCode) {
 void BuildCmdIdeVersionQuery(Bytes buffer) {
   Bytes b = buffer.first(kMiniportDataOffset);
   Zero(b);
-  Put32(b, 0, kSrbHeaderSize);
+  le::Store32(b.data(), kSrbHeaderSize);
   std::memcpy(b.data() + 4, kCmdIdeSignature, sizeof kCmdIdeSignature);
-  Put32(b, 12, kMiniportTimeoutSeconds);
-  Put32(b, 16, cmd_ide_code::kGetVersion);
-  Put32(b, 24, kCmdIdeBlockSize);
+  le::Store32(b.data() + 12, kMiniportTimeoutSeconds);
+  le::Store32(b.data() + 16, cmd_ide_code::kGetVersion);
+  le::Store32(b.data() + 24, kCmdIdeBlockSize);
 }
 
 CmdIdeVersion ReadCmdIdeVersion(ConstBytes reply) {

@@ -66,6 +66,37 @@ TEST_F(BootExecuteTest, TheRunStopsOnlyAfterBootExecuteIsRestored) {
   EXPECT_EQ(BootExecute(), std::vector<std::string>{"autocheck autochk /k:D *"});
 }
 
+// A value that fills the query buffer (16,384 bytes less the 12 of the reply's header) to its
+// last bytes and whose last entry has no NUL: terminating that entry and the list needs room
+// the buffer lacks, so the entry is dropped rather than written past the buffer.
+TEST_F(BootExecuteTest, AValueThatFillsTheBufferIsRewrittenWithinIt) {
+  // (The simulated registry keeps texts as bytes and widens them: the sizes are even.)
+  for (const std::size_t wideBytes : {16370u, 16372u}) {
+    const std::string first = "autocheck autochk *";
+    std::string raw = first + '\0';
+    const std::string tail((wideBytes / 2) - raw.size(), 'x');  // no NUL after it
+    raw += tail;
+    machine.registry.SetValue(hkey::kLocalMachine, kSessionManager, "BootExecute", 7,
+                              std::vector<std::uint8_t>(raw.begin(), raw.end()));
+    Run();
+    const auto* value =
+        machine.registry.GetValue(hkey::kLocalMachine, kSessionManager, "BootExecute");
+    ASSERT_NE(value, nullptr);
+    const std::string written(value->data.begin(), value->data.end());
+    EXPECT_TRUE(written == first + '\0' + '\0')
+        << wideBytes << ": " << written.size() << " bytes written";
+  }
+  // One character less leaves room for both NULs: the long entry stays, now terminated.
+  std::string raw = std::string("autocheck autochk *") + '\0';
+  raw += std::string(16368 / 2 - raw.size(), 'y');
+  machine.registry.SetValue(hkey::kLocalMachine, kSessionManager, "BootExecute", 7,
+                            std::vector<std::uint8_t>(raw.begin(), raw.end()));
+  Run();
+  const auto list = BootExecute();
+  ASSERT_EQ(list.size(), 2u);
+  EXPECT_EQ(list[1], std::string(16368 / 2 - 20, 'y'));
+}
+
 struct SplitCase {
   std::u16string line;
   std::vector<std::u16string> args;

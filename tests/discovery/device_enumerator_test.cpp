@@ -417,6 +417,22 @@ TEST(DeviceEnumerator, ClassListThatCannotBeBuiltFindsNothing) {
   EXPECT_EQ(rig.setup.OpenHandleCount(), 2u);  // only the two libraries
 }
 
+// The disk loop ends on its count; a property read that failed just before (here the class
+// GUID, which these disks lack) leaves its error behind, and that must not undo the list.
+TEST(DeviceEnumerator, AnErrorLeftByAPropertyReadDoesNotEmptyAFullList) {
+  testing::DiscoveryRig rig;
+  sim::BuildIntelAhciDesktop(rig.machine);
+  for (const auto& disk : rig.machine.deviceTree.disks) {
+    rig.machine.deviceTree.Remove(disk.node, spdrp::kClassGuid);
+  }
+  DeviceEnumerator e(rig.api, rig.setup, rig.wmi);
+  ASSERT_TRUE(e.Enumerate());
+  EXPECT_EQ(e.GetCount(), 2);
+  EXPECT_EQ(e.Runs(), 1);
+  EXPECT_EQ(GetText(e.GetList()[1].FriendlyName), "HALDEN HD2T-7200 SCSI Disk Device");
+  EXPECT_EQ(rig.setup.OpenHandleCount(), 2u);  // the lists were destroyed
+}
+
 TEST(DeviceEnumerator, DestroyRunsOnceAndEndsTheEnumerator) {
   testing::DiscoveryRig rig;
   sim::BuildIntelAhciDesktop(rig.machine);

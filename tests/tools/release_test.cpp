@@ -97,5 +97,44 @@ TEST_F(ReleaseFiles, ErrorsNameTheField) {
   }
 }
 
+TEST_F(ReleaseFiles, PackageModeIsCheckedExactly) {
+  const std::string h = std::string("{") + kHeader;
+  for (const char* bad : {"18446744073709551615", "9223372036854775808", "128", "-129",
+                          "-9223372036854775808", "1.0", "1e2"}) {
+    std::string error;
+    EXPECT_FALSE(Load(h + R"(, "package_mode": )" + bad + "}", error)) << bad;
+    EXPECT_NE(error.find("package_mode"), std::string::npos) << bad << " -> " << error;
+  }
+  for (const int good : {-128, 127, 0}) {
+    std::string error;
+    const auto r = Load(h + R"(, "package_mode": )" + std::to_string(good) + "}", error);
+    ASSERT_TRUE(r) << good << ": " << error;
+    EXPECT_EQ(r->packageMode, good);
+  }
+}
+
+TEST_F(ReleaseFiles, AFileLargerThanItsSlotIsRefusedWithoutBeingRead) {
+  const std::string h = std::string("{") + kHeader;
+  Write("fw/big.bin", std::string(262144 + 1, 'B'));
+  Write("fw/full.bin", std::string(262144, 'B'));
+  Write("ferry-big.exe", std::string(12288 + 16, 'F'));
+  std::string error;
+  EXPECT_FALSE(Load(h + R"(, "packages": [{"image": "fw/big.bin", "new_fw": "N", "fw_ext": "E"}]})",
+                    error));
+  EXPECT_NE(error.find("packages[1].image: 262145 bytes is over its slot of 262144 bytes"),
+            std::string::npos) << error;
+  EXPECT_FALSE(Load(h + R"(, "copy_helpers": {"xp": "ferry-big.exe"}})", error));
+  EXPECT_NE(error.find("copy_helpers.xp: 12304 bytes is over its slot of 12288"),
+            std::string::npos) << error;
+  // A file with no size of its own ends after one byte past the slot.
+  EXPECT_FALSE(Load(h + R"(, "flashers": {"xp_x86": "/dev/zero"}})", error));
+  EXPECT_NE(error.find("flashers.xp_x86: more than 262144 bytes is over its slot"),
+            std::string::npos) << error;
+  const auto r = Load(h + R"(, "packages": [{"image": "fw/full.bin", "new_fw": "N", "fw_ext": "E"}]})",
+                      error);
+  ASSERT_TRUE(r) << error;
+  EXPECT_EQ(r->packages[0].image.size(), 262144u);
+}
+
 }  // namespace
 }  // namespace qz::packer

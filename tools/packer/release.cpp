@@ -5,6 +5,8 @@
 #include <iterator>
 #include <nlohmann/json.hpp>
 
+#include "updater/package_layout.hpp"
+
 namespace qz::packer {
 
 namespace {
@@ -16,10 +18,27 @@ struct Failure {
   std::string message;
 };
 
-std::vector<std::uint8_t> ReadFile(const fs::path& path, const std::string& field) {
+std::string OverSlot(const std::string& field, const std::string& size, std::size_t slot) {
+  return field + ": " + size + " bytes is over its slot of " + std::to_string(slot) + " bytes";
+}
+
+// A file larger than its slot is refused before it is read, and one whose size is not known
+// beforehand (a pipe, a device) is read no further than one byte past the slot.
+std::vector<std::uint8_t> ReadFile(const fs::path& path, const std::string& field,
+                                   std::size_t slot) {
+  std::error_code ec;
+  if (fs::is_regular_file(path, ec)) {
+    const std::uintmax_t size = fs::file_size(path, ec);
+    if (!ec && size > slot) throw Failure{OverSlot(field, std::to_string(size), slot)};
+  }
   std::ifstream in(path, std::ios::binary);
   if (!in) throw Failure{field + ": can't read " + path.string()};
-  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+  std::vector<std::uint8_t> bytes(slot + 1);
+  in.read(reinterpret_cast<char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+  if (in.bad()) throw Failure{field + ": can't read " + path.string()};
+  bytes.resize(static_cast<std::size_t>(in.gcount()));
+  if (bytes.size() > slot) throw Failure{OverSlot(field, "more than " + std::to_string(slot), slot)};
+  return bytes;
 }
 
 std::string Text(const json& object, const std::string& key, const std::string& field,
@@ -33,11 +52,11 @@ std::string Text(const json& object, const std::string& key, const std::string& 
 }
 
 Build OptionalBuild(const json& object, const char* name, const std::string& group,
-                    const fs::path& base) {
+                    const fs::path& base, std::size_t slot) {
   if (!object.contains(name) || object[name].is_null()) return std::nullopt;
   const std::string field = group + "." + name;
   if (!object[name].is_string()) throw Failure{field + ": must be a file name"};
-  return ReadFile(base / object[name].get<std::string>(), field);
+  return ReadFile(base / object[name].get<std::string>(), field, slot);
 }
 
 }  // namespace
@@ -62,10 +81,14 @@ std::optional<Release> LoadRelease(const std::string& path, std::string& error) 
     r.supportedModel = Text(doc, "supported_model", "supported_model");
     r.options = Text(doc, "options", "options");
     if (doc.contains("package_mode")) {
-      if (!doc["package_mode"].is_number_integer()) throw Failure{"package_mode: must be an integer"};
-      const auto mode = doc["package_mode"].get<long long>();
-      if (mode < -128 || mode > 127) throw Failure{"package_mode: must fit a signed byte"};
-      r.packageMode = static_cast<int>(mode);
+      const json& mode = doc["package_mode"];
+      if (!mode.is_number_integer()) throw Failure{"package_mode: must be an integer"};
+      // A value past the signed 64-bit range is held unsigned: read as signed it would wrap.
+      const bool fits = mode.is_number_unsigned()
+                            ? mode.get<std::uint64_t>() <= 127
+                            : mode.get<std::int64_t>() >= -128 && mode.get<std::int64_t>() <= 127;
+      if (!fits) throw Failure{"package_mode: must fit a signed byte"};
+      r.packageMode = static_cast<int>(mode.get<std::int64_t>());
     }
 
     if (doc.contains("packages")) {
@@ -77,7 +100,7 @@ std::optional<Release> LoadRelease(const std::string& path, std::string& error) 
         if (!p.is_object()) throw Failure{field + ": must be an object"};
         ReleasePackage package;
         package.imageName = Text(p, "image", field + ".image");
-        package.image = ReadFile(base / package.imageName, field + ".image");
+        package.image = ReadFile(base / package.imageName, field + ".image", pkg::kPackageSlotSize);
         package.newRevision = Text(p, "new_fw", field + ".new_fw");
         package.extension = Text(p, "fw_ext", field + ".fw_ext");
         if (p.contains("any_model")) {
@@ -111,7 +134,8 @@ std::optional<Release> LoadRelease(const std::string& path, std::string& error) 
         if (!known) throw Failure{"flashers." + key + ": no such slot"};
       }
       for (std::size_t i = 0; i < kFlasherNames.size(); ++i) {
-        r.flashers[i] = OptionalBuild(doc["flashers"], kFlasherNames[i], "flashers", base);
+        r.flashers[i] = OptionalBuild(doc["flashers"], kFlasherNames[i], "flashers", base,
+                                      pkg::kFlasherSlotSize);
       }
     }
     if (doc.contains("copy_helpers")) {
@@ -122,7 +146,8 @@ std::optional<Release> LoadRelease(const std::string& path, std::string& error) 
         if (!known) throw Failure{"copy_helpers." + key + ": no such slot"};
       }
       for (std::size_t i = 0; i < kCopyHelperNames.size(); ++i) {
-        r.copyHelpers[i] = OptionalBuild(doc["copy_helpers"], kCopyHelperNames[i], "copy_helpers", base);
+        r.copyHelpers[i] = OptionalBuild(doc["copy_helpers"], kCopyHelperNames[i], "copy_helpers",
+                                         base, pkg::kCopySlotSize);
       }
     }
     return r;

@@ -1,0 +1,20 @@
+// The demo's machine file: any text as the JSON description, then the machine it describes
+// built as the demo builds it.
+#include <string>
+
+#include "sim/machine.hpp"
+#include "tools/demo/machine_file.hpp"
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+  std::string error;
+  const auto machine =
+      qz::demo::ParseMachineFile(std::string(reinterpret_cast<const char*>(data), size), error);
+  if (!machine) {
+    if (error.empty()) __builtin_trap();
+    return 0;
+  }
+  if (machine->drives.size() > qz::demo::DriveSlots(machine->layout)) __builtin_trap();
+  qz::sim::Machine built(machine->release);
+  qz::demo::BuildDemoMachine(built, *machine);
+  return 0;
+}
