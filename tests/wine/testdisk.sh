@@ -4,6 +4,9 @@
 # \??\PhysicalDrive3. Each run sets the drive up, runs the flasher from the system directory
 # as the Session Manager would (image patched by the real patcher, FW.bin made by the real
 # update code), then reads back every request the disk received and the image it assembled.
+# BITS: 32 (32-bit prefix), 64, or 32on64 (the 32-bit flasher on the 64-bit driver, which
+# must decode the 32-bit caller's layout). WINDOWS_TREE holds the driver of the prefix's
+# bitness.
 # usage: testdisk.sh FLASHER_EXE BITS HOST_FLASHPREP HOST_SAMPLEFW WINDOWS_TREE [SCENARIOS]
 set -euo pipefail
 exe=$1 bits=$2 flashprep=$3 samplefw=$4 tree=$5/tests/wine/testdisk
@@ -12,12 +15,19 @@ export WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
 mkdir -p "$QZ_WINE_ROOT"
 
 # The clean prefixes are shared with the other Wine tests (same locks and marks).
-if [ "$bits" = 32 ]; then
-  export WINEARCH=win32
-  base="$QZ_WINE_ROOT/prefix32" lock="$QZ_WINE_ROOT/.lock32" launch=(wine) header=40
-else
-  base="$QZ_WINE_ROOT/prefix64" lock="$QZ_WINE_ROOT/.lock" launch=(/usr/lib/wine/wine64) header=48
-fi
+system=system32 flasher=(wine) header=40
+case $bits in
+  32)
+    export WINEARCH=win32
+    base="$QZ_WINE_ROOT/prefix32" lock="$QZ_WINE_ROOT/.lock32" launch=(wine) ;;
+  64)
+    base="$QZ_WINE_ROOT/prefix64" lock="$QZ_WINE_ROOT/.lock" launch=(/usr/lib/wine/wine64)
+    flasher=("${launch[@]}") header=48 ;;
+  32on64)
+    base="$QZ_WINE_ROOT/prefix64" lock="$QZ_WINE_ROOT/.lock" launch=(/usr/lib/wine/wine64)
+    system=syswow64 bits=32 ;;
+  *) echo "BITS: 32, 64 or 32on64"; exit 2 ;;
+esac
 (
   exec 9>"$lock"
   flock 9
@@ -31,7 +41,7 @@ fi
   fi
 )
 
-work=$(mktemp -d "$QZ_WINE_ROOT/testdisk$bits.XXXXXX")
+work=$(mktemp -d "$QZ_WINE_ROOT/testdisk$2.XXXXXX")
 export WINEPREFIX="$work/prefix"
 cp -a "$base" "$WINEPREFIX"
 cleanup() {
@@ -42,13 +52,13 @@ trap cleanup EXIT
 timeout 30 wineserver -p </dev/null >/dev/null 2>&1 || true
 
 win="$WINEPREFIX/drive_c/windows"
-sysdir="$win/system32"
-program='C:\windows\system32\Ombrel.exe'
+sysdir="$win/$system"
+program="C:\\windows\\$system\\Ombrel.exe"
 model='VORTANIX QRX-480T9A'
 target="$model     "  # 24 characters, as the updater writes VENDID1=
 
 # The driver, loaded by the driver host of the prefix's own bitness.
-cp "$tree/qztestdisk.sys" "$sysdir/drivers/qztestdisk.sys"
+cp "$tree/qztestdisk.sys" "$win/system32/drivers/qztestdisk.sys"
 cp "$tree/testdisk_ctl.exe" "$work/"
 timeout 60 "${launch[@]}" sc create qztestdisk type= kernel start= demand \
   binPath= 'C:\windows\system32\drivers\qztestdisk.sys' </dev/null >"$work/sc.out" 2>&1 || true
@@ -77,7 +87,7 @@ run() {
   cp "$work/FW.bin" "$sysdir/FW.bin"
   head -c 2048 /dev/zero >"$win/bootstat.dat"
   local start=$SECONDS
-  WINEDEBUG=-all,err+ntdll,fixme+ntdll timeout 120 "${launch[@]}" "$program" FW.bin \
+  WINEDEBUG=-all,err+ntdll,fixme+ntdll timeout 120 "${flasher[@]}" "$program" FW.bin \
     </dev/null >"$work/$name.out" 2>"$work/$name.err" || true
   local took=$((SECONDS - start))
   sed -n 's/^.*NtDisplayString L"\(.*\)"$/\1/p' "$work/$name.err" | tr -d '\r' >"$work/$name.shown"
