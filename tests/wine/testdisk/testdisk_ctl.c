@@ -3,6 +3,7 @@
      testdisk_ctl setup N MODEL SERIAL REVISION EXTENSION [FAULT [BLOCK]]
        FAULT: none, abort-block, silent-at-block, trigger-error, silent
      testdisk_ctl dump LOG STATE IMAGE
+     testdisk_ctl announce      (the disk appears to plug and play too)
    LOG gets one line per request, STATE key=value lines, IMAGE the 256 KiB the drive
    assembled. */
 #include <stdio.h>
@@ -132,8 +133,15 @@ static int Dump(char** argv) {
 int main(int argc, char** argv) {
   if (argc >= 7 && argc <= 9 && strcmp(argv[1], "setup") == 0) return Setup(argc, argv);
   if (argc == 5 && strcmp(argv[1], "dump") == 0) return Dump(argv);
+  if (argc == 2 && strcmp(argv[1], "announce") == 0) {
+    HANDLE h = Open();
+    int ok = h != INVALID_HANDLE_VALUE && Request(h, TD_IOCTL_ANNOUNCE, NULL, 0, NULL, 0, NULL);
+    if (h != INVALID_HANDLE_VALUE) CloseHandle(h);
+    return ok ? 0 : 1;
+  }
   fprintf(stderr,
           "usage: testdisk_ctl setup N MODEL SERIAL REVISION EXTENSION [FAULT [BLOCK]]\n"
-          "       testdisk_ctl dump LOG STATE IMAGE\n");
+          "       testdisk_ctl dump LOG STATE IMAGE\n"
+          "       testdisk_ctl announce\n");
   return 2;
 }

@@ -11,6 +11,7 @@
 #define TD_IOCTL_STATE TD_PRIVATE_CODE(1) /* out: TdState */
 #define TD_IOCTL_LOG TD_PRIVATE_CODE(2)   /* in: uint32 first entry; out: TdLogEntry[] */
 #define TD_IOCTL_IMAGE TD_PRIVATE_CODE(3) /* in: uint32 byte offset; out: image bytes */
+#define TD_IOCTL_ANNOUNCE TD_PRIVATE_CODE(4) /* show the disk to plug and play as well */
 
 /* The control link, always present; the disk link \DosDevices\PhysicalDrive<n> follows setup. */
 #define TD_CONTROL_NAME L"QzTestDisk"

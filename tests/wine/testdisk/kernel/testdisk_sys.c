@@ -7,6 +7,7 @@
 
 #include "test_port.h"
 #include "testdisk_api.h"
+#include "testdisk_pnp.h"
 
 #ifdef _WIN64
 _Static_assert(sizeof(ATA_PASS_THROUGH_EX) == sizeof(TdAtaPassThrough64), "layout");
@@ -28,6 +29,7 @@ static KMUTEX gLock;
 static WCHAR gDiskLink[48];
 static UNICODE_STRING gDiskLinkName;
 static int gLinked;
+static PDEVICE_OBJECT gControlDevice;
 
 static const WCHAR kDeviceName[] = L"\\Device\\" TD_CONTROL_NAME;
 static const WCHAR kControlLink[] = L"\\DosDevices\\" TD_CONTROL_NAME;
@@ -88,13 +90,14 @@ static NTSTATUS NTAPI DispatchControl(PDEVICE_OBJECT device, PIRP irp) {
   uint32_t information = 0;
   NTSTATUS status;
   int callerIs32 = 1;
-  (void)device;
 #ifdef _WIN64
   callerIs32 = IoIs32bitProcess(irp) ? 1 : 0;
 #endif
   KeWaitForSingleObject(&gLock, Executive, KernelMode, FALSE, NULL);
   if (code == TD_IOCTL_SETUP) {
     status = Setup(buffer, inLength);
+  } else if (code == TD_IOCTL_ANNOUNCE) {
+    status = QzTdAnnounce(device->DriverObject, gControlDevice);
   } else {
     status = (NTSTATUS)TdDiskControl(gDisk, code, buffer, inLength, outLength, callerIs32,
                                      &information);
@@ -108,7 +111,7 @@ static VOID NTAPI Unload(PDRIVER_OBJECT driver) {
   RtlInitUnicodeString(&control, kControlLink);
   Unlink();
   IoDeleteSymbolicLink(&control);
-  if (driver->DeviceObject) IoDeleteDevice(driver->DeviceObject);
+  while (driver->DeviceObject) IoDeleteDevice(driver->DeviceObject);
   if (gDisk) ExFreePoolWithTag(gDisk, kPoolTag);
   gDisk = NULL;
 }
@@ -137,6 +140,8 @@ NTSTATUS NTAPI DriverEntry(PDRIVER_OBJECT driver, PUNICODE_STRING registryPath) 
   driver->MajorFunction[IRP_MJ_CREATE] = DispatchOpenClose;
   driver->MajorFunction[IRP_MJ_CLOSE] = DispatchOpenClose;
   driver->MajorFunction[IRP_MJ_DEVICE_CONTROL] = DispatchControl;
+  driver->MajorFunction[IRP_MJ_PNP] = QzTdPnp;
   driver->DriverUnload = Unload;
+  gControlDevice = device;
   return STATUS_SUCCESS;
 }
