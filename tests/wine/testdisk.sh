@@ -14,7 +14,6 @@ exe=$1 bits=$2 flashprep=$3 samplefw=$4 tree=$5/tests/wine/testdisk
 export WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
 mkdir -p "$QZ_WINE_ROOT"
 
-# The clean prefixes are shared with the other Wine tests (same locks and marks).
 system=system32 flasher=(wine) header=40
 case $bits in
   32)
@@ -28,51 +27,16 @@ case $bits in
     system=syswow64 bits=32 ;;
   *) echo "BITS: 32, 64 or 32on64"; exit 2 ;;
 esac
-(
-  exec 9>"$lock"
-  flock 9
-  if [ ! -f "$base/.qz-ready" ]; then
-    rm -rf "$base"
-    WINEPREFIX="$base" timeout 300 wineboot -i </dev/null >"$QZ_WINE_ROOT/wineboot$bits.log" 2>&1
-    WINEPREFIX="$base" timeout 60 wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f \
-      </dev/null >>"$QZ_WINE_ROOT/wineboot$bits.log" 2>&1
-    WINEPREFIX="$base" timeout 60 wineserver -w </dev/null >/dev/null 2>&1 || true
-    touch "$base/.qz-ready"
-  fi
-)
-
-work=$(mktemp -d "$QZ_WINE_ROOT/testdisk$2.XXXXXX")
-export WINEPREFIX="$work/prefix"
-cp -a "$base" "$WINEPREFIX"
-cleanup() {
-  timeout 30 wineserver -k </dev/null >/dev/null 2>&1 || true
-  rm -rf "$WINEPREFIX"  # the logs stay in $work
-}
-trap cleanup EXIT
-timeout 30 wineserver -p </dev/null >/dev/null 2>&1 || true
-
-win="$WINEPREFIX/drive_c/windows"
+name=testdisk$2
+source "$(dirname "$0")/testdisk-env.sh"
 sysdir="$win/$system"
 program="C:\\windows\\$system\\Ombrel.exe"
 model='VORTANIX QRX-480T9A'
 target="$model     "  # 24 characters, as the updater writes VENDID1=
 
-# The driver, loaded by the driver host of the prefix's own bitness.
-cp "$tree/qztestdisk.sys" "$win/system32/drivers/qztestdisk.sys"
-cp "$tree/testdisk_ctl.exe" "$work/"
-timeout 60 "${launch[@]}" sc create qztestdisk type= kernel start= demand \
-  binPath= 'C:\windows\system32\drivers\qztestdisk.sys' </dev/null >"$work/sc.out" 2>&1 || true
-timeout 60 "${launch[@]}" sc start qztestdisk </dev/null >>"$work/sc.out" 2>&1 || true
-grep -q RUNNING "$work/sc.out" || { echo "the test disk driver did not start"; cat "$work/sc.out"; exit 1; }
-
 "$samplefw" "$work/plain.bin"
 "$flashprep" fwbin "$work/plain.bin" "$work/FW.bin"
 mark=$(grep -obUaF ssdbinv "$work/plain.bin" | head -1 | cut -d: -f1)
-
-ctl() {
-  (cd "$work" && timeout 60 "${launch[@]}" testdisk_ctl.exe "$@" </dev/null >"$work/ctl.out" 2>&1) \
-    || { echo "testdisk_ctl $1 failed"; cat "$work/ctl.out"; exit 1; }
-}
 
 # One flasher run: NAME UPDATEBOOT then the drive's setup (model revision extension [fault
 # block]). Leaves NAME.shown (NtDisplayString texts), NAME.log (requests), NAME.state,
