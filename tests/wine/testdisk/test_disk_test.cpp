@@ -50,7 +50,7 @@ class Disk {
     Put(12, 30, 4);
     Put(l.dataOffsetAt, length ? l.size : 0, 4);
     std::memcpy(&buffer[l.currentAt], regs.data(), 7);
-    std::memcpy(&buffer[l.size], out.data(), out.size());
+    if (!out.empty()) std::memcpy(&buffer[l.size], out.data(), out.size());
   }
   uint32_t Raw(const Layout& l, uint32_t bytes) {
     information = 0;
