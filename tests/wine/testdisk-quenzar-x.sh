@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# The part of testdisk-quenzar.sh inside the virtual display: start the updater, press
+# The updater's part of testdisk-quenzar.sh, on its virtual display: start the updater, press
 # "Update" for the drive it selected, accept the information box and answer "No" to the
 # restart question. The server (and so the test disk) stays up for the caller.
 # usage: testdisk-quenzar-x.sh WORK ARTEFACT_DIR
@@ -11,17 +11,27 @@ boxes() { grep -c 'MSGBOX_OnInit' "$err" || true; }
 shot() { import -display "$DISPLAY" -window root "$artefacts/$1.png" || true; }
 fail() { echo "$*"; echo "--- program trace"; tail -20 "$err"; exit 1; }
 
-WINEDEBUG=-all,+msgbox timeout 120 wine "$work/Quenzar.exe" </dev/null >"$work/quenzar.out" 2>"$err" &
-pid=$!
-shown=0
-for _ in $(seq 1 600); do
-  if xwininfo -name "$caption" >"$work/main.info" 2>/dev/null && grep -q IsViewable "$work/main.info"; then
-    shown=1; break
-  fi
-  kill -0 "$pid" 2>/dev/null || break
-  sleep 0.1
-done
-[ "$shown" = 1 ] || fail "the main window never appeared"
+start() {
+  WINEDEBUG=-all,+msgbox timeout 120 wine "$work/Quenzar.exe" </dev/null >"$work/quenzar.out" 2>"$err" &
+  pid=$!
+  for _ in $(seq 1 600); do
+    if xwininfo -name "$caption" >"$work/main.info" 2>/dev/null && grep -q IsViewable "$work/main.info"; then
+      return 0
+    fi
+    kill -0 "$pid" 2>/dev/null || break
+    sleep 0.1
+  done
+  return 1
+}
+# Wine now and then ends or stalls a fresh GUI program with nothing shown (see WINE-NOTES): a
+# start that shows no window within a minute is stopped and tried once more. The server
+# stays: it holds the test disk.
+if ! start; then
+  echo "no window on the first start; trying again"
+  kill "$pid" 2>/dev/null || true
+  wait "$pid" 2>/dev/null || true
+  start || fail "the main window never appeared"
+fi
 sleep 2  # let it paint
 shot testdisk-quenzar
 [ "$(boxes)" = 0 ] || fail "a box appeared at start-up: $(grep -o 'MSGBOX_OnInit.*' "$err")"

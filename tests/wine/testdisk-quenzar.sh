@@ -8,6 +8,12 @@
 set -euo pipefail
 packed=$1 samplefw=$2 tree=$3/tests/wine/testdisk artefacts=$4
 here=$(cd "$(dirname "$0")" && pwd)
+# Every Wine program of this test runs on the virtual display: the first one that opens the
+# session's desktop (reg.exe does) binds it to the display it sees, and a desktop opened
+# without one never shows the updater's window.
+if [ -z "${QZ_TESTDISK_XVFB:-}" ]; then
+  QZ_TESTDISK_XVFB=1 exec xvfb-run -a -s '-screen 0 1024x768x24' "$0" "$@"
+fi
 : "${QZ_WINE_ROOT:?}"
 export WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
 mkdir -p "$QZ_WINE_ROOT" "$artefacts"
@@ -32,7 +38,7 @@ head -c 2048 /dev/zero >"$win/bootstat.dat"
 cp "$packed" "$work/Quenzar.exe"
 
 start=$SECONDS
-xvfb-run -a -s '-screen 0 1024x768x24' "$here/testdisk-quenzar-x.sh" "$work" "$artefacts"
+"$here/testdisk-quenzar-x.sh" "$work" "$artefacts"
 echo "== the updater: $((SECONDS - start))s"
 
 timeout 60 wine reg query "$session" /v BootExecute </dev/null >"$work/boot.reg" 2>&1 || true

@@ -167,4 +167,8 @@ scenario_other() {
 
 for scenario in ${6:-whole silent trigger same other aborted}; do "scenario_$scenario"; done
 
+# The driver unloads: links and devices go.
+timeout 60 "${launch[@]}" sc stop qztestdisk </dev/null >"$work/stop.out" 2>&1 || true
+grep -q STOPPED "$work/stop.out" || { echo "the test disk driver did not stop"; cat "$work/stop.out"; exit 1; }
+
 echo "flasher $bits-bit on the test disk under Wine (${6:-all}): ok"

@@ -108,10 +108,14 @@ static NTSTATUS NTAPI DispatchControl(PDEVICE_OBJECT device, PIRP irp) {
 
 static VOID NTAPI Unload(PDRIVER_OBJECT driver) {
   UNICODE_STRING control;
+  PDEVICE_OBJECT device, next;
   RtlInitUnicodeString(&control, kControlLink);
   Unlink();
   IoDeleteSymbolicLink(&control);
-  while (driver->DeviceObject) IoDeleteDevice(driver->DeviceObject);
+  for (device = driver->DeviceObject; device; device = next) {
+    next = device->NextDevice;
+    IoDeleteDevice(device);
+  }
   if (gDisk) ExFreePoolWithTag(gDisk, kPoolTag);
   gDisk = NULL;
 }
