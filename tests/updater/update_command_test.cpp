@@ -5,7 +5,7 @@
 #include <algorithm>
 
 #include "bootflash/firmware_cipher.hpp"
-#include "staging/ferryman/sim_launcher.hpp"
+#include "sim/ferry_launcher.hpp"
 #include "staging/firmware_transform.hpp"
 #include "updater/update_texts.hpp"
 #include "update_rig.hpp"
