@@ -87,6 +87,7 @@ struct FaultCase {
   unsigned occurrence;
   unsigned powerLossAfterBlock;  // 0: no power loss
 };
+void PrintTo(const FaultCase& c, std::ostream* out) { *out << c.name; }
 
 class FaultMatrix : public FlasherFixture, public ::testing::WithParamInterface<FaultCase> {};
 

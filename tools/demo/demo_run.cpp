@@ -18,7 +18,9 @@
 #include "sim/sim_win32.hpp"
 #include "sim/ui.hpp"
 #include "staging/boot_execute.hpp"
+#include "tools/demo/demo_faults.hpp"
 #include "tools/demo/eligibility.hpp"
+#include "tools/demo/identification.hpp"
 #include "updater/drive_manager_link.hpp"
 #include "updater/drive_match.hpp"
 #include "updater/updater_hooks.hpp"
@@ -113,67 +115,6 @@ const char* StartupEndName(StartupEnd end) {
   return "?";
 }
 
-// A request as Windows names it.
-std::string RequestName(std::uint32_t code) {
-  switch (code) {
-    case 0x4D02C: return "IOCTL_ATA_PASS_THROUGH";
-    case 0x4D030: return "IOCTL_ATA_PASS_THROUGH_DIRECT";
-    case 0x4D028: return "IOCTL_IDE_PASS_THROUGH";
-    case 0x4D004: return "IOCTL_SCSI_PASS_THROUGH";
-    case 0x4D014: return "IOCTL_SCSI_PASS_THROUGH_DIRECT";
-    case 0x4D008: return "IOCTL_SCSI_MINIPORT";
-    case 0x2D1400: return "IOCTL_STORAGE_QUERY_PROPERTY";
-    case 0x2D1080: return "IOCTL_STORAGE_GET_DEVICE_NUMBER";
-    case 0x41018: return "IOCTL_SCSI_GET_ADDRESS";
-    case 0x4101C: return "IOCTL_SCSI_RESCAN_BUS";
-    default: {
-      char hex[32];
-      std::snprintf(hex, sizeof hex, "control code 0x%X", static_cast<unsigned>(code));
-      return hex;
-    }
-  }
-}
-
-// The command device's transport kind that sends a command with this request.
-std::string TransportOf(std::uint32_t code) {
-  switch (code) {
-    case 0x4D02C: case 0x4D030: return RequestName(code) + " (kind 1)";
-    case 0x4D028: return RequestName(code) + " (kind 2)";
-    case 0x4D004: case 0x4D014: return RequestName(code) + " (kind 3)";
-    case 0x4D008: return RequestName(code) + " \"CMD_IDE \" (kind 4)";
-    default: return RequestName(code);
-  }
-}
-
-// What the updater's IDENTIFY commands found on one drive, from what its port driver carried.
-std::string IdentifiedThrough(const AttachedDrive& d) {
-  if (d.usb) return "USB disk: never listed, gets no drive commands";
-  if (!d.port) return "no port driver";
-  constexpr std::uint8_t kIdentify = 0xEC;
-  unsigned timeouts = 0;
-  std::uint32_t lastCode = 0;
-  for (std::size_t i = 0; i < d.port->commands.size() && i < d.port->carried.size(); ++i) {
-    if (d.port->commands[i].registers[6] != kIdentify) continue;
-    const auto& c = d.port->carried[i];
-    lastCode = c.code;
-    if (c.reply == sim::AtaLinkReply::Kind::Done) {
-      return "identified through " + TransportOf(c.code) +
-             (timeouts ? " after " + std::to_string(timeouts) + " time-out" + (timeouts > 1 ? "s" : "") : "");
-    }
-    ++timeouts;
-  }
-  if (timeouts > 0) {
-    return "NOT identified: " + std::to_string(timeouts) + " IDENTIFY through " + TransportOf(lastCode) +
-           " went unanswered";
-  }
-  std::string sent;
-  for (const auto& r : d.port->Requests()) {
-    const std::string name = RequestName(r.code);
-    if (sent.find(name) == std::string::npos) sent += (sent.empty() ? "" : ", ") + name;
-  }
-  return "NOT identified: no IDENTIFY reached the drive (requests it received: " + (sent.empty() ? "none" : sent) + ")";
-}
-
 // The flasher builds are not in every release: slots without a configuration block get a
 // stand-in image (PE header of the slot's processor and the block as built), which the boot
 // runs with the host build of the flasher. Slots 2, 4, 6, 8, 10 are 64-bit except XP x64's.
@@ -193,39 +134,6 @@ bool FillMissingFlashers(PackageBlock& package) {
     filled = true;
   }
   return filled;
-}
-
-bool ApplyFault(const std::string& fault, sim::Machine& machine) {
-  const std::string system32 = machine.windowsDirectory + "\\system32\\";
-  const std::string updaterSystem = machine.Is64Bit() ? machine.Wow64Directory() + "\\" : system32;
-  if (fault == "fw-create") {
-    machine.files.FailCreate(updaterSystem + "FW.bin");
-  } else if (fault == "flasher-create") {
-    machine.files.FailCreate(updaterSystem + "Ombrel.exe");
-  } else if (fault == "session-key") {
-    machine.registry.FailOpen(hkey::kLocalMachine, kSessionManagerKey);
-  } else if (fault == "copy-hang") {
-    machine.launchOutcome.hangs = true;
-  } else if (fault == "copy-missing") {
-    machine.onShellExecute = nullptr;
-  } else if (fault == "disk-full") {
-    machine.files.SetCapacity(machine.files.UsedBytes() + 4096);
-  } else {
-    return IsDriveFault(fault);
-  }
-  return true;
-}
-
-// Faults of the drive itself strike while the flasher downloads, after a clean staging.
-void ApplyDriveFault(const std::string& fault, sim::AtaDrive& drive) {
-  constexpr std::uint8_t kDownload = 0x92, kOffsets = 0x03;
-  if (fault == "power-loss") {
-    drive.LosePowerAfterBlock(100);
-  } else if (fault == "download-error") {
-    drive.InjectFault(sim::AtaFault::ErrorStatus, kDownload, kOffsets, 10);
-  } else if (fault == "download-timeout") {
-    drive.InjectFault(sim::AtaFault::Timeout, kDownload, kOffsets, 10);
-  }
 }
 
 DriveFirmware FirmwareOf(const sim::AtaDrive& drive) {
@@ -315,17 +223,6 @@ std::string WindowsLine(const sim::Machine& machine, const DemoMachine& spec) {
 }
 
 }  // namespace
-
-const std::vector<std::string>& FaultNames() {
-  static const std::vector<std::string> names = {
-      "fw-create", "flasher-create", "session-key",    "copy-hang",      "copy-missing",
-      "disk-full", "power-loss",     "download-error", "download-timeout"};
-  return names;
-}
-
-bool IsDriveFault(const std::string& fault) {
-  return fault == "power-loss" || fault == "download-error" || fault == "download-timeout";
-}
 
 std::vector<std::string> SplitArguments(const std::string& text) {
   std::vector<std::string> args;

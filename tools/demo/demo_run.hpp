@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "tools/demo/demo_faults.hpp"
 #include "tools/demo/demo_machine.hpp"
 #include "tools/demo/verdict.hpp"
 
@@ -54,11 +55,6 @@ struct DemoResult {
   // One more restart after everything ended: drives, BootExecute and FW.bin stay as they were.
   bool extraBootChangedNothing = false;
 };
-
-// Faults of staging (the machine refuses a file, a key, room or the copy helper) and faults of
-// the drive during the download at the next boot.
-const std::vector<std::string>& FaultNames();
-bool IsDriveFault(const std::string& fault);
 
 DemoResult RunDemo(const DemoOptions& options);
 
