@@ -35,13 +35,24 @@ build_all() {
   done
 }
 
-# The Windows trees (the release carries their builds) and, on the host, only the demo with
-# the packed sample release: no tests, no sanitizer tree.
+# What a packed release carries from a Windows tree: the updater, the flasher and copy-helper
+# builds, the register-access libraries and their drivers.
+release_targets() { # tree
+  ninja -C "build/$1" -t targets all |
+    grep -oE '^(Quenzar|ombrel_[A-Za-z0-9_]+|ferryman-[A-Za-z0-9]+|tessel_dll|tessel_sys|ntport_dll|zntport_sys):' |
+    tr -d ':' | sort -u
+}
+
+# Only what the packed sample release and the demo need: no tests, no check programs, no
+# sanitizer tree.
 build_demo() {
   configure_main
   for t in win64 win32; do
-    echo "== building $t"
-    cmake --build "build/$t" -j "$jobs"
+    echo "== building the release's part of $t"
+    local targets
+    targets=$(release_targets "$t")
+    # shellcheck disable=SC2086  # one target a word
+    cmake --build "build/$t" -j "$jobs" ${targets:+--target $targets}
   done
   echo "== building the demo"
   cmake --build build/host -j "$jobs" --target quenzar-demo
