@@ -476,6 +476,13 @@ DemoResult RunDemo(const DemoOptions& options) {
       out("   %s\\FW.bin carries the done-mark\n", dir.c_str());
     }
   }
+  // The flasher's own log, where a flasher build keeps one.
+  for (const auto& dir : {machine.SystemDirectory(), machine.windowsDirectory, std::string("C:")}) {
+    const auto log = machine.files.Get(dir + "\\Ombrel.log");
+    if (!log) continue;
+    out("   %s\\Ombrel.log:\n", dir.c_str());
+    PrintConsole(out, std::string(log->begin(), log->end()));
+  }
 
   out("\n== Drives before and after\n");
   out("   %-6s %-24s %-8s %-8s | %-8s %-8s  %s\n", "disk", "model", "revision", "ext", "revision", "ext", "package");
