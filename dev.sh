@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # One entry point for newcomers and CI:
-#   ./dev.sh demo   build everything, then run the simulated update
+#   ./dev.sh demo   build what the demo needs, then rehearse the sample release
 #   ./dev.sh test   build everything, then run every test
 #   ./dev.sh build  build everything only
 set -euo pipefail
@@ -16,7 +16,7 @@ configure() { # dir, extra args...
   cmake -S "$root" -B "$dir" -G Ninja "$@" >/dev/null
 }
 
-build_all() {
+configure_main() {
   # The Windows trees come first: the host tree packs and smoke-tests their binaries. The
   # 64-bit tree builds before the 32-bit one, whose Quenzar.exe carries the x64 drivers.
   configure build/win64 -DCMAKE_TOOLCHAIN_FILE="$root/cmake/toolchain-x86_64.cmake" -DCMAKE_BUILD_TYPE=Release
@@ -24,6 +24,10 @@ build_all() {
     -DQZ_WIN64_DIR="$root/build/win64"
   configure build/host -DCMAKE_BUILD_TYPE=RelWithDebInfo \
     -DQZ_WIN32_DIR="$root/build/win32" -DQZ_WIN64_DIR="$root/build/win64"
+}
+
+build_all() {
+  configure_main
   configure build/host-san -DCMAKE_BUILD_TYPE=Debug -DQZ_SANITIZE=ON
   # The libFuzzer targets need clang: a tree of their own that builds nothing else.
   configure build/fuzz -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_C_COMPILER=clang \
@@ -38,11 +42,39 @@ build_all() {
   fi
 }
 
+# What a packed release carries from a Windows tree: the updater, the flasher and copy-helper
+# builds, the register-access libraries and their drivers.
+release_targets() { # tree
+  ninja -C "build/$1" -t targets all |
+    grep -oE '^(Quenzar|ombrel_[A-Za-z0-9_]+|ferryman-[A-Za-z0-9]+|tessel_dll|tessel_sys|tesselio_dll|tesselio_sys):' |
+    tr -d ':' | sort -u
+}
+
+# Only what the packed sample release and the demo need: no tests, no check programs, no
+# sanitizer tree.
+build_demo() {
+  configure_main
+  for t in win64 win32; do
+    echo "== building the release's part of $t"
+    local targets
+    targets=$(release_targets "$t")
+    # shellcheck disable=SC2086  # one target a word
+    cmake --build "build/$t" -j "$jobs" ${targets:+--target $targets}
+  done
+  echo "== building the demo"
+  cmake --build build/host -j "$jobs" --target quenzar-demo
+}
+
 case "${1:-}" in
   build) build_all ;;
   demo)
-    build_all nofuzz
-    build/host/tools/demo/quenzar-demo
+    build_demo
+    status=0
+    build/host/tools/demo/quenzar-demo || status=$?
+    echo
+    echo "== the sample release on every built-in machine, with no fault and with each fault"
+    build/host/tools/demo/quenzar-demo --matrix || status=$?
+    exit "$status"
     ;;
   test)
     build_all

@@ -4,6 +4,7 @@
 // data area it points at. Decoded here from the bytes by the simulator's own reading of the
 // Windows layout, then run on the drive.
 #include <cstdint>
+#include <ostream>
 
 #include "platform/native_api.hpp"
 #include "platform/types.hpp"
@@ -13,6 +14,8 @@
 namespace qz::sim {
 
 enum class CallerBits { X86, X64 };
+inline const char* CallerBitsName(CallerBits bits) { return bits == CallerBits::X64 ? "X64" : "X86"; }
+inline void PrintTo(CallerBits bits, std::ostream* out) { *out << CallerBitsName(bits); }
 
 struct DecodedAtaRequest {
   AtaRegisters regs;

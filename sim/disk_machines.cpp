@@ -41,7 +41,7 @@ std::vector<std::string> ScsiHardwareIds(const DiskDescription& d) {
   const std::string product = d.model.substr(d.model.find(' ') + 1);
   return {"SCSI\\Disk" + Padded(vendor, 8) + Padded(product, 16) + d.firmware,
           "SCSI\\Disk" + Padded(vendor, 8) + Padded(product, 16), "SCSI\\Disk" + Padded(vendor, 8),
-          "SCSI\\" + Padded(vendor, 8) + Padded(product, 16) + d.firmware[0], "GenDisk"};
+          "SCSI\\" + Padded(vendor, 8) + Padded(product, 16) + d.firmware.substr(0, 1), "GenDisk"};
 }
 
 DiskDescription Description(const std::string& model, const std::string& serial,
@@ -291,6 +291,157 @@ void AddUsbDisk(Machine& m, std::uint32_t deviceNumber, char letter) {
   d.busType = 7;
   d.interfaceType = "USB";
   AddDisk(m, d);
+}
+
+namespace {
+
+// An instance id part: blanks become underscores.
+std::string IdText(const std::string& text) {
+  std::string out = text;
+  for (char& c : out) c = c == ' ' ? '_' : c;
+  return out;
+}
+
+std::string Hex(unsigned value) {
+  const char* digits = "0123456789ABCDEF";
+  return {digits[(value >> 4) & 0xF], digits[value & 0xF]};
+}
+
+std::string VendorOf(const std::string& model) { return model.substr(0, model.find(' ')); }
+std::string ProductOf(const std::string& model) {
+  const auto blank = model.find(' ');
+  return blank == std::string::npos ? model : model.substr(blank + 1);
+}
+
+}  // namespace
+
+int AddSataController(Machine& m, int bus, SataController& c) {
+  auto& t = m.deviceTree;
+  const auto k = static_cast<unsigned>(c.index);
+  switch (c.kind) {
+    case SataKind::IntelAhci: {
+      PciFunction pci{"PCI\\VEN_8086&DEV_3A22&SUBSYS_50011458&REV_00\\3&11583659&" + std::to_string(k) + "&FA",
+                      "Intel(R) ICH10R SATA AHCI Controller", c.service.empty() ? "iaStor" : c.service,
+                      31 - static_cast<int>(k), 2, -1};
+      c.node = AddPciController(m, bus, guids::kScsiAdapterClass, pci);
+      t.AddIo(c.node, 0xF090 - 0x100 * k, 8);
+      t.AddIo(c.node, 0xF080 - 0x100 * k, 4);
+      t.AddIrq(c.node, 19);
+      t.AddMemory(c.node, 0xF7E24000 - 0x1000 * std::uint64_t{k}, 0x800);
+      break;
+    }
+    case SataKind::IntelIde: {
+      PciFunction pci{"PCI\\VEN_8086&DEV_27C0&SUBSYS_81791043&REV_01\\3&11583659&" + std::to_string(k) + "&FA",
+                      "Intel(R) N10/ICH7 Family Serial ATA Storage Controller - 27C0",
+                      c.service.empty() ? "intelide" : c.service, 31 - static_cast<int>(k), 2, 0};
+      c.node = AddPciController(m, bus, guids::kHdcClass, pci);
+      t.AddIo(c.node, 0xFFA0 - 0x10 * k, 16);  // bus master registers, no command block
+      const char* names[] = {"Primary IDE Channel", "Secondary IDE Channel"};
+      for (unsigned channel = 0; channel < 2; ++channel) {
+        const int n = t.Add("PCIIDE\\IDECHANNEL\\4&1F2E3D4C&" + std::to_string(k) + "&" + std::to_string(channel),
+                            c.node, guids::kHdcClass);
+        t.SetText(n, spdrp::kDeviceDesc, names[channel]);
+        t.SetText(n, spdrp::kFriendlyName, names[channel]);
+        t.SetText(n, spdrp::kService, "atapi");
+        t.SetMultiText(n, spdrp::kHardwareId, {"Internal_IDE_Channel"});
+        t.SetText(n, spdrp::kLocationInformation, channel == 0 ? "Primary channel" : "Secondary channel");
+        t.SetNumber(n, spdrp::kAddress, channel);
+      }
+      break;
+    }
+    case SataKind::Sil3124: {
+      PciFunction pci{"PCI\\VEN_1095&DEV_3124&SUBSYS_71241095&REV_02\\4&3B1E2C1&" + std::to_string(k) + "&20E4",
+                      "Silicon Image SiI 3124 SATALink Controller", c.service.empty() ? "SI3124r5" : c.service,
+                      4 + static_cast<int>(k), 0, 2 + static_cast<int>(k)};
+      c.node = AddPciController(m, bus, guids::kScsiAdapterClass, pci);
+      t.AddMemory(c.node, 0xFEAFFC00 - 0x10000 * std::uint64_t{k}, 0x80);  // global registers
+      t.AddIrq(c.node, 18);
+      t.AddMemory(c.node, 0xFEAF8000 - 0x10000 * std::uint64_t{k}, 0x8000);  // port registers
+      t.AddIo(c.node, 0xE800 - 0x100 * k, 16);
+      break;
+    }
+  }
+  return c.node;
+}
+
+SimDisk& AddSataDisk(Machine& m, const SataController& c, unsigned position, std::uint32_t deviceNumber,
+                     const DiskDescription& d) {
+  const std::string k = std::to_string(c.index);
+  DiskSpec s;
+  s.description = d;
+  s.deviceNumber = deviceNumber;
+  s.parent = c.node;
+  switch (c.kind) {
+    case SataKind::IntelAhci:
+      s.instanceId = "SCSI\\DISK&VEN_" + IdText(VendorOf(d.model)) + "&PROD_" + IdText(ProductOf(d.model)) +
+                     "\\4&2E5A6B1&" + k + "&0" + Hex(position) + "000";
+      s.hardwareIds = ScsiHardwareIds(d);
+      s.friendlyName = d.model + " SCSI Disk Device";
+      s.location = std::to_string(position);
+      s.port = c.firstPort;
+      s.path = static_cast<std::uint8_t>(position);
+      break;
+    case SataKind::IntelIde: {
+      const unsigned channel = position / 2, device = position % 2;
+      s.parent = m.deviceTree.Find("PCIIDE\\IDECHANNEL\\4&1F2E3D4C&" + k + "&" + std::to_string(channel));
+      s.hardwareIds = IdeHardwareIds(d);
+      s.instanceId = "IDE\\" + s.hardwareIds[0].substr(4) + "\\5&38E1C09D&" + k + "&0." + std::to_string(device) + ".0";
+      s.friendlyName = d.model;
+      s.location = std::to_string(device);
+      s.port = static_cast<std::uint8_t>(c.firstPort + channel);  // one port driver per channel
+      s.target = static_cast<std::uint8_t>(device);
+      s.busType = 3;
+      break;
+    }
+    case SataKind::Sil3124:
+      s.instanceId = "SCSI\\DISK&VEN_" + IdText(VendorOf(d.model)) + "&PROD_" + IdText(ProductOf(d.model)) +
+                     "\\5&1C2D3E4F&" + k + "&0" + Hex(position) + "0000";
+      s.hardwareIds = ScsiHardwareIds(d);
+      s.friendlyName = d.model + " SCSI Disk Device";
+      s.location = "Bus Number " + std::to_string(position) + ", Target Id 0, LUN 0";
+      s.port = c.firstPort;
+      s.path = static_cast<std::uint8_t>(position);
+      s.busType = 1;
+      s.interfaceType = "SCSI";
+      break;
+  }
+  return AddDisk(m, s);
+}
+
+int AddUsbHost(Machine& m, int bus) {
+  auto& t = m.deviceTree;
+  PciFunction pci{"PCI\\VEN_8086&DEV_3A3A&SUBSYS_50061458&REV_00\\3&11583659&0&EF",
+                  "Intel(R) ICH10 Family USB Enhanced Host Controller - 3A3A", "usbehci", 29, 7, -1};
+  const int ehci = AddPciController(m, bus, guids::kUsbClass, pci);
+  t.AddMemory(ehci, 0xF7E25000, 0x400);
+  t.AddIrq(ehci, 23);
+  const int hub = t.Add("USB\\ROOT_HUB20\\4&2851D18A&0", ehci, guids::kUsbClass);
+  t.SetText(hub, spdrp::kDeviceDesc, "USB Root Hub");
+  return hub;
+}
+
+SimDisk& AddUsbDiskAt(Machine& m, int hub, unsigned index, std::uint8_t port, std::uint32_t deviceNumber,
+                      const DiskDescription& d) {
+  auto& t = m.deviceTree;
+  const std::string serial = IdText(d.serial) + Hex(index);
+  const int stick = t.Add("USB\\VID_0781&PID_5567\\" + serial, hub, guids::kUsbClass);
+  t.SetText(stick, spdrp::kDeviceDesc, "USB Mass Storage Device");
+  t.SetText(stick, spdrp::kService, "USBSTOR");
+  t.SetNumber(stick, spdrp::kAddress, 3 + index);
+
+  DiskSpec s;
+  s.parent = stick;
+  s.description = d;
+  const std::string vendor = IdText(VendorOf(d.model)), product = IdText(ProductOf(d.model));
+  s.instanceId = "USBSTOR\\DISK&VEN_" + vendor + "&PROD_" + product + "&REV_" + IdText(d.firmware) + "\\" + serial + "&0";
+  s.hardwareIds = {"USBSTOR\\Disk" + vendor + "_" + product + "____" + d.firmware, "GenDisk"};
+  s.friendlyName = d.model + " USB Device";
+  s.location = "USB Flash Memory";
+  s.port = port;
+  s.deviceNumber = deviceNumber;
+  s.busType = 7;
+  s.interfaceType = "USB";
+  return AddDisk(m, s);
 }
 
 void AddWmiOnlyDisk(Machine& m, std::uint32_t index) {

@@ -51,4 +51,28 @@ void AddUsbDisk(Machine& m, std::uint32_t deviceNumber, char letter);
 // WMI lists one more disk than the Setup API will ever find.
 void AddWmiOnlyDisk(Machine& m, std::uint32_t index);
 
+// Machines put together from parts: SATA controllers of three kinds, each with its disks, and
+// USB disks behind one EHCI controller. `index` tells apart parts of the same kind; a disk's
+// `position` is its SATA port (AHCI, SiI3124: 0-3) or channel * 2 + device (IDE: 0-3).
+enum class SataKind {
+  IntelAhci,  // ICH10R in AHCI mode, one SCSI port for all its SATA ports
+  IntelIde,   // ICH7 in IDE mode, a primary and a secondary channel, each its own port
+  Sil3124,    // Silicon Image 3124 card under its SCSI miniport driver
+};
+struct SataController {
+  SataKind kind = SataKind::IntelAhci;
+  std::string service;       // the driver's service name
+  int index = 0;
+  int node = -1;             // set by AddSataController
+  std::uint8_t firstPort = 0;  // its SCSI port number (IDE: the primary channel's)
+};
+// Adds the controller under the PCI bus; returns its node (also in `c.node`).
+int AddSataController(Machine& m, int bus, SataController& c);
+SimDisk& AddSataDisk(Machine& m, const SataController& c, unsigned position, std::uint32_t deviceNumber,
+                     const DiskDescription& d);
+// The EHCI controller and its root hub; returns the hub's node.
+int AddUsbHost(Machine& m, int bus);
+SimDisk& AddUsbDiskAt(Machine& m, int hub, unsigned index, std::uint8_t port, std::uint32_t deviceNumber,
+                      const DiskDescription& d);
+
 }  // namespace qz::sim

@@ -1,5 +1,7 @@
 #include "sim/machine.hpp"
 
+#include <ostream>
+
 #include "platform/registry_api.hpp"
 #include "platform/text.hpp"
 #include "sim/path.hpp"
@@ -47,6 +49,34 @@ constexpr Release kReleases[] = {
 const char* const kProductOptions = "SYSTEM\\CurrentControlSet\\Control\\ProductOptions";
 
 }  // namespace
+
+const char* WindowsName(Windows release) {
+  switch (release) {
+    case Windows::Win95: return "Win95";
+    case Windows::Win95Osr2: return "Win95Osr2";
+    case Windows::Win98: return "Win98";
+    case Windows::Win98Se: return "Win98Se";
+    case Windows::WinMe: return "WinMe";
+    case Windows::Nt4Sp6a: return "Nt4Sp6a";
+    case Windows::Win2000: return "Win2000";
+    case Windows::XpHome: return "XpHome";
+    case Windows::XpPro: return "XpPro";
+    case Windows::XpProX64: return "XpProX64";
+    case Windows::Server2003: return "Server2003";
+    case Windows::Server2003X64: return "Server2003X64";
+    case Windows::Server2003R2: return "Server2003R2";
+    case Windows::VistaX86: return "VistaX86";
+    case Windows::VistaX64: return "VistaX64";
+    case Windows::Server2008X86: return "Server2008X86";
+    case Windows::Server2008X64: return "Server2008X64";
+    case Windows::Server2008R2: return "Server2008R2";
+    case Windows::Win7X86: return "Win7X86";
+    case Windows::Win7X64: return "Win7X64";
+  }
+  return "?";
+}
+
+void PrintTo(Windows release, std::ostream* out) { *out << WindowsName(release); }
 
 Machine::Machine(Windows release) {
   SetRelease(release);

@@ -3,6 +3,7 @@
 // devices, user token, power, clock and the record of what programs asked of it.
 #include <cstdint>
 #include <functional>
+#include <iosfwd>
 #include <map>
 #include <memory>
 #include <set>
@@ -36,6 +37,11 @@ enum class Windows {
   VistaX86, VistaX64, Server2008X86, Server2008X64, Server2008R2,
   Win7X86, Win7X64,
 };
+
+// The release's name as the enumerator spells it ("XpProX64"), for test names and messages.
+const char* WindowsName(Windows release);
+// How test frameworks print a release.
+void PrintTo(Windows release, std::ostream* out);
 
 struct RestartRequest {
   std::uint32_t flags = 0;

@@ -85,12 +85,15 @@ bool PassThroughDisk::AtaPassThroughAvailable() const {
 
 AtaLinkReply PassThroughDisk::RunOnDrive(AtaLinkCommand& command, std::vector<std::uint8_t>& data) {
   commands.push_back(command);
+  const std::uint32_t code = requests_.empty() ? 0 : requests_.back().code;
   AtaLinkReply reply;
   if (!drive_) {
     reply.kind = AtaLinkReply::Kind::NoDevice;
+    carried.push_back({code, reply.kind});
     return reply;
   }
   reply = drive_->Run(command, data);
+  carried.push_back({code, reply.kind});
   if (reply.kind == AtaLinkReply::Kind::Timeout) {
     machine_.clock.AdvanceMilliseconds(std::uint64_t{command.timeoutSeconds} * 1000);
   } else {

@@ -54,6 +54,12 @@ class PassThroughDisk final : public Device {
   const std::vector<Request>& Requests() const { return requests_; }
   std::size_t CountRequests(std::uint32_t code) const;
   std::vector<AtaLinkCommand> commands;  // what reached the drive, in order
+  // For each of `commands`: the request that carried it and how the drive answered.
+  struct Carried {
+    std::uint32_t code = 0;
+    AtaLinkReply::Kind reply = AtaLinkReply::Kind::Done;
+  };
+  std::vector<Carried> carried;
   PortDriver driver;
 
  private:

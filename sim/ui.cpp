@@ -99,7 +99,9 @@ int SimUi::MessageBox(const UiText& text, const UiText& caption, std::uint32_t s
     events_->OnTimer(UiControl::tmrCloseMsg);
   }
   if (!box.closedByTimer) {
-    if (answers.empty()) {
+    if (answerer) {
+      box.answer = answerer(box);
+    } else if (answers.empty()) {
       ranOutOfAnswers = true;
       box.answer = unanswered;
     } else {

@@ -44,6 +44,8 @@ class SimUi final : public UiApi {
   // left is a test failure: it would wait for ever. It is answered with `unanswered`.
   std::deque<int> answers;
   int unanswered = answer::kCancel;
+  // When set, answers every box the timer does not close instead of `answers`.
+  std::function<int(const ShownBox&)> answerer;
   bool ranOutOfAnswers = false;
   // Reads the window's MessageTitle while a box is up (optional); gets the events sink.
   std::function<UiText(UiEvents*)> messageTitleProbe;

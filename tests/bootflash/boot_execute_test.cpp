@@ -1,6 +1,8 @@
 // The flasher's first act on BootExecute, and its argument splitting.
 #include <gtest/gtest.h>
 
+#include <cctype>
+
 #include "bootflash/arguments.hpp"
 #include "tests/bootflash/flasher_fixture.hpp"
 
@@ -102,6 +104,14 @@ struct SplitCase {
   std::vector<std::u16string> args;
 };
 
+// The line as ASCII ("?" for anything else), for the test's description and its name.
+std::string Ascii(const std::u16string& text) {
+  std::string out;
+  for (char16_t c : text) out += c >= 0x20 && c < 0x7F ? static_cast<char>(c) : '?';
+  return out;
+}
+void PrintTo(const SplitCase& c, std::ostream* out) { *out << "\"" << Ascii(c.line) << "\""; }
+
 class ArgumentsTest : public ::testing::TestWithParam<SplitCase> {};
 
 TEST_P(ArgumentsTest, SplitsInPlace) {
@@ -132,7 +142,12 @@ INSTANTIATE_TEST_SUITE_P(
         SplitCase{u"a \"ends\\", {u"a", u"ends\\"}},
         SplitCase{u"1 2 3 4 5 6 7 8 9 10 11 12 13 14 15 16 17 18 19 20",
                   {u"1", u"2", u"3", u"4", u"5", u"6", u"7", u"8", u"9", u"10", u"11", u"12",
-                   u"13", u"14", u"15", u"16", u"17", u"18", u"19", u"20"}}));
+                   u"13", u"14", u"15", u"16", u"17", u"18", u"19", u"20"}}),
+    [](const auto& param) {
+      std::string name = "Line" + std::to_string(param.index) + "_";
+      for (char c : Ascii(param.param.line)) name += std::isalnum(static_cast<unsigned char>(c)) ? c : '_';
+      return name;
+    });
 
 TEST(Arguments, ANullTextHasNoArguments) {
   sim::Machine machine;

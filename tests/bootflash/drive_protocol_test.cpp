@@ -296,7 +296,8 @@ TEST_P(ProtocolOnDrive, TheExtensionQueryLeavesTheReplyInTheReadBuffer) {
 }
 
 INSTANTIATE_TEST_SUITE_P(BothLayouts, ProtocolOnDrive,
-                         ::testing::Values(sim::CallerBits::X86, sim::CallerBits::X64));
+                         ::testing::Values(sim::CallerBits::X86, sim::CallerBits::X64),
+                         [](const auto& param) { return std::string(sim::CallerBitsName(param.param)); });
 
 }  // namespace
 }  // namespace qz::bootflash

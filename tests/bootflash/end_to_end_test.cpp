@@ -15,6 +15,7 @@ struct Release {
   sim::Windows windows;
   const char* name;
 };
+void PrintTo(const Release& r, std::ostream* out) { *out << sim::WindowsName(r.windows); }
 
 class EndToEnd : public ::testing::TestWithParam<Release> {
  protected:

@@ -11,7 +11,7 @@
 
 #include "bootflash/firmware_cipher.hpp"
 #include "bootflash/flasher_config.hpp"
-#include "bootflash/host_flasher.hpp"
+#include "sim/host_flasher.hpp"
 #include "bootflash/image_field.hpp"
 #include "platform/registry_api.hpp"
 #include "sim/ata_drive.hpp"

@@ -88,6 +88,7 @@ struct FaultCase {
   unsigned occurrence;
   unsigned powerLossAfterBlock;  // 0: no power loss
 };
+void PrintTo(const FaultCase& c, std::ostream* out) { *out << c.name; }
 
 // Each case against the drive that checks every image and against one that activates whatever
 // it received: what the flasher promises must hold without the drive's check.

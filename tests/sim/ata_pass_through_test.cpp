@@ -99,7 +99,10 @@ TEST_P(PassThrough, FailuresBecomeNtStatusesAndTimeOutsCostTheirTime) {
   EXPECT_EQ(r[l.taskFile], 0x04);
 }
 
-INSTANTIATE_TEST_SUITE_P(Layouts, PassThrough, ::testing::Values(k32, k64));
+void PrintTo(const Layout& l, std::ostream* out) { *out << CallerBitsName(l.bits) << " caller"; }
+
+INSTANTIATE_TEST_SUITE_P(Layouts, PassThrough, ::testing::Values(k32, k64),
+                         [](const auto& param) { return std::string(CallerBitsName(param.param.bits)); });
 
 }  // namespace
 }  // namespace qz::sim

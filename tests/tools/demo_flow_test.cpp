@@ -1,75 +1,78 @@
-// The whole update on one simulated machine, as the demo runs it: start-up over the drive
-// manager and the simulated storage stack, the update command answered Yes, the restarts with
-// the flasher from BootExecute, and what the machine holds afterwards.
+// The whole update on one simulated machine, as the rehearsal runs it: start-up over the drive
+// manager and the simulated storage stack, the update command with the simulated user's
+// answers, the restarts with the flasher from BootExecute, and the verdict afterwards.
 #include <gtest/gtest.h>
 
-#include "sim/sample_firmware.hpp"
-#include "sim/stub_image.hpp"
-#include "staging/pe_image.hpp"
+#include <cctype>
+
+#include "tests/tools/release_fixture.hpp"
 #include "tools/demo/demo_run.hpp"
-#include "tools/packer/packer.hpp"
-#include "updater/package_block.hpp"
-#include "updater/package_layout.hpp"
+#include "tools/demo/matrix.hpp"
 
 namespace qz::demo {
 namespace {
 
-// The shipped block packed with a release like the sample one: the sample firmware for
-// "VORTANIX QRX-480T9A" from any "VRD" revision to "VRDC". The copy helpers' bytes are
-// stand-ins: the simulated launch runs the copy helper's host build.
-std::vector<std::uint8_t> PackedBlock() {
-  PackageBlock embedded = EmbeddedPackageBlock();
-  std::vector<std::uint8_t> block(embedded.bytes().begin(), embedded.bytes().end());
-  packer::Release r;
-  r.productVersion = "v2.2.0";
-  r.productTitle = "Quenzar Test Utility";
-  r.releaseDate = "2012/07/25";
-  r.supportedModel = "VORTANIX QRX-480T9A";
-  r.packageMode = 0;
-  r.options = "0000000001011000000010000002000";
-  packer::ReleasePackage p;
-  p.imageName = "sample-fw.bin";
-  p.image = sim::MakeSampleFirmware({});
-  p.newRevision = "VRDC";
-  p.extension = "VRDC-4";
-  p.models = {{"VRD!", "VRD~", "VORTANIX QRX-480T9A     ", "#"}};
-  r.packages = {p};
-  for (auto& helper : r.copyHelpers) helper = sim::StubImage(sim::kImageX64, 2048, 0x90, pe_subsystem::kWindowsConsole);
-  const auto result = packer::Pack(block, r);
-  EXPECT_TRUE(result.ok) << (result.errors.empty() ? "" : result.errors.front());
-  return block;
+using test::kModelA;
+using test::kModelB;
+
+DemoResult Rehearse(const DemoMachine& machine, const std::vector<std::uint8_t>& block, const std::string& fault = "",
+               std::vector<std::string> arguments = {}) {
+  DemoOptions o;
+  o.machine = machine;
+  o.packageBlock = block;
+  o.fault = fault;
+  o.arguments = std::move(arguments);
+  o.transcript = nullptr;
+  return RunDemo(o);
 }
 
-class DemoFlow : public ::testing::TestWithParam<DemoMachine> {
- protected:
-  DemoResult Run(const std::string& fault = "", bool answerNo = false) {
-    DemoOptions o;
-    o.machine = GetParam();
-    o.packageBlock = PackedBlock();
-    o.fault = fault;
-    o.answerNo = answerNo;
-    return RunDemo(o);
+DemoMachine BuiltIn(const std::string& name) {
+  for (const auto& m : BuiltInMachines()) {
+    if (m.name == name) return m;
   }
-};
+  ADD_FAILURE() << "no built-in machine " << name;
+  return {};
+}
+
+// A test name from a machine's or a fault's name.
+std::string Readable(std::string name) {
+  for (char& c : name) {
+    if (!std::isalnum(static_cast<unsigned char>(c))) c = '_';
+  }
+  return name;
+}
 
 // Every drive reports what it reported before.
 void ExpectDrivesUnchanged(const DemoResult& r) {
   for (const auto& d : r.drives) {
-    EXPECT_EQ(d.revisionAfter, d.revisionBefore) << d.model;
-    EXPECT_EQ(d.extensionAfter, d.extensionBefore) << d.model;
+    EXPECT_EQ(d.revisionAfter, d.revisionBefore) << d.name;
+    EXPECT_EQ(d.extensionAfter, d.extensionBefore) << d.name;
   }
 }
 
-TEST_P(DemoFlow, TheEligibleDriveTakesOnTheNewRevisionAndALaterRestartChangesNothing) {
-  const DemoResult r = Run();
+std::string Failures(const DemoResult& r) {
+  std::string all;
+  for (const auto& f : r.verdict.failures) all += f + "\n";
+  return all;
+}
+
+// The sample release on the machines where it must reach the target today.
+class SampleRelease : public ::testing::TestWithParam<std::string> {};
+
+TEST_P(SampleRelease, TheEligibleDriveTakesOnTheNewRevisionAndALaterRestartChangesNothing) {
+  const DemoResult r = Rehearse(BuiltIn(GetParam()), test::SampleRelease());
+  EXPECT_TRUE(r.verdict.pass) << Failures(r);
+  EXPECT_EQ(r.promise, Promise::Update);
   EXPECT_TRUE(r.reached);
   EXPECT_TRUE(r.noHalfWrittenImage);
+  EXPECT_EQ(r.stagedPackage, 1);
+  EXPECT_EQ(r.target, "VRDC");
   ASSERT_EQ(r.drives.size(), 2u);  // a USB disk has no drive behind it
-  EXPECT_EQ(r.drives[0].model, "VORTANIX QRX-480T9A");
+  EXPECT_EQ(r.drives[0].model, kModelA);
   EXPECT_EQ(r.drives[0].revisionBefore, "VRD5");
   EXPECT_EQ(r.drives[0].revisionAfter, "VRDC");
   EXPECT_EQ(r.drives[0].extensionAfter, "VRDC-4");
-  EXPECT_FALSE(r.drives[1].eligibleModel);
+  EXPECT_FALSE(r.drives[1].allowed);
   EXPECT_EQ(r.drives[1].revisionAfter, r.drives[1].revisionBefore);
   // The updater's restart and the flasher's; the boot after flashing asks for none, and
   // neither does the user's later one.
@@ -81,29 +84,34 @@ TEST_P(DemoFlow, TheEligibleDriveTakesOnTheNewRevisionAndALaterRestartChangesNot
   EXPECT_NE(r.fwBinWithDoneMark[0].find("\\system32\\FW.bin"), std::string::npos);
 }
 
-TEST_P(DemoFlow, DecliningTheRestartLeavesTheUpdateStagedForTheNextRestart) {
-  const DemoResult r = Run("", true);
+TEST_P(SampleRelease, DecliningTheRestartLeavesTheUpdateStagedForTheNextRestart) {
+  DemoOptions o;
+  o.machine = BuiltIn(GetParam());
+  o.packageBlock = test::SampleRelease();
+  o.answerNo = true;
+  o.transcript = nullptr;
+  const DemoResult r = RunDemo(o);
   EXPECT_EQ(r.restarts, 0u);  // nobody asked for a restart before the user's own
   EXPECT_EQ(r.boots, 2);      // the user's restart runs the flasher, which restarts once
   EXPECT_FALSE(r.extraBootChangedNothing);
+  EXPECT_TRUE(r.verdict.pass) << Failures(r);
   EXPECT_TRUE(r.reached);
-  EXPECT_TRUE(r.noHalfWrittenImage);
   EXPECT_EQ(r.bootExecuteAfter, r.bootExecuteBefore);
 }
 
-INSTANTIATE_TEST_SUITE_P(BuiltIn, DemoFlow, ::testing::ValuesIn(BuiltInMachines()),
-                         [](const auto& param) { return param.param.name; });
+INSTANTIATE_TEST_SUITE_P(BuiltIn, SampleRelease,
+                         ::testing::Values("win7x64", "xp86", "xp86-sp1", "vista86", "2003x64", "ide", "xp64", "eight"),
+                         [](const auto& param) { return Readable(param.param); });
 
 // Every named fault on the default machine: the update does not happen, no drive holds a
 // partial image, and whatever was staged has been taken back (a later restart changes nothing).
-class DemoFault : public ::testing::TestWithParam<std::string> {};
+class SampleReleaseFault : public ::testing::TestWithParam<std::string> {};
 
-TEST_P(DemoFault, NoDriveIsLeftHalfWrittenAndNothingStaysStaged) {
-  DemoOptions o;
-  o.packageBlock = PackedBlock();
-  o.fault = GetParam();
-  const DemoResult r = RunDemo(o);
+TEST_P(SampleReleaseFault, EveryDriveKeepsItsFirmwareWholeAndNothingStaysStaged) {
+  const DemoResult r = Rehearse(BuiltInMachines().front(), test::SampleRelease(), GetParam());
   EXPECT_FALSE(r.badFault);
+  EXPECT_EQ(r.promise, Promise::KeepWhole);
+  EXPECT_TRUE(r.verdict.pass) << Failures(r);
   EXPECT_FALSE(r.reached);
   EXPECT_TRUE(r.noHalfWrittenImage);
   ASSERT_EQ(r.drives.size(), 2u);
@@ -118,59 +126,178 @@ TEST_P(DemoFault, NoDriveIsLeftHalfWrittenAndNothingStaysStaged) {
   }
 }
 
-INSTANTIATE_TEST_SUITE_P(Named, DemoFault, ::testing::ValuesIn(FaultNames()), [](const auto& param) {
-  std::string name = param.param;
-  for (char& c : name) {
-    if (c == '-') c = '_';
-  }
-  return name;
-});
+INSTANTIATE_TEST_SUITE_P(Named, SampleReleaseFault, ::testing::ValuesIn(FaultNames()),
+                         [](const auto& param) { return Readable(param.param); });
 
-TEST(DemoFlowFaults, AnUnknownFaultIsRefusedBeforeAnythingRuns) {
-  DemoOptions o;
-  o.fault = "no-such-fault";
-  o.packageBlock = PackedBlock();
-  const DemoResult r = RunDemo(o);
+TEST(DemoFaults, AnUnknownFaultIsRefusedBeforeAnythingRuns) {
+  const DemoResult r = Rehearse(BuiltInMachines().front(), test::SampleRelease(), "no-such-fault");
   EXPECT_TRUE(r.badFault);
   EXPECT_FALSE(r.reached);
   EXPECT_TRUE(r.drives.empty());
+}
+
+// The release of the complaint: three packages, two models, overlapping ranges. The drive of
+// model A at VRD7 gets package 1; its twin at VRDA belongs to package 2 and the model B drive to
+// package 3, so neither may change.
+TEST(MultiPackageRelease, TheStagedPackageIsJudgedAndEveryOtherDriveStaysAsItWas) {
+  DemoMachine m = AhciDesktop("multi", "three packages", sim::Windows::Win7X64, false);
+  m.disks[0].revision = m.disks[0].extension = "VRD7";
+  m.disks[1] = m.disks[0];
+  m.disks[1].position = 1;
+  m.disks[1].revision = m.disks[1].extension = "VRDA";
+  m.disks.push_back(m.disks[0]);
+  m.disks[2].position = 2;
+  m.disks[2].model = kModelB;
+  m.disks[2].revision = m.disks[2].extension = "MB03";
+  const DemoResult r = Rehearse(m, test::ThreePackageRelease());
+  ASSERT_EQ(r.drives.size(), 3u);
+  EXPECT_EQ(r.stagedPackage, 1);
+  EXPECT_EQ(r.target, "VRDC");
+  EXPECT_EQ(r.drives[0].revisionAfter, "VRDC");
+  EXPECT_TRUE(r.drives[0].allowed);
+  EXPECT_FALSE(r.drives[1].allowed);
+  EXPECT_FALSE(r.drives[2].allowed);
+  // The flasher finds every drive of the staged model: the twin outside the package's range
+  // must be left alone for the run to pass.
+  if (r.drives[1].revisionAfter != "VRDA") {
+    EXPECT_FALSE(r.verdict.pass);
+    ASSERT_FALSE(r.verdict.failures.empty());
+    EXPECT_EQ(r.verdict.failures[0].rfind("disk 1 ", 0), 0u) << r.verdict.failures[0];
+  } else {
+    EXPECT_TRUE(r.verdict.pass) << Failures(r);
+  }
+  EXPECT_EQ(r.drives[2].revisionAfter, "MB03");
+  EXPECT_TRUE(r.noHalfWrittenImage);
+}
+
+// The updater's own command line: "/S" runs the update without the window; a refused argument
+// ends the run with nothing to judge but drives that must stay as they were.
+TEST(UpdaterArguments, ASilentRunUpdatesWithoutTheWindowAndABadArgumentChangesNothing) {
+  const DemoResult silent = Rehearse(BuiltInMachines().front(), test::SampleRelease(), "", {"/S"});
+  EXPECT_TRUE(silent.verdict.pass) << Failures(silent);
+  EXPECT_TRUE(silent.reached);
+  EXPECT_NE(silent.updaterEnd.find("update command"), std::string::npos) << silent.updaterEnd;
+
+  const DemoResult bad = Rehearse(BuiltInMachines().front(), test::SampleRelease(), "", {"/X"});
+  EXPECT_EQ(bad.promise, Promise::Untouched);
+  EXPECT_TRUE(bad.verdict.pass) << Failures(bad);
+  EXPECT_EQ(bad.stagedPackage, 0);
+  ExpectDrivesUnchanged(bad);
+}
+
+// A machine on a low battery with a release that checks it: the updater refuses, and that is
+// what the release promises; the same release that does not check goes ahead.
+TEST(Battery, ALowBatteryStopsOnlyAReleaseThatChecksIt) {
+  DemoMachine m = BuiltInMachines().front();
+  m.lowBattery = true;
+  std::string checks = "0000000001011000000010000002000";
+  checks[18] = '1';  // digit 19
+  const DemoResult refused = Rehearse(m, test::SampleRelease(checks));
+  EXPECT_EQ(refused.promise, Promise::Untouched);
+  EXPECT_TRUE(refused.verdict.pass) << Failures(refused);
+  EXPECT_NE(refused.updaterEnd.find("battery"), std::string::npos) << refused.updaterEnd;
+  ExpectDrivesUnchanged(refused);
+
+  const DemoResult ahead = Rehearse(m, test::SampleRelease());
+  EXPECT_TRUE(ahead.reached);
 }
 
 // With a firmware file every listed drive is eligible and the last one is selected; the user
 // picks the drive of the package's model, which the file's image is made for.
 TEST(DemoFirmwareFile, TheUsersChoiceOfDriveIsFlashedWithTheFile) {
   DemoOptions o;
-  o.packageBlock = PackedBlock();
-  o.firmwareFile = sim::MakeSampleFirmware({"VORTANIX QRX-480T9A", "VRDD", "VRDD-1", 262144});
+  o.packageBlock = test::SampleRelease();
+  o.firmwareFile = sim::MakeSampleFirmware({kModelA, "VRDD", "VRDD-1", 262144});
+  o.transcript = nullptr;
   const DemoResult r = RunDemo(o);
   ASSERT_EQ(r.drives.size(), 2u);
-  EXPECT_EQ(r.drives[0].revisionAfter, "VRDD");  // the file's image, not the package's
+  EXPECT_EQ(r.target, "VRDD");  // the file's image, not the package's
+  EXPECT_EQ(r.drives[0].revisionAfter, "VRDD");
   EXPECT_EQ(r.drives[0].extensionAfter, "VRDD-1");
   EXPECT_EQ(r.drives[1].revisionAfter, r.drives[1].revisionBefore);
-  EXPECT_TRUE(r.noHalfWrittenImage);
+  EXPECT_TRUE(r.verdict.pass) << Failures(r);
 }
 
 // A machine of the user's: both drives of the package's model are flashed by the one staged
-// update; a drive of the model whose revision is outside the package's range is left alone.
+// update; with no drive the release admits nothing changes and nothing restarts.
 TEST(DemoUserMachine, DrivesOfTheUsersMachineAreTheOnesUpdated) {
-  DemoOptions o;
-  o.packageBlock = PackedBlock();
-  o.machine = {"file", "user", sim::Windows::Win7X86, DiskLayout::AhciWithUsb, false,
-               {{"VORTANIX QRX-480T9A", "", "VRD1", ""}, {"VORTANIX QRX-480T9A", "", "VRD7", "VRD7-X"}}};
-  const DemoResult r = RunDemo(o);
+  DemoMachine m = AhciDesktop("file", "user", sim::Windows::Win7X86, false);
+  m.disks[0].revision = m.disks[0].extension = "VRD1";
+  m.disks[1] = m.disks[0];
+  m.disks[1].position = 2;
+  m.disks[1].revision = "VRD7";
+  m.disks[1].extension = "VRD7-X";
+  const DemoResult r = Rehearse(m, test::SampleRelease());
   ASSERT_EQ(r.drives.size(), 2u);
   EXPECT_TRUE(r.reached);
+  EXPECT_TRUE(r.verdict.pass) << Failures(r);
   EXPECT_EQ(r.drives[0].revisionBefore, "VRD1");
-  EXPECT_EQ(r.drives[0].revisionAfter, "VRD1");  // not the chosen drive: left alone
   EXPECT_EQ(r.drives[1].extensionBefore, "VRD7-X");
   EXPECT_EQ(r.drives[1].revisionAfter, "VRDC");
+  EXPECT_EQ(r.drives[0].revisionAfter, "VRD1");  // the twin at another revision is left alone
 
-  o.machine.drives = {{"VORTANIX QRX-480T9A", "", "VRE1", ""}, {"OTHER DISK", "", "1.0", ""}};
-  const DemoResult none = RunDemo(o);
+  m.disks[0].revision = "VRE1";
+  m.disks[1].model = "OTHER DISK";
+  const DemoResult none = Rehearse(m, test::SampleRelease());
   EXPECT_FALSE(none.reached);
+  EXPECT_EQ(none.promise, Promise::Untouched);
+  EXPECT_TRUE(none.verdict.pass) << Failures(none);
   ASSERT_EQ(none.drives.size(), 2u);
   ExpectDrivesUnchanged(none);
   EXPECT_EQ(none.restarts, 0u);
+}
+
+// How each disk was identified depends on Windows and the controller's driver: ATA
+// pass-through from XP SP2 on, IDE pass-through before it, the SiI3124 miniport's own
+// interface from driver 2.2 on. A drive that never answers is named as such and left alone.
+TEST(DemoTransports, TheTranscriptNamesTheRequestThatIdentifiedEachDrive) {
+  const auto through = [](const DemoResult& r, std::size_t i) {
+    return i < r.drives.size() ? r.drives[i].identifiedThrough : std::string("(no drive)");
+  };
+  EXPECT_NE(through(Rehearse(BuiltIn("xp86"), test::SampleRelease()), 0).find("IOCTL_ATA_PASS_THROUGH "),
+            std::string::npos);
+  EXPECT_NE(through(Rehearse(BuiltIn("xp86-sp1"), test::SampleRelease()), 0).find("IOCTL_IDE_PASS_THROUGH"),
+            std::string::npos);
+
+  DemoMachine m = AhciDesktop("sil", "SiI3124", sim::Windows::Win7X64, false);
+  m.controllers.push_back({sim::SataKind::Sil3124, "", "2.2"});
+  m.disks[1].controller = 1;
+  m.disks[1].position = 1;
+  m.disks[0].identify = IdentifyAnswer::Never;
+  const DemoResult r = Rehearse(m, test::SampleRelease());
+  EXPECT_NE(through(r, 1).find("IOCTL_SCSI_MINIPORT"), std::string::npos) << through(r, 1);
+  EXPECT_NE(through(r, 0).find("NOT identified"), std::string::npos) << through(r, 0);
+  EXPECT_EQ(r.promise, Promise::Untouched);  // the package's drive cannot be reached
+  EXPECT_TRUE(r.verdict.pass) << Failures(r);
+
+  // Below 2.2 the drive is sent SCSI pass-through, whose vendor block that driver does not carry.
+  m.controllers[1].version = "2.1";
+  m.disks[0].identify = IdentifyAnswer::Answers;
+  const std::string old = through(Rehearse(m, test::SampleRelease()), 1);
+  EXPECT_EQ(old.rfind("NOT identified: no IDENTIFY reached the drive", 0), 0u) << old;
+  EXPECT_NE(old.find("IOCTL_SCSI_PASS_THROUGH"), std::string::npos) << old;
+
+  m.disks[0].identify = IdentifyAnswer::Slowly;
+  m.disks[0].identifyTimeouts = 2;
+  const DemoResult slow = Rehearse(m, test::SampleRelease());
+  EXPECT_NE(through(slow, 0).find("after 2 time-outs"), std::string::npos) << through(slow, 0);
+  EXPECT_TRUE(slow.reached);
+}
+
+// The matrix's rows carry what a pipeline needs, and its JSON is the same table.
+TEST(DemoMatrix, OneRowARunWithTheVerdictAndTheTotal) {
+  DemoOptions base;
+  base.packageBlock = test::SampleRelease();
+  const Matrix m = RunMatrix({BuiltInMachines().front()}, base);
+  ASSERT_EQ(m.rows.size(), FaultNames().size() + 1);
+  EXPECT_EQ(m.Passed(), m.rows.size());
+  EXPECT_EQ(m.rows[0].fault, "");
+  EXPECT_EQ(MatrixLine(m.rows[0]).rfind("win7x64   no fault         pkg 1  VRD5->VRDC, HN02->HN02  restarts 2  PASS", 0),
+            0u)
+      << MatrixLine(m.rows[0]);
+  const std::string json = MatrixJson(m);
+  EXPECT_NE(json.find("\"pass\": " + std::to_string(m.rows.size())), std::string::npos);
+  EXPECT_NE(json.find("\"fault\": \"power-loss\""), std::string::npos);
 }
 
 }  // namespace

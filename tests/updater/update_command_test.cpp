@@ -5,7 +5,7 @@
 #include <algorithm>
 
 #include "bootflash/firmware_cipher.hpp"
-#include "staging/ferryman/sim_launcher.hpp"
+#include "sim/ferry_launcher.hpp"
 #include "staging/firmware_transform.hpp"
 #include "updater/update_texts.hpp"
 #include "update_rig.hpp"
@@ -127,6 +127,9 @@ struct HelperCase {
   std::uint8_t helperFill;
   std::uint8_t flasherFill;
 };
+void PrintTo(const HelperCase& c, std::ostream* out) {
+  *out << sim::WindowsName(c.release) << ", copy helper of " << c.helperSize << " bytes";
+}
 
 class CopyHelperChoice : public ::testing::TestWithParam<HelperCase> {};
 
@@ -152,7 +155,8 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(HelperCase{Windows::Win7X64, 7680, 0xC1, 0xAA}, HelperCase{Windows::XpProX64, 5120, 0xC4, 0xA2},
                       HelperCase{Windows::Server2003X64, 8704, 0xC2, 0xA4},
                       HelperCase{Windows::Server2008R2, 7680, 0xC3, 0xA8},
-                      HelperCase{Windows::VistaX64, 7680, 0xC3, 0xA6}));
+                      HelperCase{Windows::VistaX64, 7680, 0xC3, 0xA6}),
+    [](const auto& param) { return std::string(sim::WindowsName(param.param.release)); });
 
 TEST(UpdateCommand, FwBinThatCannotBeCreatedStopsEverything) {
   UpdateRig rig(Windows::Win7X64);

@@ -1,5 +1,6 @@
-// The simulated update, run on the host: see demo_run.hpp. The exit status is 0 only when
-// every drive of the package's model runs the package's revision afterwards.
+// The release engineer's rehearsal: a packed Quenzar.exe run on simulated machines. Exit
+// status 0 when the run did what the release promises, 1 when it did not, 2 on bad input.
+#include <chrono>
 #include <cstdio>
 #include <fstream>
 #include <iterator>
@@ -8,104 +9,133 @@
 
 #include "tools/demo/demo_run.hpp"
 #include "tools/demo/machine_file.hpp"
-#include "tools/packer/packer.hpp"
-#include "updater/package_layout.hpp"
+#include "tools/demo/matrix.hpp"
+#include "tools/demo/packed_release.hpp"
 
 namespace {
 
 using namespace qz;
 
-std::vector<std::uint8_t> ReadHostFile(const std::string& path) {
+std::optional<std::vector<std::uint8_t>> ReadHostFile(const std::string& path) {
   std::ifstream in(path, std::ios::binary);
+  if (!in) return std::nullopt;
   return std::vector<std::uint8_t>(std::istreambuf_iterator<char>(in), {});
 }
 
+int Refuse(const std::string& line) {
+  std::fprintf(stderr, "quenzar-demo: %s\n", line.c_str());
+  return 2;
+}
+
 void Usage() {
-  std::printf(
-      "usage: quenzar-demo [--machine NAME | --machine-file FILE.json] [--firmware FILE] [--fault NAME]\n"
-      "                    [--answer-no]\n"
-      "machines:");
-  for (const auto& m : demo::BuiltInMachines()) std::printf(" %s", m.name.c_str());
-  std::printf("\nfaults:");
-  for (const auto& f : demo::FaultNames()) std::printf(" %s", f.c_str());
-  std::printf("\nmachine file (JSON): {\"windows\": NAME, \"layout\": \"ahci\"|\"ide\", \"usb\": BOOL, \"title\": TEXT,\n"
-              "  \"drives\": [{\"model\": TEXT, \"revision\": TEXT, \"extension\": TEXT, \"serial\": TEXT}, ...]}\n"
-              "windows:");
-  for (const auto& r : demo::ReleaseNames()) std::printf(" %s", r.first.c_str());
-  std::printf("\n");
+  std::fprintf(stderr,
+               "usage: quenzar-demo [--exe PACKED.exe] [--machine NAME | --machine-file FILE.json]\n"
+               "                    [--args \"UPDATER ARGUMENTS\"] [--firmware FILE] [--fault NAME] [--answer-no]\n"
+               "                    [--matrix] [--json FILE]\n"
+               "  --exe        the packed release to rehearse (default: %s)\n"
+               "  --args       the updater's own command line: /S, /DEBUG, C:\\FIRMWARE.BIN\n"
+               "  --firmware   placed in the machine as C:\\FIRMWARE.BIN and named on the command line\n"
+               "  --matrix     every built-in machine (or the one named) with no fault and with each fault\n"
+               "  --json       the runs' table as JSON\n"
+               "machines:",
+               QZ_DEMO_PACKED_EXE);
+  for (const auto& m : demo::BuiltInMachines()) std::fprintf(stderr, " %s", m.name.c_str());
+  std::fprintf(stderr, "\nfaults:");
+  for (const auto& f : demo::FaultNames()) std::fprintf(stderr, " %s", f.c_str());
+  std::fprintf(stderr, "\nmachine files: see README.md (\"Rehearsing a release\")\n");
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
-  std::string machineName = "win7x64", firmwareFile, machineFile;
+  std::string exePath = QZ_DEMO_PACKED_EXE, machineName, machineFile, firmwareFile, jsonFile, args;
+  bool matrix = false;
   demo::DemoOptions options;
   for (int i = 1; i < argc; ++i) {
     const std::string a = argv[i];
-    if (a == "--machine" && i + 1 < argc) {
+    const bool value = i + 1 < argc;
+    if (a == "--exe" && value) {
+      exePath = argv[++i];
+    } else if (a == "--machine" && value) {
       machineName = argv[++i];
-    } else if (a == "--machine-file" && i + 1 < argc) {
+    } else if (a == "--machine-file" && value) {
       machineFile = argv[++i];
-    } else if (a == "--firmware" && i + 1 < argc) {
+    } else if (a == "--args" && value) {
+      args = argv[++i];
+    } else if (a == "--firmware" && value) {
       firmwareFile = argv[++i];
-    } else if (a == "--fault" && i + 1 < argc) {
+    } else if (a == "--fault" && value) {
       options.fault = argv[++i];
+    } else if (a == "--json" && value) {
+      jsonFile = argv[++i];
     } else if (a == "--answer-no") {
       options.answerNo = true;
+    } else if (a == "--matrix") {
+      matrix = true;
     } else {
       Usage();
       return 2;
     }
   }
-  bool found = false;
-  for (const auto& m : demo::BuiltInMachines()) {
-    if (m.name == machineName) {
-      options.machine = m;
-      found = true;
-    }
-  }
-  if (!found) {
-    Usage();
-    return 2;
-  }
+  if (!machineName.empty() && !machineFile.empty()) return Refuse("--machine and --machine-file exclude each other");
+  if (matrix && !options.fault.empty()) return Refuse("--matrix runs every fault; leave out --fault");
+
+  std::vector<demo::DemoMachine> machines;
   if (!machineFile.empty()) {
-    std::ifstream in(machineFile, std::ios::binary);
-    if (!in) {
-      std::printf("cannot read %s\n", machineFile.c_str());
-      return 2;
-    }
-    const std::string text((std::istreambuf_iterator<char>(in)), {});
+    const auto text = ReadHostFile(machineFile);
+    if (!text) return Refuse("--machine-file " + machineFile + ": cannot be read");
     std::string error;
-    const auto machine = demo::ParseMachineFile(text, error);
-    if (!machine) {
-      std::printf("%s: %s\n", machineFile.c_str(), error.c_str());
-      return 2;
+    const auto machine = demo::ParseMachineFile(std::string(text->begin(), text->end()), error);
+    if (!machine) return Refuse(machineFile + ": " + error);
+    machines.push_back(*machine);
+  } else {
+    for (const auto& m : demo::BuiltInMachines()) {
+      if (machineName.empty() ? (matrix || machines.empty()) : m.name == machineName) machines.push_back(m);
     }
-    options.machine = *machine;
+    if (machines.empty()) {
+      std::string names;
+      for (const auto& m : demo::BuiltInMachines()) names += " " + m.name;
+      return Refuse("--machine " + machineName + ": no such machine; built in:" + names);
+    }
+  }
+  if (!options.fault.empty()) {
+    bool known = false;
+    for (const auto& f : demo::FaultNames()) known = known || f == options.fault;
+    if (!known) {
+      std::string names;
+      for (const auto& f : demo::FaultNames()) names += " " + f;
+      return Refuse("--fault " + options.fault + ": no such fault; faults:" + names);
+    }
   }
   if (!firmwareFile.empty()) {
-    std::ifstream probe(firmwareFile, std::ios::binary);
-    if (!probe) {
-      std::printf("cannot read %s\n", firmwareFile.c_str());
-      return 2;
-    }
     options.firmwareFile = ReadHostFile(firmwareFile);
+    if (!options.firmwareFile) return Refuse("--firmware " + firmwareFile + ": cannot be read");
   }
+  options.arguments = demo::SplitArguments(args);
 
-  // The package as shipped: the block of the packed release Quenzar.exe.
-  std::vector<std::uint8_t> exe = ReadHostFile(QZ_DEMO_PACKED_EXE);
+  // The release as shipped: the block of the packed Quenzar.exe.
+  const auto exe = ReadHostFile(exePath);
+  if (!exe) return Refuse("--exe " + exePath + ": cannot be read");
   std::string error;
-  const auto base = packer::LocateBlock(exe, error);
-  if (exe.empty() || !base) {
-    std::printf("no packed Quenzar.exe at %s (%s)\n", QZ_DEMO_PACKED_EXE, error.c_str());
-    return 2;
+  const auto block = demo::PackageBlockOfRelease(*exe, error);
+  if (!block) return Refuse(exePath + " is not a packed updater: " + error);
+  options.packageBlock = *block;
+
+  demo::Matrix table;
+  if (matrix) {
+    table = demo::RunMatrix(machines, options);
+    for (const auto& row : table.rows) std::printf("%s\n", demo::MatrixLine(row).c_str());
+    std::printf("%s\n", demo::MatrixTotal(table).c_str());
+  } else {
+    options.machine = machines.front();
+    const auto start = std::chrono::steady_clock::now();
+    table.rows = {demo::RowOf(options.machine.name, options.fault, demo::RunDemo(options))};
+    table.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
   }
-  options.packageBlock.assign(exe.begin() + static_cast<std::ptrdiff_t>(*base),
-                              exe.begin() + static_cast<std::ptrdiff_t>(*base + pkg::kBlockSize));
-  const auto result = demo::RunDemo(options);
-  if (result.badFault) {
-    Usage();
-    return 2;
+  if (!jsonFile.empty()) {
+    std::ofstream json(jsonFile, std::ios::binary | std::ios::trunc);
+    json << demo::MatrixJson(table);
+    if (!json) return Refuse("--json " + jsonFile + ": cannot be written");
   }
-  return result.reached ? 0 : 1;
+  return table.Passed() == table.rows.size() ? 0 : 1;
 }

@@ -2,24 +2,82 @@
 
 #include "platform/registry_api.hpp"
 #include "sim/ata_drive_link.hpp"
-#include "sim/disk_machines.hpp"
 #include "sim/drive_attach.hpp"
 #include "staging/boot_execute.hpp"
 
 namespace qz::demo {
 
 namespace {
+
 const char* const kEligibleModel = "VORTANIX QRX-480T9A";
+
+DemoDisk Sata(std::size_t controller, unsigned position, std::string model, std::string serial,
+              std::string revision, std::string extension = "") {
+  DemoDisk d;
+  d.controller = controller;
+  d.position = position;
+  d.model = std::move(model);
+  d.serial = std::move(serial);
+  d.revision = std::move(revision);
+  d.extension = extension.empty() ? d.revision : std::move(extension);
+  return d;
+}
+
+DemoDisk Usb() {
+  DemoDisk d;
+  d.usb = true;
+  d.model = "SANDISK CRUZER BLADE";
+  d.serial = "4C530001234567";
+  d.revision = d.extension = "1.26";
+  return d;
+}
+
+// Windows 7 x64 with eight disks: a USB stick among them, the package's drive the last, on a
+// second AHCI controller.
+DemoMachine EightDisks() {
+  DemoMachine m{"eight", "Windows 7 SP1 x64, eight disks, the package's drive the last", sim::Windows::Win7X64,
+                -1, false, {{sim::SataKind::IntelAhci, "", ""}, {sim::SataKind::IntelAhci, "", ""}}, {}};
+  m.disks = {Sata(0, 0, "HALDEN HD2T-7200", "HD9Z0044B", "HN02"),
+             Sata(0, 1, "HALDEN HD2T-7200", "HD9Z0051C", "HN02"),
+             Sata(0, 2, "KESTREL KS1000-SATA", "KS7710020", "K1.4"),
+             Usb(),
+             Sata(0, 3, "VORTANIX QRX-240S3", "QX0002B1100017", "VRC2"),
+             Sata(0, 4, "HALDEN HD500-5400", "HD500AA01", "HN01"),
+             Sata(0, 5, "KESTREL KS1000-SATA", "KS7710021", "K1.4"),
+             Sata(1, 0, kEligibleModel, "QX0001A7700999", "VRD5", "VRD5-2")};
+  return m;
+}
+
+}  // namespace
+
+DemoMachine AhciDesktop(std::string name, std::string title, sim::Windows release, bool usbDisk) {
+  DemoMachine m{std::move(name), std::move(title), release, -1, false, {{sim::SataKind::IntelAhci, "", ""}}, {}};
+  m.disks = {Sata(0, 0, kEligibleModel, "QX0001A7700312", "VRD5", "VRD5-2"),
+             Sata(0, 2, "HALDEN HD2T-7200", "HD9Z0044B", "HN02")};
+  if (usbDisk) m.disks.push_back(Usb());
+  return m;
+}
+
+DemoMachine LegacyIdeMachine(std::string name, std::string title, sim::Windows release) {
+  DemoMachine m{std::move(name), std::move(title), release, -1, false, {{sim::SataKind::IntelIde, "", ""}}, {}};
+  m.disks = {Sata(0, 0, kEligibleModel, "QX0002B1100017", "VRD5", "VRD5-2"),
+             Sata(0, 2, "HALDEN HD500-5400", "HD500AA01", "HN01")};
+  return m;
 }
 
 std::vector<DemoMachine> BuiltInMachines() {
   using sim::Windows;
+  DemoMachine xpSp1 = AhciDesktop("xp86-sp1", "Windows XP Professional x86 SP1", Windows::XpPro, true);
+  xpSp1.servicePack = 1;
   return {
-      {"win7x64", "Windows 7 SP1 x64", Windows::Win7X64, DiskLayout::AhciWithUsb, true, {}},
-      {"xp86", "Windows XP Professional x86", Windows::XpPro, DiskLayout::AhciWithUsb, true, {}},
-      {"vista86", "Windows Vista x86", Windows::VistaX86, DiskLayout::AhciWithUsb, true, {}},
-      {"2003x64", "Windows Server 2003 x64", Windows::Server2003X64, DiskLayout::AhciWithUsb, true, {}},
-      {"ide", "Windows XP x86, legacy IDE controller", Windows::XpPro, DiskLayout::LegacyIde, false, {}},
+      AhciDesktop("win7x64", "Windows 7 SP1 x64", Windows::Win7X64, true),
+      AhciDesktop("xp86", "Windows XP Professional x86 SP3", Windows::XpPro, true),
+      xpSp1,
+      AhciDesktop("xp64", "Windows XP Professional x64 SP2", Windows::XpProX64, true),
+      AhciDesktop("vista86", "Windows Vista x86", Windows::VistaX86, true),
+      AhciDesktop("2003x64", "Windows Server 2003 x64", Windows::Server2003X64, true),
+      LegacyIdeMachine("ide", "Windows XP x86, legacy IDE controller", Windows::XpPro),
+      EightDisks(),
   };
 }
 
@@ -37,7 +95,34 @@ const std::vector<std::pair<std::string, sim::Windows>>& ReleaseNames() {
   return names;
 }
 
-std::size_t DriveSlots(DiskLayout) { return 2; }  // both layouts have two ATA disks
+std::string ReleaseName(sim::Windows release) {
+  for (const auto& [name, r] : ReleaseNames()) {
+    if (r == release) return name;
+  }
+  return "?";
+}
+
+const char* ControllerKindName(sim::SataKind kind) {
+  switch (kind) {
+    case sim::SataKind::IntelAhci: return "ahci";
+    case sim::SataKind::IntelIde: return "ide";
+    case sim::SataKind::Sil3124: return "sil3124";
+  }
+  return "?";
+}
+
+std::string DefaultDriver(sim::SataKind kind) {
+  switch (kind) {
+    case sim::SataKind::IntelAhci: return "iaStor";
+    case sim::SataKind::IntelIde: return "intelide";
+    case sim::SataKind::Sil3124: return "SI3124r5";
+  }
+  return "";
+}
+
+unsigned ControllerPositions(sim::SataKind kind) {
+  return kind == sim::SataKind::IntelAhci ? 6 : 4;
+}
 
 std::vector<AttachedDrive> BuildDemoMachine(sim::Machine& machine, const DemoMachine& spec) {
   machine.files.Put(machine.windowsDirectory + "\\bootstat.dat", std::vector<std::uint8_t>(2048, 0));
@@ -45,43 +130,84 @@ std::vector<AttachedDrive> BuildDemoMachine(sim::Machine& machine, const DemoMac
     machine.registry.SetMultiString(hkey::kLocalMachine, kSessionManagerKey, "BootExecute",
                                     {"autocheck autochk *"});
   }
-  if (spec.layout == DiskLayout::LegacyIde) {
-    sim::BuildLegacyIdeMachine(machine);
-  } else {
-    sim::BuildIntelAhciDesktop(machine);
-    if (spec.usbDisk) sim::AddUsbDisk(machine, 2, 'F');
+  if (spec.servicePack >= 0) {
+    machine.version.servicePackMajor = static_cast<std::uint16_t>(spec.servicePack);
+    machine.version.servicePackMinor = 0;
+    machine.version.csdVersion = spec.servicePack == 0 ? "" : "Service Pack " + std::to_string(spec.servicePack);
   }
+  if (spec.lowBattery) machine.power = {0, 2, 9};
+
+  const int bus = sim::InstallDiscoveryBasics(machine);
+  std::vector<sim::SataController> controllers;
+  std::uint8_t port = 0;
+  for (std::size_t i = 0; i < spec.controllers.size(); ++i) {
+    sim::SataController c;
+    c.kind = spec.controllers[i].kind;
+    c.service = spec.controllers[i].driver.empty() ? DefaultDriver(c.kind) : spec.controllers[i].driver;
+    int sameKind = 0;
+    for (std::size_t j = 0; j < i; ++j) sameKind += spec.controllers[j].kind == c.kind ? 1 : 0;
+    c.index = sameKind;
+    c.firstPort = port;
+    port = static_cast<std::uint8_t>(port + (c.kind == sim::SataKind::IntelIde ? 2 : 1));
+    sim::AddSataController(machine, bus, c);
+    controllers.push_back(c);
+  }
+  int hub = -1;
+  unsigned usbCount = 0;
+
   std::vector<AttachedDrive> drives;
-  std::size_t ata = 0;
-  for (auto& disk : machine.deviceTree.disks) {
-    if (disk.interfaceType == "USB") {
-      drives.push_back({nullptr, true, {}});
+  for (std::size_t i = 0; i < spec.disks.size(); ++i) {
+    const DemoDisk& d = spec.disks[i];
+    sim::DiskDescription description;
+    description.model = d.model;
+    description.serial = d.serial.empty() ? "SN" + std::to_string(100000 + i) : d.serial;
+    description.firmware = d.revision;
+    description.letters = {static_cast<char>('C' + i)};
+    description.signature = 0x5A17C000u + static_cast<std::uint32_t>(i);
+    const auto number = static_cast<std::uint32_t>(i);
+    AttachedDrive attached;
+    attached.deviceNumber = number;
+    if (d.usb) {
+      if (hub < 0) hub = sim::AddUsbHost(machine, bus);
+      sim::AddUsbDiskAt(machine, hub, usbCount++, port++, number, description);
+      attached.usb = true;
+      attached.where = "USB";
+      attached.before = {d.model, description.serial, d.revision, d.extension};
+      drives.push_back(attached);
       continue;
     }
-    auto identity = sim::AtaDrive::Identity{disk.description.model, disk.description.serial,
-                                            disk.description.firmware, disk.description.firmware};
-    // On the IDE layout the primary master is made the eligible drive.
-    if (spec.layout == DiskLayout::LegacyIde && disk.device->deviceNumber == 0) {
-      identity = {kEligibleModel, disk.description.serial, "VRD5", "VRD5"};
-    }
-    if (identity.model == kEligibleModel) identity.extension = identity.revision + "-2";
-    if (ata < spec.drives.size()) {
-      const DemoDrive& own = spec.drives[ata];
-      if (!own.model.empty()) identity.model = own.model;
-      if (!own.serial.empty()) identity.serial = own.serial;
-      if (!own.revision.empty()) identity.revision = identity.extension = own.revision;
-      if (!own.extension.empty()) identity.extension = own.extension;
-    }
-    ++ata;
-    disk.description.model = identity.model;
-    disk.description.firmware = identity.revision;
+    const sim::SataController& c = controllers.at(d.controller);
+    const DemoController& own = spec.controllers[d.controller];
+    sim::SimDisk& disk = sim::AddSataDisk(machine, c, d.position, number, description);
+    const sim::AtaDrive::Identity identity{d.model, description.serial, d.revision,
+                                           d.extension.empty() ? d.revision : d.extension};
     auto drive = std::make_shared<sim::AtaDrive>(identity);
-    sim::AttachDrive(machine, disk, std::make_shared<sim::AtaDriveLink>(drive), sim::PortDriver::StandardSata());
-    if (machine.physicalDrives.size() <= disk.device->deviceNumber) {
-      machine.physicalDrives.resize(disk.device->deviceNumber + 1);
+    if (d.identify == IdentifyAnswer::Never) drive->staysBusy = true;
+    if (d.identify == IdentifyAnswer::Slowly) {
+      for (unsigned k = 1; k <= d.identifyTimeouts; ++k) drive->InjectFault(sim::AtaFault::Timeout, 0xEC, -1, k);
     }
-    machine.physicalDrives[disk.device->deviceNumber] = drive;
-    drives.push_back({drive, false, identity});
+    sim::PortDriver driver = sim::PortDriver::StandardSata();
+    std::string version = own.version;
+    if (c.kind == sim::SataKind::Sil3124) {
+      if (version.empty()) version = "2.2";
+      const auto dot = version.find('.');
+      driver = sim::PortDriver::SiliconImage(static_cast<std::uint16_t>(std::stoi(version.substr(0, dot))),
+                                             static_cast<std::uint16_t>(std::stoi(version.substr(dot + 1))));
+    }
+    attached.port = sim::AttachDrive(machine, disk, std::make_shared<sim::AtaDriveLink>(drive), driver);
+    if (machine.physicalDrives.size() <= number) machine.physicalDrives.resize(number + 1);
+    machine.physicalDrives[number] = drive;
+    attached.drive = drive;
+    attached.before = identity;
+    std::string where = std::string(ControllerKindName(c.kind)) + " " + std::to_string(c.index) + " (" + c.service +
+                        (version.empty() ? "" : " " + version) + "), ";
+    if (c.kind == sim::SataKind::IntelIde) {
+      where += std::string(d.position / 2 == 0 ? "primary " : "secondary ") + (d.position % 2 == 0 ? "master" : "slave");
+    } else {
+      where += "port " + std::to_string(d.position);
+    }
+    attached.where = where;
+    drives.push_back(attached);
   }
   return drives;
 }

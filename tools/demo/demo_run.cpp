@@ -1,21 +1,26 @@
 #include "tools/demo/demo_run.hpp"
 
 #include <algorithm>
-#include <cstdio>
+#include <cstdarg>
 #include <cstring>
+#include <iconv.h>
 #include <memory>
 #include <optional>
 
 #include "bootflash/firmware_file.hpp"
-#include "bootflash/host_flasher.hpp"
 #include "platform/registry_api.hpp"
+#include "platform/text.hpp"
 #include "sim/ata_drive.hpp"
 #include "sim/boot.hpp"
+#include "sim/ferry_launcher.hpp"
+#include "sim/host_flasher.hpp"
 #include "sim/machine.hpp"
 #include "sim/sim_win32.hpp"
 #include "sim/ui.hpp"
 #include "staging/boot_execute.hpp"
-#include "staging/ferryman/sim_launcher.hpp"
+#include "tools/demo/demo_faults.hpp"
+#include "tools/demo/eligibility.hpp"
+#include "tools/demo/identification.hpp"
 #include "updater/drive_manager_link.hpp"
 #include "updater/drive_match.hpp"
 #include "updater/updater_hooks.hpp"
@@ -23,12 +28,44 @@
 namespace qz::demo {
 namespace {
 
-std::string Printable(const std::string& text) {
+class Transcript {
+ public:
+  explicit Transcript(std::FILE* out) : out_(out) {}
+  __attribute__((format(printf, 2, 3))) void operator()(const char* format, ...) {
+    if (out_ == nullptr) return;
+    va_list args;
+    va_start(args, format);
+    std::vfprintf(out_, format, args);
+    va_end(args);
+  }
+
+ private:
+  std::FILE* out_;
+};
+
+// A box's or a control's text for the terminal: Big5 texts converted to UTF-8, control
+// characters escaped.
+std::string Printable(const UiText& text) {
+  std::string bytes = text.bytes;
+  if (text.codePage == kCodePageBig5) {
+    iconv_t cd = iconv_open("UTF-8", "BIG5");
+    if (cd != reinterpret_cast<iconv_t>(-1)) {
+      std::string out(bytes.size() * 4 + 4, '\0');
+      char* in = bytes.data();
+      char* o = out.data();
+      std::size_t inLeft = bytes.size(), outLeft = out.size();
+      if (iconv(cd, &in, &inLeft, &o, &outLeft) != static_cast<std::size_t>(-1)) {
+        out.resize(out.size() - outLeft);
+        bytes = out;
+      }
+      iconv_close(cd);
+    }
+  }
   std::string out;
-  for (char c : text) {
+  for (char c : bytes) {
     if (c == '\n') {
       out += "\\n";
-    } else if (static_cast<unsigned char>(c) < 0x20 || static_cast<unsigned char>(c) >= 0x7F) {
+    } else if (static_cast<unsigned char>(c) < 0x20 || c == 0x7F) {
       char hex[8];
       std::snprintf(hex, sizeof hex, "\\x%02X", static_cast<unsigned char>(c));
       out += hex;
@@ -63,7 +100,23 @@ const char* EndName(UpdateEnd end) {
   return "?";
 }
 
-// The flasher builds are not in the release yet: slots without a configuration block get a
+const char* StartupEndName(StartupEnd end) {
+  switch (end) {
+    case StartupEnd::BatteryLow: return "start-up ended: the battery is low";
+    case StartupEnd::BadArgument: return "start-up ended: a command-line argument is neither an option nor a file";
+    case StartupEnd::FirmwareFileRefused: return "start-up ended: the firmware file was refused";
+    case StartupEnd::NoFirmware: return "start-up ended: the package holds no firmware";
+    case StartupEnd::DeviceInitFailed: return "start-up ended: the drive manager could not be created";
+    case StartupEnd::AccessDenied: return "start-up ended: no administrator rights";
+    case StartupEnd::NoMatchedDrives: return "start-up ended: no eligible drive";
+    case StartupEnd::NoticeDeclined: return "start-up ended: the notice was declined";
+    case StartupEnd::UpdateRun: return "the update command ran at start-up (silent or unattended)";
+    case StartupEnd::WindowShown: return "the window was shown";
+  }
+  return "?";
+}
+
+// The flasher builds are not in every release: slots without a configuration block get a
 // stand-in image (PE header of the slot's processor and the block as built), which the boot
 // runs with the host build of the flasher. Slots 2, 4, 6, 8, 10 are 64-bit, XP x64's too.
 bool FillMissingFlashers(PackageBlock& package) {
@@ -84,60 +137,34 @@ bool FillMissingFlashers(PackageBlock& package) {
   return filled;
 }
 
-bool ApplyFault(const std::string& fault, sim::Machine& machine) {
-  const std::string system32 = machine.windowsDirectory + "\\system32\\";
-  const std::string updaterSystem = machine.Is64Bit() ? machine.Wow64Directory() + "\\" : system32;
-  if (fault == "fw-create") {
-    machine.files.FailCreate(updaterSystem + "FW.bin");
-  } else if (fault == "flasher-create") {
-    machine.files.FailCreate(updaterSystem + "Ombrel.exe");
-  } else if (fault == "session-key") {
-    machine.registry.FailOpen(hkey::kLocalMachine, kSessionManagerKey);
-  } else if (fault == "copy-hang") {
-    machine.launchOutcome.hangs = true;
-  } else if (fault == "copy-missing") {
-    machine.onShellExecute = nullptr;
-  } else if (fault == "disk-full") {
-    machine.files.SetCapacity(machine.files.UsedBytes() + 4096);
-  } else {
-    return IsDriveFault(fault);
+DriveFirmware FirmwareOf(const sim::AtaDrive& drive) {
+  DriveFirmware f{drive.Revision(), drive.Extension(), drive.HasPendingFirmware(), {}};
+  for (const auto& a : drive.Activations()) {
+    if (a.accepted) f.acceptedRevisions.push_back(a.revision);
   }
-  return true;
+  return f;
 }
 
-// Faults of the drive itself strike while the flasher downloads, after a clean staging.
-void ApplyDriveFault(const std::string& fault, sim::AtaDrive& drive) {
-  constexpr std::uint8_t kDownload = 0x92, kOffsets = 0x03;
-  if (fault == "power-loss") {
-    drive.LosePowerAfterBlock(100);
-  } else if (fault == "download-error") {
-    drive.InjectFault(sim::AtaFault::ErrorStatus, kDownload, kOffsets, 10);
-  } else if (fault == "download-timeout") {
-    drive.InjectFault(sim::AtaFault::Timeout, kDownload, kOffsets, 10);
-  }
-}
-
-struct DriveState {
-  std::string revision, extension;
-  bool pending = false;
-};
-
-std::vector<DriveState> DriveStates(const std::vector<AttachedDrive>& drives) {
-  std::vector<DriveState> states;
+bool SameFirmware(const std::vector<AttachedDrive>& drives, const std::vector<DriveFirmware>& before) {
+  std::size_t i = 0;
   for (const auto& d : drives) {
-    if (d.drive) states.push_back({d.drive->Revision(), d.drive->Extension(), d.drive->HasPendingFirmware()});
-  }
-  return states;
-}
-
-bool SameStates(const std::vector<DriveState>& a, const std::vector<DriveState>& b) {
-  if (a.size() != b.size()) return false;
-  for (std::size_t i = 0; i < a.size(); ++i) {
-    if (a[i].revision != b[i].revision || a[i].extension != b[i].extension || a[i].pending != b[i].pending) {
+    if (!d.drive) continue;
+    const DriveFirmware now = FirmwareOf(*d.drive);
+    const DriveFirmware& was = before[i++];
+    if (now.revision != was.revision || now.extension != was.extension || now.pendingImage != was.pendingImage ||
+        now.acceptedRevisions != was.acceptedRevisions) {
       return false;
     }
   }
   return true;
+}
+
+std::vector<DriveFirmware> FirmwareOfAll(const std::vector<AttachedDrive>& drives) {
+  std::vector<DriveFirmware> all;
+  for (const auto& d : drives) {
+    if (d.drive) all.push_back(FirmwareOf(*d.drive));
+  }
+  return all;
 }
 
 std::vector<std::string> BootExecute(sim::Machine& machine) {
@@ -145,57 +172,86 @@ std::vector<std::string> BootExecute(sim::Machine& machine) {
       .value_or(std::vector<std::string>{});
 }
 
-void PrintBootExecute(const std::vector<std::string>& entries) {
-  std::printf("   BootExecute:");
-  for (const auto& e : entries) std::printf(" \"%s\"", e.c_str());
-  if (entries.empty()) std::printf(" (empty)");
-  std::printf("\n");
+void PrintBootExecute(Transcript& out, const std::vector<std::string>& entries) {
+  out("   BootExecute:");
+  for (const auto& e : entries) out(" \"%s\"", e.c_str());
+  if (entries.empty()) out(" (empty)");
+  out("\n");
 }
 
-void PrintConsole(const std::string& text) {
+void PrintConsole(Transcript& out, const std::string& text) {
   for (std::size_t p = 0, n; p < text.size(); p = n + 1) {
     n = text.find('\n', p);
     if (n == std::string::npos) n = text.size();
-    std::printf("   | %s\n", text.substr(p, n - p).c_str());
+    out("   | %s\n", text.substr(p, n - p).c_str());
   }
 }
 
 // Boots the machine, running what BootExecute lists, and again while the last boot asked for
 // another restart (the flasher does after flashing); bounded so that a flasher that always
 // restarts cannot loop forever.
-void BootChain(sim::Machine& machine, int& boots) {
+void BootChain(Transcript& out, sim::Machine& machine, int& boots) {
   for (int chain = 0; chain < 4; ++chain) {
     const std::size_t before = machine.restarts.size();
     ++boots;
-    std::printf("   -- boot %d\n", boots);
+    out("   -- boot %d\n", boots);
     for (const auto& run : sim::RebootMachine(machine, bootflash::RunFlasherImage)) {
-      std::printf("   BootExecute entry \"%s\": status 0x%08X\n", run.entry.c_str(),
-                  static_cast<unsigned>(run.status));
-      if (!run.console.empty()) PrintConsole(run.console);
+      out("   BootExecute entry \"%s\": status 0x%08X\n", run.entry.c_str(), static_cast<unsigned>(run.status));
+      if (!run.console.empty()) PrintConsole(out, run.console);
     }
     if (machine.restarts.size() == before) break;
   }
 }
 
-}  // namespace
-
-const std::vector<std::string>& FaultNames() {
-  static const std::vector<std::string> names = {
-      "fw-create", "flasher-create", "session-key",    "copy-hang",      "copy-missing",
-      "disk-full", "power-loss",     "download-error", "download-timeout"};
-  return names;
+// The revision (and extension) an image in the simulated drives' format takes the drive to.
+std::optional<std::pair<std::string, std::string>> ImageRevision(const std::vector<std::uint8_t>& image) {
+  static const char kMagic[] = "QZSIMFW";
+  if (image.size() < 0x18 || std::memcmp(image.data(), kMagic, 8) != 0) return std::nullopt;
+  auto field = [&](std::size_t at) {
+    const auto begin = image.begin() + static_cast<std::ptrdiff_t>(at);
+    return std::string(begin, std::find(begin, begin + 8, std::uint8_t{0}));
+  };
+  return std::make_pair(field(0x008), field(0x010));
 }
 
-bool IsDriveFault(const std::string& fault) {
-  return fault == "power-loss" || fault == "download-error" || fault == "download-timeout";
+std::string WindowsLine(const sim::Machine& machine, const DemoMachine& spec) {
+  std::string line = ReleaseName(spec.release) + " " + std::to_string(machine.version.majorVersion) + "." +
+                     std::to_string(machine.version.minorVersion) + "." + std::to_string(machine.version.buildNumber);
+  line += machine.version.csdVersion.empty() ? ", no service pack" : ", " + machine.version.csdVersion;
+  line += machine.Is64Bit() ? ", 64-bit" : ", 32-bit";
+  line += spec.lowBattery ? ", on a low battery" : ", on AC power";
+  return line;
+}
+
+}  // namespace
+
+std::vector<std::string> SplitArguments(const std::string& text) {
+  std::vector<std::string> args;
+  std::string current;
+  bool quoted = false, any = false;
+  for (char c : text) {
+    if (c == '"') {
+      quoted = !quoted;
+      any = true;
+    } else if ((c == ' ' || c == '\t') && !quoted) {
+      if (any) args.push_back(current);
+      current.clear();
+      any = false;
+    } else {
+      current += c;
+      any = true;
+    }
+  }
+  if (any) args.push_back(current);
+  return args;
 }
 
 DemoResult RunDemo(const DemoOptions& options) {
+  Transcript out(options.transcript);
   DemoResult result;
   std::vector<std::uint8_t> block = options.packageBlock;
   PackageBlock shipped(block);
   const bool standIns = FillMissingFlashers(shipped);
-  const PackageBlock package(block);
 
   sim::Machine machine(options.machine.release);
   const auto drives = BuildDemoMachine(machine, options.machine);
@@ -208,35 +264,33 @@ DemoResult RunDemo(const DemoOptions& options) {
     result.badFault = true;
     return result;
   }
-  std::vector<std::string> arguments;
+  std::vector<std::string> arguments = options.arguments;
   if (options.firmwareFile) {
-    const std::string inMachine = "C:\\FIRMWARE.BIN";
-    machine.files.Put(inMachine, *options.firmwareFile);
-    arguments.push_back(inMachine);
+    machine.files.Put(kFirmwareFileInMachine, *options.firmwareFile);
+    const bool named = std::any_of(arguments.begin(), arguments.end(),
+                                   [](const std::string& a) { return EqualsIgnoreCase(a, kFirmwareFileInMachine); });
+    if (!named) arguments.push_back(kFirmwareFileInMachine);
   }
   result.bootExecuteBefore = BootExecute(machine);
 
-  std::printf("== Machine: %s (%s)%s%s\n", options.machine.title.c_str(), options.machine.name.c_str(),
-              options.fault.empty() ? "" : ", fault ", options.fault.c_str());
-  for (std::size_t i = 0; i < drives.size(); ++i) {
-    const auto& disk = machine.deviceTree.disks[i];
-    std::printf("   disk %u: %-24s %-8s %s\n", static_cast<unsigned>(disk.device->deviceNumber),
-                (drives[i].drive ? drives[i].drive->identity().model : disk.description.model).c_str(),
-                disk.description.firmware.c_str(),
-                drives[i].usb ? "(USB, no drive commands)" : "(simulated ATA drive behind the port driver)");
+  out("== Machine: %s (%s)%s%s\n", options.machine.title.c_str(), options.machine.name.c_str(),
+      options.fault.empty() ? "" : ", fault ", options.fault.c_str());
+  out("   %s\n", WindowsLine(machine, options.machine).c_str());
+  for (const auto& d : drives) {
+    out("   disk %u: %-24s %-8s %s\n", static_cast<unsigned>(d.deviceNumber), d.before.model.c_str(),
+        d.before.revision.c_str(), d.usb ? "(USB, no drive commands)" : d.where.c_str());
   }
-  PrintBootExecute(result.bootExecuteBefore);
-  if (standIns) {
-    std::printf("   flasher builds: not in this release; stand-in images with the flasher's configuration\n"
-                "   block are staged and the boot runs the flasher's host build with that block\n");
-  } else {
-    std::printf("   flasher builds: from the release; the boot runs the flasher's host build with the\n"
-                "   configuration block of the staged image\n");
-  }
+  PrintBootExecute(out, result.bootExecuteBefore);
+  out(standIns ? "   flasher builds: missing from this release; stand-in images with the flasher's configuration\n"
+                 "   block are staged and the boot runs the flasher's host build with that block\n"
+               : "   flasher builds: from the release; the boot runs the flasher's host build with the\n"
+                 "   configuration block of the staged image\n");
+  std::string commandLine;
+  for (const auto& a : arguments) commandLine += (commandLine.empty() ? "" : " ") + a;
+  out("   command line: Quenzar.exe %s\n", commandLine.c_str());
 
   UpdateOutcome outcome;
   bool updateRan = false;
-  std::string stagedRevision;  // the chosen drive's, as the version line shows it
   MainWindowHooks hooks = UpdaterHooks(MakeDriveManagerFactory(apis.system), &outcome);
   auto command = hooks.updateCommand;
   hooks.updateCommand = [&](TQuenzarMain& w) {
@@ -244,152 +298,241 @@ DemoResult RunDemo(const DemoOptions& options) {
     command(w);
   };
   // The user: accepts every notice and box, and the restart unless told otherwise.
-  ui.answers = {answer::kOk, options.answerNo ? answer::kNo : answer::kYes};
-  ui.unanswered = answer::kCancel;
+  ui.answerer = [&](const sim::ShownBox& box) {
+    if ((box.style & 0xF) != mb::kYesNo) return answer::kOk;
+    const bool restartQuestion = box.text.bytes.find("Reboot") != std::string::npos;
+    return restartQuestion && options.answerNo ? answer::kNo : answer::kYes;
+  };
 
-  std::printf("\n== Updater start-up\n");
+  out("\n== Updater start-up\n");
+  PackageOptions used;
+  StartupEnd end = StartupEnd::WindowShown;
   {
     TQuenzarMain window(ui, updater, PackageBlock(block), hooks, arguments);
-    std::printf("   caption: %s\n", ui.GetCaption(UiControl::Form).bytes.c_str());
+    out("   caption: %s\n", Printable(ui.GetCaption(UiControl::Form)).c_str());
     for (int i = 0; i < ui.GetItemCount(UiControl::cboDrives); ++i) {
-      std::printf("   list item %d%s: %s\n", i, i == ui.GetItemIndex(UiControl::cboDrives) ? " (selected)" : "",
-                  ui.GetItem(UiControl::cboDrives, i).bytes.c_str());
+      out("   list item %d%s%s: %s\n", i, i == ui.GetItemIndex(UiControl::cboDrives) ? " (selected)" : "",
+          window.ItemImage(UiControl::cboDrives, i) ? " [eligible]" : "",
+          Printable(ui.GetItem(UiControl::cboDrives, i)).c_str());
+    }
+    if (!ui.terminated && ui.showMainForm) {
+      window.FormShow();  // the window appears; with automatic update the command runs now
     }
     if (ui.terminated) {
-      std::printf("   the start-up ended the program; the window was never shown\n");
+      out("   the program ended without waiting for the user\n");
     } else {
-      // The user picks a drive of the package's model when another one is selected (with a
-      // firmware file every listed drive is eligible and the last one is selected).
-      const std::string model = TrimText(package.SupportedModelText());
+      // The user picks a drive that the list marks eligible when another is selected; with a
+      // firmware file every listed drive is eligible, and the user picks the package's model.
+      const std::string model = TrimText(window.Package.SupportedModelText());
       const int selected = ui.GetItemIndex(UiControl::cboDrives);
-      const auto shows = [&](int i) { return ui.GetItem(UiControl::cboDrives, i).bytes.find(model) != std::string::npos; };
-      if (!model.empty() && selected >= 0 && !shows(selected)) {
-        for (int i = 0; i < ui.GetItemCount(UiControl::cboDrives); ++i) {
-          if (!shows(i)) continue;
-          std::printf("   the user selects list item %d\n", i);
-          ui.SetItemIndex(UiControl::cboDrives, i);
-          window.OnChange(UiControl::cboDrives);
-          break;
-        }
+      const auto eligible = [&](int i) { return window.ItemImage(UiControl::cboDrives, i) != 0; };
+      const auto shows = [&](int i) {
+        return !model.empty() && ui.GetItem(UiControl::cboDrives, i).bytes.find(model) != std::string::npos;
+      };
+      int pick = selected;
+      for (int i = ui.GetItemCount(UiControl::cboDrives) - 1; i >= 0; --i) {
+        if (eligible(i) && (shows(i) || !(pick >= 0 && eligible(pick) && shows(pick)))) pick = i;
       }
-      std::printf("   version line: %s %s %s %s\n", Printable(ui.GetCaption(UiControl::lblUpdateMsg).bytes).c_str(),
-                  ui.IsVisible(UiControl::lblOldFW) ? ui.GetCaption(UiControl::lblOldFW).bytes.c_str() : "",
-                  ui.IsVisible(UiControl::lblTo) ? ui.GetCaption(UiControl::lblTo).bytes.c_str() : "",
-                  ui.IsVisible(UiControl::lblNewFW) ? ui.GetCaption(UiControl::lblNewFW).bytes.c_str() : "");
-      std::printf("   update button: %s\n", ui.IsEnabled(UiControl::cmdUpdate) ? "enabled" : "disabled");
-      std::printf("\n== The user presses \"%s\"\n", ui.GetCaption(UiControl::cmdUpdate).bytes.c_str());
-      if (ui.IsVisible(UiControl::lblOldFW)) stagedRevision = TrimText(ui.GetCaption(UiControl::lblOldFW).bytes);
+      if (pick >= 0 && eligible(pick) && !shows(pick) && selected >= 0 && eligible(selected)) pick = selected;
+      if (pick != selected && pick >= 0) {
+        out("   the user selects list item %d\n", pick);
+        ui.SetItemIndex(UiControl::cboDrives, pick);
+        window.OnChange(UiControl::cboDrives);
+      }
+      out("   version line: %s %s %s %s\n", Printable(ui.GetCaption(UiControl::lblUpdateMsg)).c_str(),
+          ui.IsVisible(UiControl::lblOldFW) ? Printable(ui.GetCaption(UiControl::lblOldFW)).c_str() : "",
+          ui.IsVisible(UiControl::lblTo) ? Printable(ui.GetCaption(UiControl::lblTo)).c_str() : "",
+          ui.IsVisible(UiControl::lblNewFW) ? Printable(ui.GetCaption(UiControl::lblNewFW)).c_str() : "");
+      out("   update button: %s\n", ui.IsEnabled(UiControl::cmdUpdate) ? "enabled" : "disabled");
+      out("\n== The user presses \"%s\"\n", Printable(ui.GetCaption(UiControl::cmdUpdate)).c_str());
       window.OnClick(UiControl::cmdUpdate);
     }
+    end = window.End;
+    used = window.Options;
+    result.updaterExitCode = window.ExitCode;
   }
-  std::printf("\n== Message boxes\n");
-  for (const auto& box : ui.boxes) {
-    std::printf("   [%s] %s -> %s\n", Printable(box.caption.bytes).c_str(), Printable(box.text.bytes).c_str(),
-                AnswerName(box.answer));
-  }
-  if (updateRan) std::printf("   update command: %s (staging result %u)\n", EndName(outcome.end), outcome.stageResult);
+  result.updaterEnd = updateRan ? std::string("update command: ") + EndName(outcome.end) : StartupEndName(end);
 
-  std::printf("\n== What the machine holds\n");
+  out("\n== Message boxes\n");
+  if (ui.boxes.empty()) out("   none\n");
+  for (const auto& box : ui.boxes) {
+    std::string who;
+    if (box.closedByTimer) {
+      who = "closed itself after " + std::to_string(box.timerInterval / 1000) + " s (" + AnswerName(box.answer) + ")";
+    } else {
+      who = std::string("the simulated user answered ") + AnswerName(box.answer);
+    }
+    out("   [%s] %s\n      -> %s\n", Printable(box.caption).c_str(), Printable(box.text).c_str(), who.c_str());
+  }
+  out("   %s\n", result.updaterEnd.c_str());
+  out("   updater exit code: %d\n", result.updaterExitCode);
+
+  out("\n== How the updater identified each disk\n");
+  for (const auto& d : drives) {
+    out("   disk %u: %s\n", static_cast<unsigned>(d.deviceNumber), IdentifiedThrough(d).c_str());
+  }
+
+  // What the release promises here, and for which drives.
+  std::vector<DriveTexts> texts;
+  for (const auto& d : drives) texts.push_back({d.before.model, d.before.revision});
+  const std::vector<int> packages = PackagesOfDrives(PackageBlock(block), used, texts);
+  int judged = -1;
+  std::string identity;
+  if (updateRan && outcome.package >= 0) {
+    judged = outcome.package;
+    identity = outcome.identity;
+  }
+  bool anyEligible = false;
+  for (std::size_t i = 0; i < drives.size(); ++i) {
+    const auto& d = drives[i];
+    const bool answers = d.drive && !d.drive->staysBusy;
+    if (!answers || packages[i] < 0) continue;
+    anyEligible = true;
+    if (judged < 0) {
+      judged = packages[i];
+      identity = FlasherIdentity(d.before.model);
+    }
+  }
+  if (!options.fault.empty()) {
+    result.promise = Promise::KeepWhole;
+    result.promiseReason = "a fault struck: every drive ends at the target or keeps its old firmware whole";
+  } else if (end == StartupEnd::BatteryLow && options.machine.lowBattery) {
+    result.promise = Promise::Untouched;
+    result.promiseReason = "the battery is low and the release checks it: nothing is to change";
+  } else if (end == StartupEnd::BadArgument || end == StartupEnd::FirmwareFileRefused) {
+    result.promise = Promise::Untouched;
+    result.promiseReason = "the command line was refused: nothing is to change";
+  } else if (!anyEligible) {
+    result.promise = Promise::Untouched;
+    result.promiseReason = "no drive of this machine that answers is eligible: nothing is to change";
+  } else {
+    result.promise = Promise::Update;
+    result.promiseReason = "every drive the flasher may flash ends at the target";
+  }
+  VerdictInput verdict;
+  verdict.promise = result.promise;
+  if (judged >= 0) {
+    result.stagedPackage = updateRan && outcome.package >= 0 ? judged + 1 : 0;
+    verdict.target = TrimText(PackageBlock(block).NewRevision(judged + 1));
+    verdict.targetExtension = TrimText(PackageBlock(block).Extension(judged + 1));
+    if (options.firmwareFile) {
+      // The file's image decides what the drive takes on.
+      const auto image = ImageRevision(*options.firmwareFile);
+      verdict.target = image ? image->first : verdict.target;
+      verdict.targetExtension = image ? image->second : "";
+    }
+  }
+  result.target = verdict.target;
+  // A USB disk gets no drive commands, whatever the release says of its model.
+  std::vector<bool> allowed = FlashableDrives(packages, texts, judged, identity);
+  for (std::size_t i = 0; i < drives.size(); ++i) allowed[i] = allowed[i] && drives[i].drive != nullptr;
+
+  out("\n== What the machine holds\n");
   const std::string dirs[] = {machine.SystemDirectory(), machine.Wow64Directory()};
   for (const auto& dir : dirs) {
     for (const char* name : {"FW.bin", "Ombrel.exe", "Ferryman.exe"}) {
       const auto data = machine.files.Get(dir + "\\" + name);
-      if (data) std::printf("   %s\\%s  %zu bytes\n", dir.c_str(), name, data->size());
+      if (data) out("   %s\\%s  %zu bytes\n", dir.c_str(), name, data->size());
     }
   }
-  PrintBootExecute(BootExecute(machine));
+  PrintBootExecute(out, BootExecute(machine));
   for (const auto& l : machine.launches) {
-    std::printf("   started: %s %s (copy helper runs: %d, exit %d)\n", l.file.c_str(), l.parameters.c_str(),
-                helperRuns, helperExit);
+    out("   started: %s %s (copy helper runs: %d, exit %d)\n", l.file.c_str(), l.parameters.c_str(), helperRuns,
+        helperExit);
   }
-  for (const auto& r : machine.restarts) std::printf("   restart requested: ExitWindowsEx flags %u\n", r.flags);
+  for (const auto& r : machine.restarts) out("   restart requested: ExitWindowsEx flags %u\n", r.flags);
 
-  std::printf("\n== Restart\n");
-  if (machine.restarts.empty()) std::printf("   no restart\n");
+  out("\n== Restart\n");
+  if (machine.restarts.empty()) out("   no restart\n");
   if (IsDriveFault(options.fault)) {
-    std::printf("   (fault: %s strikes the drive while the flasher downloads)\n", options.fault.c_str());
-    for (const auto& d : drives) {
-      if (d.drive && TrimText(d.drive->identity().model) == TrimText(package.SupportedModelText())) {
-        ApplyDriveFault(options.fault, *d.drive);
-      }
+    out("   (fault: %s strikes the drive while the flasher downloads)\n", options.fault.c_str());
+    for (std::size_t i = 0; i < drives.size(); ++i) {
+      if (allowed[i]) ApplyDriveFault(options.fault, *drives[i].drive);
     }
   }
-  if (!machine.restarts.empty()) BootChain(machine, result.boots);
+  if (!machine.restarts.empty()) BootChain(out, machine, result.boots);
   result.restarts = machine.restarts.size();
-  PrintBootExecute(BootExecute(machine));
+  PrintBootExecute(out, BootExecute(machine));
 
   // The user restarts Windows once more, later: whatever is still staged runs now; after a
   // finished update nothing may change.
-  std::printf("\n== Later, the user restarts Windows\n");
-  const auto statesBefore = DriveStates(drives);
+  out("\n== Later, the user restarts Windows\n");
+  const auto firmwareBefore = FirmwareOfAll(drives);
   const auto bootExecuteBefore = BootExecute(machine);
-  std::vector<std::optional<std::vector<std::uint8_t>>> filesBefore;
+  std::vector<std::optional<std::vector<std::uint8_t>>> filesBefore, filesAfter;
   for (const auto& dir : dirs) filesBefore.push_back(machine.files.Get(dir + "\\FW.bin"));
   const std::size_t restartsBefore = machine.restarts.size();
-  BootChain(machine, result.boots);
-  std::vector<std::optional<std::vector<std::uint8_t>>> filesAfter;
+  BootChain(out, machine, result.boots);
   for (const auto& dir : dirs) filesAfter.push_back(machine.files.Get(dir + "\\FW.bin"));
-  result.extraBootChangedNothing = SameStates(statesBefore, DriveStates(drives)) &&
-                                   BootExecute(machine) == bootExecuteBefore && filesAfter == filesBefore &&
-                                   machine.restarts.size() == restartsBefore;
-  std::printf("   %s\n", result.extraBootChangedNothing ? "nothing changed" : "the machine changed");
+  result.extraBootChangedNothing = SameFirmware(drives, firmwareBefore) && BootExecute(machine) == bootExecuteBefore &&
+                                   filesAfter == filesBefore && machine.restarts.size() == restartsBefore;
+  out("   %s\n", result.extraBootChangedNothing ? "nothing changed" : "the machine changed");
   result.bootExecuteAfter = BootExecute(machine);
-  PrintBootExecute(result.bootExecuteAfter);
+  PrintBootExecute(out, result.bootExecuteAfter);
   for (const auto& dir : dirs) {
     const auto data = machine.files.Get(dir + "\\FW.bin");
     const std::string mark = bootflash::kDoneMark;
     if (data && std::search(data->begin(), data->end(), mark.begin(), mark.end()) != data->end()) {
       result.fwBinWithDoneMark.push_back(dir + "\\FW.bin");
-      std::printf("   %s\\FW.bin carries the done-mark\n", dir.c_str());
+      out("   %s\\FW.bin carries the done-mark\n", dir.c_str());
     }
+  }
+  // The flasher's own log, where a flasher build keeps one.
+  for (const auto& dir : {machine.SystemDirectory(), machine.windowsDirectory, std::string("C:")}) {
+    const auto log = machine.files.Get(dir + "\\Ombrel.log");
+    if (!log) continue;
+    out("   %s\\Ombrel.log:\n", dir.c_str());
+    PrintConsole(out, std::string(log->begin(), log->end()));
   }
 
-  std::printf("\n== Drives before and after\n");
-  std::printf("   %-24s %-8s %-8s | %-8s %-8s\n", "model", "revision", "ext", "revision", "ext");
-  // The revision the update brings: the package's, or with a firmware file the revision
-  // that the file's image carries (the simulated drives' image format, at 0x008).
-  std::string target = TrimText(package.NewRevision(1));
-  if (options.firmwareFile && options.firmwareFile->size() >= 0x10) {
-    const auto field = options.firmwareFile->begin() + 0x008;
-    target = TrimText(std::string(field, std::find(field, field + 8, std::uint8_t{0})));
-  }
-  result.reached = true;
-  result.noHalfWrittenImage = true;
-  bool anyEligible = false;
+  out("\n== Drives before and after\n");
+  out("   %-6s %-24s %-8s %-8s | %-8s %-8s  %s\n", "disk", "model", "revision", "ext", "revision", "ext", "package");
   for (std::size_t i = 0; i < drives.size(); ++i) {
-    if (!drives[i].drive) continue;
-    DemoDriveResult d;
-    d.model = drives[i].drive->identity().model;
-    d.revisionBefore = drives[i].before.revision;
-    d.extensionBefore = drives[i].before.extension;
-    d.revisionAfter = drives[i].drive->Revision();
-    d.extensionAfter = drives[i].drive->Extension();
-    d.eligibleModel = TrimText(d.model) == TrimText(package.SupportedModelText());
-    std::printf("   %-24s %-8s %-8s | %-8s %-8s\n", d.model.c_str(), d.revisionBefore.c_str(),
-                d.extensionBefore.c_str(), d.revisionAfter.c_str(), d.extensionAfter.c_str());
-    if (d.eligibleModel) {
-      anyEligible = true;
-      // The flasher leaves a drive of the model at another revision than the chosen one alone.
-      const bool chosen = stagedRevision.empty() || TrimText(d.revisionBefore) == stagedRevision;
-      if (chosen && TrimText(d.revisionAfter) != target) result.reached = false;
-    }
-    // Only the old firmware or the whole new one: no other revision, nothing accepted that
-    // did not take over, no accepted image of another revision.
-    const bool known = d.revisionAfter == d.revisionBefore || (d.eligibleModel && TrimText(d.revisionAfter) == target);
-    bool activationsSound = !drives[i].drive->HasPendingFirmware();
-    for (const auto& a : drives[i].drive->Activations()) {
-      if (a.accepted && TrimText(a.revision) != target) activationsSound = false;
-    }
-    if (!known || !activationsSound) result.noHalfWrittenImage = false;
-    result.drives.push_back(d);
+    const auto& d = drives[i];
+    if (!d.drive) continue;
+    DemoDriveResult r;
+    r.name = "disk " + std::to_string(d.deviceNumber) + " (" + d.before.model + ")";
+    r.model = d.before.model;
+    r.revisionBefore = d.before.revision;
+    r.extensionBefore = d.before.extension;
+    r.revisionAfter = d.drive->Revision();
+    r.extensionAfter = d.drive->Extension();
+    r.identifiedThrough = IdentifiedThrough(d);
+    r.allowed = allowed[i];
+    out("   %-6u %-24s %-8s %-8s | %-8s %-8s  %s\n", static_cast<unsigned>(d.deviceNumber), r.model.c_str(),
+        r.revisionBefore.c_str(), r.extensionBefore.c_str(), r.revisionAfter.c_str(), r.extensionAfter.c_str(),
+        packages[i] < 0 ? "-" : std::to_string(packages[i] + 1).c_str());
+    JudgedDrive j;
+    j.name = r.name;
+    j.before = {d.before.revision, d.before.extension, false, {}};
+    j.after = FirmwareOf(*d.drive);
+    j.allowed = allowed[i];
+    verdict.drives.push_back(j);
+    result.drives.push_back(r);
   }
-  result.reached = result.reached && anyEligible;
-  std::printf("\n== Outcome%s%s\n", options.fault.empty() ? "" : ", fault ", options.fault.c_str());
-  if (updateRan) std::printf("   update command: %s\n", EndName(outcome.end));
-  std::printf("   drives hold %s\n", result.noHalfWrittenImage ? "their old firmware or the whole new one"
-                                                                : "A HALF-WRITTEN OR UNKNOWN IMAGE");
-  std::printf("   a later restart %s\n", result.extraBootChangedNothing ? "changed nothing" : "changed the machine");
-  std::printf("\n%s\n", result.reached ? "target revision reached" : "target revision NOT reached");
+  result.verdict = JudgeRun(verdict);
+  // Whatever happened, the next start of Windows must not run the flasher again.
+  if (result.bootExecuteAfter != result.bootExecuteBefore) {
+    std::string line = "BootExecute left as";
+    for (const auto& e : result.bootExecuteAfter) line += " \"" + e + "\"";
+    result.verdict.lines.push_back(line + ": every start of Windows runs it");
+    result.verdict.failures.push_back(result.verdict.lines.back());
+    result.verdict.pass = false;
+  }
+  result.reached = result.verdict.targetReached;
+  result.noHalfWrittenImage = !result.verdict.halfWritten;
+
+  out("\n== Verdict%s%s\n", options.fault.empty() ? "" : ", fault ", options.fault.c_str());
+  out("   %s\n", result.updaterEnd.c_str());
+  if (judged >= 0) {
+    out("   package %d judged (%s), target %s\n", judged + 1,
+        result.stagedPackage ? "the one staged" : "the one the release gives the eligible drive", result.target.c_str());
+  }
+  out("   the release promises: %s\n", result.promiseReason.c_str());
+  for (const auto& line : result.verdict.lines) out("   %s\n", line.c_str());
+  out("   a later restart %s\n", result.extraBootChangedNothing ? "changed nothing" : "changed the machine");
+  out("\n%s\n", result.verdict.pass ? "PASS: the run did what the release promises"
+                                    : "FAIL: the run did not do what the release promises");
   return result;
 }
 

@@ -1,52 +1,64 @@
 #pragma once
 // The whole simulated update on one machine: the updater's start-up over the real drive
-// manager and the simulated storage stack, the update command with a user's answers, the
-// restarts through BootExecute with the flasher, and what the drives run afterwards. Prints
-// a transcript to stdout.
+// manager and the simulated storage stack with the updater's own command line, the update
+// command with a simulated user's answers, the restarts through BootExecute with the flasher,
+// and the verdict over what every drive holds afterwards. Writes a transcript.
 #include <cstdint>
+#include <cstdio>
 #include <optional>
 #include <string>
 #include <vector>
 
+#include "tools/demo/demo_faults.hpp"
 #include "tools/demo/demo_machine.hpp"
+#include "tools/demo/verdict.hpp"
 
 namespace qz::demo {
 
 struct DemoOptions {
   DemoMachine machine = BuiltInMachines().front();
   std::vector<std::uint8_t> packageBlock;  // the shipped block
+  // Placed in the machine as C:\FIRMWARE.BIN and named on the command line unless the
+  // arguments name it already.
   std::optional<std::vector<std::uint8_t>> firmwareFile;
-  std::string fault;  // one of FaultNames(), or empty
-  bool answerNo = false;
+  std::vector<std::string> arguments;  // the updater's command line
+  std::string fault;                   // one of FaultNames(), or empty
+  bool answerNo = false;               // the simulated user declines the restart
+  std::FILE* transcript = stdout;      // null: none
 };
 
+inline constexpr const char* kFirmwareFileInMachine = "C:\\FIRMWARE.BIN";
+
 struct DemoDriveResult {
+  std::string name;  // "disk 0 (VORTANIX QRX-480T9A)"
   std::string model, revisionBefore, extensionBefore, revisionAfter, extensionAfter;
-  bool eligibleModel = false;  // the package's model
+  std::string identifiedThrough;  // what the updater's IDENTIFY found, by the request that carried it
+  bool allowed = false;           // the flasher may flash it
 };
 
 struct DemoResult {
   bool badFault = false;
-  std::vector<DemoDriveResult> drives;
+  std::vector<DemoDriveResult> drives;  // the SATA disks, in disk order
   std::vector<std::string> bootExecuteBefore, bootExecuteAfter;
   std::vector<std::string> fwBinWithDoneMark;  // FW.bin copies that carry the done-mark
   std::size_t restarts = 0;                    // restarts requested, by the updater and the flasher
   int boots = 0;
-  // Every drive of the package's model runs the revision the update brings (the package's,
-  // or that of the firmware file's image).
-  bool reached = false;
-  // No drive runs a revision other than its old one or the package's, nor holds an accepted
-  // image that has not taken over.
+  std::string updaterEnd;      // where the updater's run ended
+  int updaterExitCode = 0;
+  int stagedPackage = 0;       // counted from 1; 0 when the update command chose no drive
+  std::string target;          // the revision judged as the target
+  Promise promise = Promise::Untouched;
+  std::string promiseReason;
+  Verdict verdict;
+  bool reached = false;            // every drive the flasher may flash is at the target
   bool noHalfWrittenImage = false;
   // One more restart after everything ended: drives, BootExecute and FW.bin stay as they were.
   bool extraBootChangedNothing = false;
 };
 
-// Faults of staging (the machine refuses a file, a key, room or the copy helper) and faults of
-// the drive during the download at the next boot.
-const std::vector<std::string>& FaultNames();
-bool IsDriveFault(const std::string& fault);
-
 DemoResult RunDemo(const DemoOptions& options);
+
+// The updater's command line split at blanks, with "..." keeping blanks together.
+std::vector<std::string> SplitArguments(const std::string& text);
 
 }  // namespace qz::demo

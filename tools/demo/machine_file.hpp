@@ -1,8 +1,13 @@
 #pragma once
-// A machine of the user's, described in JSON:
-//   { "title": "Office PC", "windows": "win7-x64", "layout": "ahci" | "ide", "usb": true,
-//     "drives": [ { "model": "...", "revision": "VRD5", "extension": "VRD5-2", "serial": "..." } ] }
-// Only "windows" is required; "drives" override the layout's ATA drives in disk order.
+// A machine of the user's, described in JSON. Only "windows" is required:
+//   { "title": "Office PC", "windows": "xp", "service_pack": 1, "battery": "ac" | "low",
+//     "controllers": [ { "kind": "ahci" | "ide" | "sil3124", "driver": "iaStor", "version": "2.2" } ],
+//     "disks": [ { "bus": "sata" | "usb", "controller": 0, "port": 0, "model": "...", "revision": "VRD5",
+//                  "extension": "VRD5-2", "serial": "...", "identify": "answers" | "slowly" | "never",
+//                  "timeouts": 3 } ] }
+// Disks are in device-number order (at most 16). The earlier short form is still read:
+//   { "windows": ..., "layout": "ahci" | "ide", "usb": true, "drives": [ { "model": ..., ... } ] }
+// where "drives" override what the layout's SATA drives report, in disk order.
 #include <optional>
 #include <string>
 

@@ -11,7 +11,7 @@
 
 #include "platform/registry_api.hpp"
 #include "staging/boot_execute.hpp"
-#include "staging/ferryman/sim_launcher.hpp"
+#include "sim/ferry_launcher.hpp"
 #include "tools/demo/demo_machine.hpp"
 #include "tools/simwindow/sim_report.hpp"
 #include "updater/drive_manager_link.hpp"

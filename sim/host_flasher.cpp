@@ -1,4 +1,4 @@
-#include "bootflash/host_flasher.hpp"
+#include "sim/host_flasher.hpp"
 
 #include <cstring>
 

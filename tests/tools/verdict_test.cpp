@@ -1,0 +1,129 @@
+// The rehearsal's verdict over what each drive holds, with the drives the flasher may flash
+// worked out by the release's own eligibility rule.
+#include <gtest/gtest.h>
+
+#include "tests/tools/release_fixture.hpp"
+#include "tools/demo/eligibility.hpp"
+#include "tools/demo/verdict.hpp"
+#include "updater/drive_match.hpp"
+#include "updater/package_options.hpp"
+
+namespace qz::demo {
+namespace {
+
+using test::kModelA;
+using test::kModelB;
+
+// A machine with four drives under the three-package release, package 1 staged for model A:
+// disk 0 model A at VRD5 (package 1), disk 1 model A at VRDA (package 2), disk 2 model B at
+// MB03 (package 3), disk 3 model A at VRD7 (package 1). After a good run disks 0 and 3 are at
+// VRDC and the others as they were.
+class MultiPackageRun : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    block_ = test::ThreePackageRelease();
+    const PackageBlock package{Bytes(block_)};
+    const std::vector<DriveTexts> texts = {{kModelA, "VRD5"}, {kModelA, "VRDA"}, {kModelB, "MB03"}, {kModelA, "VRD7"}};
+    packages_ = PackagesOfDrives(package, ReadPackageOptions(package), texts);
+    const auto flashable = FlashableDrives(packages_, texts, 0, FlasherIdentity(kModelA));
+    input_.promise = Promise::Update;
+    input_.target = TrimText(package.NewRevision(1));
+    input_.targetExtension = TrimText(package.Extension(1));
+    const char* befores[][2] = {{"VRD5", "VRD5-2"}, {"VRDA", "VRDA"}, {"MB03", "MB03"}, {"VRD7", "VRD7"}};
+    for (std::size_t i = 0; i < texts.size(); ++i) {
+      JudgedDrive d;
+      d.name = "disk " + std::to_string(i) + " (" + texts[i].model + ")";
+      d.before = {befores[i][0], befores[i][1], false, {}};
+      d.after = d.before;
+      d.allowed = flashable[i];
+      input_.drives.push_back(d);
+    }
+    for (std::size_t i : {0u, 3u}) input_.drives[i].after = {"VRDC", "VRDC-4", false, {"VRDC"}};
+  }
+
+  static void ExpectFailureNaming(const Verdict& v, const std::string& drive, const std::string& says) {
+    EXPECT_FALSE(v.pass);
+    ASSERT_EQ(v.failures.size(), 1u);
+    EXPECT_EQ(v.failures[0].rfind(drive, 0), 0u) << v.failures[0];
+    EXPECT_NE(v.failures[0].find(says), std::string::npos) << v.failures[0];
+  }
+
+  std::vector<std::uint8_t> block_;
+  std::vector<int> packages_;
+  VerdictInput input_;
+};
+
+TEST_F(MultiPackageRun, TheReleaseGivesEachDriveTheFirstPackageThatAdmitsIt) {
+  EXPECT_EQ(packages_, (std::vector<int>{0, 1, 2, 0}));
+  EXPECT_EQ(input_.target, "VRDC");
+  EXPECT_TRUE(input_.drives[0].allowed);
+  EXPECT_FALSE(input_.drives[1].allowed);  // its model, another package
+  EXPECT_FALSE(input_.drives[2].allowed);  // another model
+  EXPECT_TRUE(input_.drives[3].allowed);
+}
+
+TEST_F(MultiPackageRun, ACorrectRunPasses) {
+  const Verdict v = JudgeRun(input_);
+  EXPECT_TRUE(v.pass) << (v.failures.empty() ? "" : v.failures[0]);
+  EXPECT_TRUE(v.targetReached);
+  EXPECT_FALSE(v.halfWritten);
+  ASSERT_EQ(v.lines.size(), 4u);
+  EXPECT_EQ(v.lines[0], "disk 0 (VORTANIX QRX-480T9A): reached the target: VRD5 (VRD5-2) -> VRDC (VRDC-4)");
+  EXPECT_EQ(v.lines[1], "disk 1 (VORTANIX QRX-480T9A): untouched at VRDA");
+}
+
+TEST_F(MultiPackageRun, ADriveLeftAtItsOldRevisionFailsWhenNothingWentWrong) {
+  input_.drives[3].after = input_.drives[3].before;
+  ExpectFailureNaming(JudgeRun(input_), "disk 3 ", "LEFT AT VRD7, the target is VRDC");
+  // The same drive after a fault kept its firmware whole: that is what the release promises.
+  input_.promise = Promise::KeepWhole;
+  EXPECT_TRUE(JudgeRun(input_).pass);
+}
+
+TEST_F(MultiPackageRun, ADriveOfAnotherModelTouchedFails) {
+  input_.drives[2].after = {"MB10", "MB10-2", false, {"MB10"}};
+  ExpectFailureNaming(JudgeRun(input_), "disk 2 ", "TOUCHED: not the staged drive's model or package, yet it went from MB03 to MB10 (MB10-2)");
+}
+
+TEST_F(MultiPackageRun, ADriveOfTheModelGivenAnotherPackageMustNotBeFlashedEvenToTheTarget) {
+  input_.drives[1].after = {"VRDC", "VRDC-4", false, {"VRDC"}};
+  ExpectFailureNaming(JudgeRun(input_), "disk 1 ", "TOUCHED");
+}
+
+TEST_F(MultiPackageRun, ADriveHoldingNeitherItsOldImageNorTheNewOneFails) {
+  const DriveFirmware neither[] = {
+      {"VRDX", "VRDX", false, {"VRDX"}},      // another revision took over
+      {"VRD5", "VRD5-2", true, {"VRDC"}},     // the new image accepted but not running
+      {"VRD5", "VRD5-2", false, {"VRDX"}},    // an image of another revision accepted
+      {"VRDC", "VRD5-2", false, {"VRDC"}},    // the target's revision with the old extension
+  };
+  for (const auto& after : neither) {
+    input_.drives[0].after = after;
+    input_.promise = Promise::KeepWhole;  // not even a fault excuses it
+    const Verdict v = JudgeRun(input_);
+    ExpectFailureNaming(v, "disk 0 ", "HALF-WRITTEN OR UNKNOWN IMAGE");
+    EXPECT_TRUE(v.halfWritten);
+  }
+}
+
+TEST_F(MultiPackageRun, WhenNothingIsToChangeEveryDriveMustStayAsItWas) {
+  input_.promise = Promise::Untouched;
+  input_.drives[3].after = input_.drives[3].before;
+  ExpectFailureNaming(JudgeRun(input_), "disk 0 ", "TOUCHED: nothing was to be updated");
+  input_.drives[0].after = input_.drives[0].before;
+  EXPECT_TRUE(JudgeRun(input_).pass);
+}
+
+TEST_F(MultiPackageRun, AnUpdateWithNoDriveToFlashFails) {
+  for (auto& d : input_.drives) {
+    d.allowed = false;
+    d.after = d.before;
+  }
+  const Verdict v = JudgeRun(input_);
+  EXPECT_FALSE(v.pass);
+  ASSERT_EQ(v.failures.size(), 1u);
+  EXPECT_EQ(v.failures[0].rfind("no drive of this machine was staged for", 0), 0u);
+}
+
+}  // namespace
+}  // namespace qz::demo

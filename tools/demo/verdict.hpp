@@ -1,0 +1,49 @@
+#pragma once
+// The rehearsal's verdict: what every drive holds after the run, judged by the release's own
+// rules. A pure function over the drives' states before and after, so that it can be tested
+// without running anything.
+#include <string>
+#include <vector>
+
+namespace qz::demo {
+
+// What a drive runs, and what it has taken in.
+struct DriveFirmware {
+  std::string revision, extension;
+  bool pendingImage = false;                  // an accepted image that has not taken over
+  std::vector<std::string> acceptedRevisions;  // revisions of every image it accepted
+};
+
+struct JudgedDrive {
+  std::string name;  // "disk 3 (VORTANIX QRX-480T9A)"
+  DriveFirmware before, after;
+  // The flasher may flash it: the staged drive's model, and the staged package is the one
+  // the release's model table gives its revision.
+  bool allowed = false;
+};
+
+// What the release promises for this run.
+enum class Promise {
+  Update,     // nothing went wrong: every allowed drive ends at the target
+  KeepWhole,  // a fault struck: every allowed drive ends at the target or keeps its old firmware whole
+  Untouched,  // the release updates nothing here: every drive stays as it was
+};
+
+struct VerdictInput {
+  Promise promise = Promise::Untouched;
+  std::string target;           // the staged package's new revision
+  std::string targetExtension;  // what the drive reports at the target; empty: not checked
+  std::vector<JudgedDrive> drives;
+};
+
+struct Verdict {
+  bool pass = false;
+  std::vector<std::string> lines;  // one a drive, and one more when no drive could be judged
+  std::vector<std::string> failures;  // the lines that fail the run
+  bool targetReached = false;      // there are allowed drives, and every one is at the target
+  bool halfWritten = false;        // some drive holds neither its old firmware nor the target
+};
+
+Verdict JudgeRun(const VerdictInput& input);
+
+}  // namespace qz::demo
