@@ -168,6 +168,7 @@ UpdateOutcome cmdUpdateClick(TQuenzarMain& w) {
     return finish(UpdateEnd::NoDrive);
   }
   out.identity = DriveIdentity(*drive);
+  out.driveRevision = FieldText(drive->FirmwareRevision);
   out.package = drive->PackageIndex;
   const int package = out.package + 1;
 
@@ -209,7 +210,7 @@ UpdateOutcome cmdUpdateClick(TQuenzarMain& w) {
   const std::string extension = TrimText(w.Package.Extension(package));
   out.stageResult = StageBootUpdate(api, *w.SysInfo, &table, kFlasherName, w.Options.UpdateBoot ? 1 : 0,
                                     extension, revision, out.identity, kFirmwareFile,
-                                    FieldText(drive->FirmwareRevision));
+                                    out.driveRevision);
   if (!IsStaged(out.stageResult)) {
     char text[96];
     std::snprintf(text, sizeof text, texts::update::kStageFailed, static_cast<unsigned>(out.stageResult));

@@ -36,6 +36,7 @@ struct UpdateOutcome {
   std::uint32_t stageResult = 0;
   int package = -1;       // counted from 0
   std::string identity;   // the drive identity written into the flasher
+  std::string driveRevision;  // the staged drive's revision, recorded for the flasher
   bool restartStarted = false;  // the restart was asked for and Windows took the request
 };
 

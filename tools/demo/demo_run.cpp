@@ -195,9 +195,19 @@ void BootChain(Transcript& out, sim::Machine& machine, int& boots) {
     const std::size_t before = machine.restarts.size();
     ++boots;
     out("   -- boot %d\n", boots);
+    const std::string logPath = machine.SystemDirectory() + "\\Ombrel.log";
+    const auto logBefore = machine.files.Get(logPath);
     for (const auto& run : sim::RebootMachine(machine, bootflash::RunFlasherImage)) {
       out("   BootExecute entry \"%s\": status 0x%08X\n", run.entry.c_str(), static_cast<unsigned>(run.status));
       if (!run.console.empty()) PrintConsole(out, run.console);
+    }
+    // The transcript the flasher left for support, when this boot wrote one.
+    const auto log = machine.files.Get(logPath);
+    if (log && log != logBefore) {
+      out("   %s as the flasher left it:\n", logPath.c_str());
+      std::string text(log->begin(), log->end());
+      text.erase(std::remove(text.begin(), text.end(), '\r'), text.end());
+      PrintConsole(out, text);
     }
     if (machine.restarts.size() == before) break;
   }
@@ -246,12 +256,38 @@ std::vector<std::string> SplitArguments(const std::string& text) {
   return args;
 }
 
+// The user starts the updater again after the restarts, with no argument, and reads the window:
+// the line under the version line tells what the last boot-time run did. Nothing is updated.
+std::string LaterStart(Transcript& out, sim::SimWin32& updater, DriveApis& apis, std::vector<std::uint8_t> block) {
+  out("\n== Later, the user starts the updater again\n");
+  sim::SimUi ui;
+  ui.answerer = [](const sim::ShownBox& box) { return (box.style & 0xF) == mb::kYesNo ? answer::kNo : answer::kOk; };
+  MainWindowHooks hooks = UpdaterHooks(MakeDriveManagerFactory(apis.system), nullptr);
+  hooks.updateCommand = [&](TQuenzarMain&) {
+    out("   (the release updates at start-up; not run again here)\n");
+    ui.Terminate();
+  };
+  std::string line;
+  {
+    TQuenzarMain window(ui, updater, PackageBlock(block), hooks, {});
+    if (ui.IsVisible(UiControl::lblLastRun)) line = Printable(ui.GetCaption(UiControl::lblLastRun));
+  }
+  if (!line.empty()) {
+    out("   under the version line: %s\n", line.c_str());
+  } else {
+    out("   no last boot-time run shown%s\n", ui.terminated ? " (the window was not shown)" : "");
+  }
+  for (const auto& box : ui.boxes) out("   [%s] %s\n", Printable(box.caption).c_str(), Printable(box.text).c_str());
+  return line;
+}
+
 DemoResult RunDemo(const DemoOptions& options) {
   Transcript out(options.transcript);
   DemoResult result;
   std::vector<std::uint8_t> block = options.packageBlock;
   PackageBlock shipped(block);
   const bool standIns = FillMissingFlashers(shipped);
+  const std::vector<std::uint8_t> pristine = block;  // the run changes its block in memory
 
   sim::Machine machine(options.machine.release);
   const auto drives = BuildDemoMachine(machine, options.machine);
@@ -377,10 +413,11 @@ DemoResult RunDemo(const DemoOptions& options) {
   for (const auto& d : drives) texts.push_back({d.before.model, d.before.revision});
   const std::vector<int> packages = PackagesOfDrives(PackageBlock(block), used, texts);
   int judged = -1;
-  std::string identity;
+  std::string identity, stagedRevision;
   if (updateRan && outcome.package >= 0) {
     judged = outcome.package;
     identity = outcome.identity;
+    stagedRevision = outcome.driveRevision;
   }
   bool anyEligible = false;
   for (std::size_t i = 0; i < drives.size(); ++i) {
@@ -424,7 +461,7 @@ DemoResult RunDemo(const DemoOptions& options) {
   }
   result.target = verdict.target;
   // A USB disk gets no drive commands, whatever the release says of its model.
-  std::vector<bool> allowed = FlashableDrives(packages, texts, judged, identity);
+  std::vector<bool> allowed = FlashableDrives(packages, texts, judged, identity, stagedRevision);
   for (std::size_t i = 0; i < drives.size(); ++i) allowed[i] = allowed[i] && drives[i].drive != nullptr;
 
   out("\n== What the machine holds\n");
@@ -477,13 +514,7 @@ DemoResult RunDemo(const DemoOptions& options) {
       out("   %s\\FW.bin carries the done-mark\n", dir.c_str());
     }
   }
-  // The flasher's own log, where a flasher build keeps one.
-  for (const auto& dir : {machine.SystemDirectory(), machine.windowsDirectory, std::string("C:")}) {
-    const auto log = machine.files.Get(dir + "\\Ombrel.log");
-    if (!log) continue;
-    out("   %s\\Ombrel.log:\n", dir.c_str());
-    PrintConsole(out, std::string(log->begin(), log->end()));
-  }
+  result.lastRunLine = LaterStart(out, updater, apis, pristine);
 
   out("\n== Drives before and after\n");
   out("   %-6s %-24s %-8s %-8s | %-8s %-8s  %s\n", "disk", "model", "revision", "ext", "revision", "ext", "package");

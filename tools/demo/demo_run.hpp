@@ -54,6 +54,8 @@ struct DemoResult {
   bool noHalfWrittenImage = false;
   // One more restart after everything ended: drives, BootExecute and FW.bin stay as they were.
   bool extraBootChangedNothing = false;
+  // What the window shows under the version line when the user starts the updater again.
+  std::string lastRunLine;
 };
 
 DemoResult RunDemo(const DemoOptions& options);

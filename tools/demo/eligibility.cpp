@@ -51,10 +51,11 @@ std::vector<int> PackagesOfDrives(const PackageBlock& package, const PackageOpti
 }
 
 std::vector<bool> FlashableDrives(const std::vector<int>& packages, const std::vector<DriveTexts>& drives,
-                                  int package, const std::string& identity) {
+                                  int package, const std::string& identity, const std::string& revision) {
   std::vector<bool> flashable(drives.size(), false);
   for (std::size_t i = 0; i < drives.size() && i < packages.size(); ++i) {
-    flashable[i] = package >= 0 && packages[i] == package && FlasherIdentity(drives[i].model) == identity;
+    flashable[i] = package >= 0 && packages[i] == package && FlasherIdentity(drives[i].model) == identity &&
+                   (revision.empty() || TrimText(drives[i].revision) == TrimText(revision));
   }
   return flashable;
 }

@@ -18,9 +18,10 @@ std::vector<int> PackagesOfDrives(const PackageBlock& package, const PackageOpti
                                   const std::vector<DriveTexts>& drives);
 
 // The drives the flasher may flash when `package` (counted from 0) is staged with `identity`:
-// those the release gives that package, of the staged drive's model.
+// those the release gives that package, of the staged drive's model, and at the staged drive's
+// revision when one was recorded for the flasher (`revision` empty: any revision).
 std::vector<bool> FlashableDrives(const std::vector<int>& packages, const std::vector<DriveTexts>& drives,
-                                  int package, const std::string& identity);
+                                  int package, const std::string& identity, const std::string& revision = "");
 
 // The identity the flasher is given for a drive: model characters 1-8 and 9-24, blank-padded.
 std::string FlasherIdentity(const std::string& model);
