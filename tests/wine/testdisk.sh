@@ -38,6 +38,10 @@ target="$model     "  # 24 characters, as the updater writes VENDID1=
 "$flashprep" fwbin "$work/plain.bin" "$work/FW.bin"
 mark=$(grep -obUaF ssdbinv "$work/plain.bin" | head -1 | cut -d: -f1)
 
+# The staged drive's revision the updater records after KEY= (empty: none, as an older updater
+# left it).
+staged=
+
 # One flasher run: NAME UPDATEBOOT then the drive's setup (model revision extension [fault
 # block]). Leaves NAME.shown (NtDisplayString texts), NAME.log (requests), NAME.state,
 # NAME.img (the assembled image) and NAME.fw (FW.bin afterwards).
@@ -46,7 +50,7 @@ run() {
   ctl setup 3 "$1" SN-TD-0001 "${@:2}"
   cp "$exe" "$work/Ombrel.exe"
   "$flashprep" patch "$work/Ombrel.exe" UPDATEBOOT= "$boot" _____FW= VRDC _FW_EXT= VRDC-4 \
-    DRIVECOUNT= 0001 VENDID1= "$target"
+    DRIVECOUNT= 0001 VENDID1= "$target" ${staged:+KEY= "$staged"}
   cp "$work/Ombrel.exe" "$sysdir/Ombrel.exe"
   cp "$work/FW.bin" "$sysdir/FW.bin"
   head -c 2048 /dev/zero >"$win/bootstat.dat"
@@ -103,7 +107,7 @@ identify_re="$(identify | sed 's/[][().]/\\&/g')"
 #    byte for byte, the done-mark over the marker, bootstat.dat marked (byte 10), the restart
 #    asked for.
 scenario_whole() {
-  run whole 1 "$model" VRDA VRDA-1
+  staged=VRDA run whole 1 "$model" VRDA VRDA-1
   { identify; blocks 0 512; ata 05 '07 01 00 4C 41 A0 92' 'status=50 error=00'; } >"$work/whole.expected"
   received whole "$work/whole.expected"
   state whole 'activated=1'
@@ -165,7 +169,19 @@ scenario_other() {
   no_restart other
 }
 
-for scenario in ${6:-whole silent trigger same other aborted}; do "scenario_$scenario"; done
+# 7. The updater staged a drive of this model at another revision: this one is left alone and
+#    receives nothing but IDENTIFY.
+scenario_twin() {
+  staged=VRD9 run twin 1 "$model" VRDA VRDA-1
+  identify >"$work/twin.expected"
+  received twin "$work/twin.expected"
+  shown twin '    LEFT ALONE: NOT THE DRIVE THAT WAS STAGED !\n'
+  not_shown twin "CAN'T FIND"
+  unmarked twin
+  no_restart twin
+}
+
+for scenario in ${6:-whole silent trigger same other twin aborted}; do "scenario_$scenario"; done
 
 # The driver unloads: links and devices go.
 timeout 60 "${launch[@]}" sc stop qztestdisk </dev/null >"$work/stop.out" 2>&1 || true
