@@ -13,7 +13,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (error.empty()) __builtin_trap();
     return 0;
   }
-  if (machine->drives.size() > qz::demo::DriveSlots(machine->layout)) __builtin_trap();
+  if (machine->disks.empty() || machine->disks.size() > qz::demo::kMaxDisks ||
+      machine->controllers.size() > qz::demo::kMaxControllers) {
+    __builtin_trap();  // the parser let through a machine no file may describe
+  }
   qz::sim::Machine built(machine->release);
   qz::demo::BuildDemoMachine(built, *machine);
   return 0;
