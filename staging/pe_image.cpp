@@ -1,5 +1,7 @@
 #include "staging/pe_image.hpp"
 
+#include "platform/little_endian.hpp"
+
 namespace qz {
 namespace {
 
@@ -12,16 +14,13 @@ constexpr std::size_t kSizeOfOptionalHeader = 20;
 constexpr std::size_t kOptionalHeader = 24;
 constexpr std::size_t kSubsystem = 68;
 
-std::uint16_t U16(ConstBytes b, std::size_t at) {
-  return static_cast<std::uint16_t>(b[at] | (b[at + 1] << 8));
-}
+std::uint16_t U16(ConstBytes b, std::size_t at) { return le::Load16(b.data() + at); }
 
 }  // namespace
 
 std::optional<PeImageKind> ReadPeImageKind(ConstBytes image) {
   if (image.size() < kLfanew + 4 || image[0] != 'M' || image[1] != 'Z') return std::nullopt;
-  const std::uint32_t pe = static_cast<std::uint32_t>(U16(image, kLfanew)) |
-                           (static_cast<std::uint32_t>(U16(image, kLfanew + 2)) << 16);
+  const std::uint32_t pe = le::Load32(image.data() + kLfanew);
   if (pe > image.size() || image.size() - pe < kOptionalHeader) return std::nullopt;
   if (image[pe] != 'P' || image[pe + 1] != 'E' || image[pe + 2] != 0 || image[pe + 3] != 0) {
     return std::nullopt;
