@@ -264,15 +264,8 @@ void BuildSil3124Machine(Machine& m) {
 }
 
 void AddUsbDisk(Machine& m, std::uint32_t deviceNumber, char letter) {
-  const int bus = InstallDiscoveryBasics(m);
   auto& t = m.deviceTree;
-  PciFunction pci{"PCI\\VEN_8086&DEV_3A3A&SUBSYS_50061458&REV_00\\3&11583659&0&EF",
-                  "Intel(R) ICH10 Family USB Enhanced Host Controller - 3A3A", "usbehci", 29, 7, -1};
-  const int ehci = AddPciController(m, bus, guids::kUsbClass, pci);
-  t.AddMemory(ehci, 0xF7E25000, 0x400);
-  t.AddIrq(ehci, 23);
-  const int hub = t.Add("USB\\ROOT_HUB20\\4&2851D18A&0", ehci, guids::kUsbClass);
-  t.SetText(hub, spdrp::kDeviceDesc, "USB Root Hub");
+  const int hub = AddUsbHost(m, InstallDiscoveryBasics(m));
   const int stick = t.Add("USB\\VID_0781&PID_5567\\4C530001234567", hub, guids::kUsbClass);
   t.SetText(stick, spdrp::kDeviceDesc, "USB Mass Storage Device");
   t.SetText(stick, spdrp::kService, "USBSTOR");
