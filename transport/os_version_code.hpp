@@ -22,6 +22,11 @@ inline constexpr std::uint8_t kVista = 0x0A;
 inline constexpr std::uint8_t kServer2008 = 0x0C;
 inline constexpr std::uint8_t kServer2008R2 = 0x0D;
 inline constexpr std::uint8_t kWindows7 = 0x0E;
+// Numbered above Windows 7 so that "later than XP" keeps meaning Server 2003 and later.
+inline constexpr std::uint8_t kWindows8 = 0x0F;   // NT 6.2, also Server 2012
+inline constexpr std::uint8_t kWindows81 = 0x10;  // NT 6.3, also Server 2012 R2
+inline constexpr std::uint8_t kWindows10 = 0x11;  // NT 10.0 before build 22000, also Server 2016 and later
+inline constexpr std::uint8_t kWindows11 = 0x12;  // NT 10.0 from build 22000
 }  // namespace os_family
 
 constexpr std::uint8_t OsFamily(OsVersionCode code) { return static_cast<std::uint8_t>(code >> 24); }
