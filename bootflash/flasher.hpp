@@ -1,9 +1,9 @@
 #pragma once
 // The boot-time flasher's run, from the Session Manager's start to the restart: restore
 // BootExecute, open and identify the physical drives on an ATA, SATA, RAID or SCSI bus,
-// recover FW.bin, download it to every
-// drive of a target model (only the staged drive's revision, when the updater recorded it),
-// mark the file and bootstat.dat, restart; Ombrel.log beside FW.bin keeps the transcript.
+// recover FW.bin, download it to every drive of a target model (only the staged drive's
+// revision, when the updater recorded it), mark the file and bootstat.dat, restart;
+// Ombrel.log beside FW.bin keeps the transcript.
 // Bound to its platform at compile time through `Nt` (platform/native_api.hpp).
 #include <stddef.h>
 #include <stdint.h>

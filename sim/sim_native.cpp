@@ -237,9 +237,7 @@ NtStatus SimNative::DeviceIoControlFile(NativeHandle handle, std::uint32_t code,
   if (DecodeAtaPassThrough(bits_, request, outLength, decoded)) {
     ataRequests.push_back(AtaRecord{calls.size() - 1, o->drive, decoded.regs});
   }
-  return AtaPassThrough(*drive, bits_, ConstBytes(static_cast<std::uint8_t*>(in), inLength),
-                        Bytes(static_cast<std::uint8_t*>(out), outLength), returned,
-                        machine_.clock);
+  return AtaPassThrough(*drive, bits_, request, reply, returned, machine_.clock);
 }
 
 // The disk's storage driver answers: the device-tree disk of that device number when the
