@@ -10,6 +10,8 @@
 #include "bootflash/console.hpp"
 #include "bootflash/flasher_state.hpp"
 #include "bootflash/native_text.hpp"
+#include "bootflash/storage_bus.hpp"
+#include "platform/little_endian.hpp"
 #include "platform/native_api.hpp"
 
 namespace qz::bootflash {
@@ -77,7 +79,21 @@ class DriveProtocol {
     return kAtaOk;
   }
 
-  // Model (IDENTIFY words 27-38) and revision (words 23-26) in reading order.
+  // The disk's STORAGE_DEVICE_DESCRIPTOR.BusType; kBusUnknown when the query fails or its
+  // reply stops short of the field.
+  uint32_t QueryBusType(NativeHandle handle) {
+    uint8_t* buffer = state_.passThrough;
+    ZeroBytes(buffer, sizeof state_.passThrough);  // StorageDeviceProperty, standard query
+    uint32_t returned = 0;
+    const NtStatus status =
+        nt_.DeviceIoControlFile(handle, kIoctlStorageQueryProperty, buffer,
+                                kStoragePropertyQueryBytes, buffer, kSectorBytes, returned);
+    if (!NtSuccess(status) || returned < kDeviceDescriptorBusTypeOffset + 4) return kBusUnknown;
+    return le::Load32(buffer + kDeviceDescriptorBusTypeOffset);
+  }
+
+  // Model (IDENTIFY words 27-38) and revision (words 23-26) in reading order: each word's two
+  // bytes swapped, nothing else changed (NULs and blanks stay as the drive gave them).
   bool IdentifyDrive(uint32_t slot, uint8_t* model, uint8_t* revision) {
     const TaskRegs regs{0, 1, 0, 0, 0, 0, 0xEC};
     if (SendAtaCommand(slot, regs, kSectorBytes, kDirectionIn, 30) != kAtaOk) return false;

@@ -1,8 +1,9 @@
 #pragma once
 // The boot-time flasher's run, from the Session Manager's start to the restart: restore
-// BootExecute, open and identify the physical drives, recover FW.bin, download it to every
-// drive of a target model (only the staged drive's revision, when the updater recorded it),
-// mark the file and bootstat.dat, restart; Ombrel.log beside FW.bin keeps the transcript.
+// BootExecute, open and identify the physical drives on an ATA, SATA, RAID or SCSI bus,
+// recover FW.bin, download it to every drive of a target model (only the staged drive's
+// revision, when the updater recorded it), mark the file and bootstat.dat, restart;
+// Ombrel.log beside FW.bin keeps the transcript.
 // Bound to its platform at compile time through `Nt` (platform/native_api.hpp).
 #include <stddef.h>
 #include <stdint.h>
@@ -16,6 +17,7 @@
 #include "bootflash/flasher_config.hpp"
 #include "bootflash/flasher_state.hpp"
 #include "bootflash/native_text.hpp"
+#include "bootflash/storage_bus.hpp"
 #include "bootflash/transcript.hpp"
 #include "platform/native_api.hpp"
 
@@ -60,6 +62,15 @@ class Flasher {
           nt_file::kAttributeNormal, nt_file::kShareRead | nt_file::kShareWrite, nt_file::kOpen,
           nt_file::kSynchronousIoNonAlert);
       if (!NtSuccess(status)) continue;
+      const uint32_t bus = protocol_.QueryBusType(handle);
+      if (!IsFlashableBus(bus)) {
+        // A USB disk may carry a listed drive's model; a disk whose bus cannot be told may be
+        // one. Either is closed unasked.
+        console_.Show(name + 4);
+        console_.Show(u": NOT ON AN ATA, SATA, RAID OR SCSI BUS, SKIPPED !\n");
+        nt_.Close(handle);
+        continue;
+      }
       const uint32_t slot = state_.driveCount++;
       FlashTarget& drive = state_.drives[slot];
       drive.handle = handle;
@@ -67,13 +78,10 @@ class Flasher {
       drive.outcome = kOutcomeOtherModel;
       drive.identifiedAgain = false;
       // A drive that does not identify keeps an all-zero identity, which no target matches.
+      // IdentifyDrive fills them only from this drive's own reply.
       ZeroBytes(drive.model, kModelBytes);
       ZeroBytes(drive.revision, kRevisionBytes);
-      uint8_t model[kModelBytes], revision[kRevisionBytes];
-      if (protocol_.IdentifyDrive(slot, model, revision)) {
-        CopyBytes(drive.model, model, kModelBytes);
-        CopyBytes(drive.revision, revision, kRevisionBytes);
-      }
+      protocol_.IdentifyDrive(slot, drive.model, drive.revision);
     }
     return state_.driveCount;
   }
@@ -148,7 +156,9 @@ class Flasher {
 
   // Ombrel.log, whole, from what was shown so far; `final` adds the drive lines and "END".
   // Never called while blocks are being sent (the system disk may be the drive being
-  // flashed), and a log that cannot be written changes nothing in the run.
+  // flashed), and a log that cannot be written changes nothing in the run. Written through
+  // and flushed, so that neither its data nor the file system's record of it is left for the
+  // lazy writer to put on disk while a download runs.
   void WriteLog(bool final) {
     Transcript& log = state_.transcript;
     if (!state_.logPath) return;
@@ -170,9 +180,11 @@ class Flasher {
                                  nt_object::kCaseInsensitive | nt_object::kKernelHandle,
                                  nt_file::kAttributeNormal, nt_file::kShareRead,
                                  nt_file::kOverwriteIf,
-                                 nt_file::kSynchronousIoNonAlert | nt_file::kNonDirectoryFile))) {
+                                 nt_file::kSynchronousIoNonAlert | nt_file::kNonDirectoryFile |
+                                     nt_file::kWriteThrough))) {
       uint32_t written = 0;
       nt_.WriteFile(file, log.text, log.length, 0, written);
+      nt_.FlushBuffersFile(file);
       nt_.Close(file);
     }
     log.length = shown;  // the lines after the console texts are written, never kept
@@ -317,7 +329,10 @@ class Flasher {
             drive.identifiedAgain = true;
             console_.ShowBytes(drive.revisionAfter, kRevisionBytes);
             console_.Show(u" \n");
-            passed = EqualBytes(drive.revisionAfter, newRevision, kRevisionBytes);
+            // Only a change to the target shows that the drive took the new firmware; a
+            // drive that already ran the target revision proves nothing by still running it.
+            passed = !EqualBytes(drive.revision, newRevision, kRevisionBytes) &&
+                     EqualBytes(drive.revisionAfter, newRevision, kRevisionBytes);
           }  // else no revision to judge by
         }
         console_.Show(passed ? u"PASS !\n" : u"FAIL !\n");

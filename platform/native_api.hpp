@@ -17,6 +17,7 @@
 //                                 uint32_t infoClass);   // ZwQueryInformationFile, as bytes
 //   NtStatus DeviceIoControlFile(NativeHandle, uint32_t code, void* in, uint32_t inLength,
 //                                void* out, uint32_t outLength, uint32_t& returned);
+//   NtStatus FlushBuffersFile(NativeHandle);                              // NtFlushBuffersFile
 //   NtStatus Close(NativeHandle);                                         // ZwClose
 //   NtStatus OpenKey(NativeHandle& key, uint32_t access, const char16_t* path);  // ZwOpenKey
 //   NtStatus QueryValueKey(NativeHandle key, const char16_t* name, uint32_t infoClass,
@@ -103,6 +104,7 @@ inline constexpr std::uint32_t kOverwrite = 4;
 inline constexpr std::uint32_t kOverwriteIf = 5;
 // Create options.
 inline constexpr std::uint32_t kDirectoryFile = 0x01;
+inline constexpr std::uint32_t kWriteThrough = 0x02;
 inline constexpr std::uint32_t kSynchronousIoNonAlert = 0x20;
 inline constexpr std::uint32_t kNonDirectoryFile = 0x40;
 // Information class of FILE_STANDARD_INFORMATION (24 bytes; each side lays it out itself).
@@ -137,5 +139,11 @@ static_assert(sizeof(TimeFields) == 16, "TIME_FIELDS is eight CSHORTs");
 inline constexpr std::uint32_t kSeShutdownPrivilege = 19;
 inline constexpr std::uint32_t kShutdownReboot = 1;
 inline constexpr std::uint32_t kIoctlAtaPassThrough = 0x4D02C;
+// In: STORAGE_PROPERTY_QUERY (PropertyId, QueryType, 12 bytes; all zero asks for
+// StorageDeviceProperty, PropertyStandardQuery). Out: STORAGE_DEVICE_DESCRIPTOR, whose 32-bit
+// BusType sits at byte 28 for 32- and 64-bit callers alike.
+inline constexpr std::uint32_t kIoctlStorageQueryProperty = 0x2D1400;
+inline constexpr std::uint32_t kStoragePropertyQueryBytes = 12;
+inline constexpr std::uint32_t kDeviceDescriptorBusTypeOffset = 28;
 
 }  // namespace qz

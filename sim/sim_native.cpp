@@ -7,6 +7,7 @@
 #include "platform/registry_api.hpp"
 #include "platform/text.hpp"
 #include "sim/path.hpp"
+#include "sim/storage_disk.hpp"
 
 namespace qz::sim {
 namespace {
@@ -149,6 +150,8 @@ NtStatus SimNative::CreateFile(NativeHandle& handle, std::uint32_t access, const
   o.canRead = read;
   o.canWrite = write;
   o.share = share;
+  o.record = fileHandles.size();
+  fileHandles.push_back(FileRecord{local, (options & nt_file::kWriteThrough) != 0, {}, {}});
   handle = Add(o);
   return nt_status::kSuccess;
 }
@@ -180,6 +183,7 @@ NtStatus SimNative::WriteFile(NativeHandle handle, const void* data, std::uint32
   if (!o) return nt_status::kInvalidHandle;
   calls.push_back("ZwWriteFile " + o->path);
   if (o->kind != Object::Kind::File) return nt_status::kNotSupported;
+  fileHandles[o->record].writes.push_back(calls.size() - 1);
   if (!o->canWrite) return nt_status::kAccessDenied;
   if (machine_.files.WriteFails(o->path)) return nt_status::kIoDeviceError;
   auto* file = machine_.files.Find(o->path);
@@ -223,11 +227,45 @@ NtStatus SimNative::DeviceIoControlFile(NativeHandle handle, std::uint32_t code,
   Object* o = Find(handle);
   if (!o) return nt_status::kInvalidHandle;
   calls.push_back("ZwDeviceIoControlFile " + o->path);
-  if (o->kind != Object::Kind::Drive || code != kIoctlAtaPassThrough) return kInvalidDeviceRequest;
+  if (o->kind != Object::Kind::Drive) return kInvalidDeviceRequest;
+  const ConstBytes request(static_cast<std::uint8_t*>(in), inLength);
+  const Bytes reply(static_cast<std::uint8_t*>(out), outLength);
+  if (code == kIoctlStorageQueryProperty) return QueryDriveBus(o->drive, request, reply, returned);
+  if (code != kIoctlAtaPassThrough) return kInvalidDeviceRequest;
   auto& drive = machine_.physicalDrives[o->drive];
-  return AtaPassThrough(*drive, bits_, ConstBytes(static_cast<std::uint8_t*>(in), inLength),
-                        Bytes(static_cast<std::uint8_t*>(out), outLength), returned,
-                        machine_.clock);
+  DecodedAtaRequest decoded;
+  if (DecodeAtaPassThrough(bits_, request, outLength, decoded)) {
+    ataRequests.push_back(AtaRecord{calls.size() - 1, o->drive, decoded.regs});
+  }
+  return AtaPassThrough(*drive, bits_, request, reply, returned, machine_.clock);
+}
+
+// The disk's storage driver answers: the device-tree disk of that device number when the
+// machine has one, else a bare drive's disk, which reports SATA.
+NtStatus SimNative::QueryDriveBus(std::size_t drive, ConstBytes in, Bytes out,
+                                  std::uint32_t& returned) {
+  StorageDisk bare;
+  StorageDisk* disk = &bare;
+  for (const SimDisk& d : machine_.deviceTree.disks) {
+    if (d.device && d.device->deviceNumber == drive) disk = d.device.get();
+  }
+  std::uint32_t lastError = 0;
+  if (disk->Control(kIoctlStorageQueryProperty, in, out, returned, lastError)) {
+    return nt_status::kSuccess;
+  }
+  return lastError == err::kInsufficientBuffer || lastError == err::kInvalidParameter
+             ? nt_status::kBufferTooSmall
+             : kInvalidDeviceRequest;
+}
+
+NtStatus SimNative::FlushBuffersFile(NativeHandle handle) {
+  Object* o = Find(handle);
+  if (!o) return nt_status::kInvalidHandle;
+  calls.push_back("NtFlushBuffersFile " + o->path);
+  if (o->kind != Object::Kind::File) return kInvalidDeviceRequest;
+  if (!o->canWrite) return nt_status::kAccessDenied;
+  fileHandles[o->record].flushes.push_back(calls.size() - 1);
+  return nt_status::kSuccess;
 }
 
 NtStatus SimNative::Close(NativeHandle handle) {

@@ -34,6 +34,7 @@ class SimNative {
   NtStatus DeviceIoControlFile(NativeHandle handle, std::uint32_t code, void* in,
                                std::uint32_t inLength, void* out, std::uint32_t outLength,
                                std::uint32_t& returned);
+  NtStatus FlushBuffersFile(NativeHandle handle);
   NtStatus Close(NativeHandle handle);
   NtStatus OpenKey(NativeHandle& key, std::uint32_t access, const char16_t* path);
   NtStatus QueryValueKey(NativeHandle key, const char16_t* name, std::uint32_t infoClass,
@@ -61,6 +62,22 @@ class SimNative {
   std::vector<std::string> calls;  // "ZwCreateFile \??\PhysicalDrive0", ... in order
   std::vector<std::uint32_t> shutdowns;
   std::vector<std::int64_t> delays;  // intervals as passed
+  // One entry a file handle, in the order opened: whether it was opened write-through, and
+  // where in `calls` each write and each flush through it stands.
+  struct FileRecord {
+    std::string path;
+    bool writeThrough = false;
+    std::vector<std::size_t> writes, flushes;
+  };
+  std::vector<FileRecord> fileHandles;
+  // Each ATA pass-through request that reached a drive, as decoded from its bytes, and its
+  // place in `calls`.
+  struct AtaRecord {
+    std::size_t call = 0;
+    std::size_t drive = 0;  // N of \??\PhysicalDriveN
+    AtaRegisters regs;
+  };
+  std::vector<AtaRecord> ataRequests;
   bool terminated = false;
   NtStatus exitStatus = 0;
   std::size_t OpenHandleCount() const { return objects_.size(); }
@@ -83,12 +100,14 @@ class SimNative {
     std::size_t drive = 0;
     bool canRead = false, canWrite = false;
     std::uint32_t share = 0;
+    std::size_t record = 0;  // in fileHandles (files only)
   };
   struct Heap {
     std::map<void*, std::unique_ptr<std::uint8_t[]>> blocks;
   };
   NativeHandle Add(Object object);
   Object* Find(NativeHandle handle);
+  NtStatus QueryDriveBus(std::size_t drive, ConstBytes in, Bytes out, std::uint32_t& returned);
   bool SharingConflict(const std::string& path, bool read, bool write, std::uint32_t share) const;
 
   Machine& machine_;

@@ -6,6 +6,7 @@
 #include "bootflash/ata_request.hpp"
 #include "bootflash/flasher.hpp"
 #include "bootflash/flasher_config.hpp"
+#include "bootflash/revision_mark.hpp"
 #include "bootflash/win32/real_native.hpp"
 
 namespace {
@@ -18,6 +19,11 @@ using qz::bootflash::win32::UnicodeString;
 
 // Process-global, zeroed by the loader.
 FlasherState gState;
+
+// This build flashes only the drive whose revision the updater recorded (flasher.hpp), and
+// says so to the packer by carrying the mark. The pointer shares its section with the texts
+// the flasher shows, so --gc-sections keeps it, and through it the mark.
+__attribute__((used)) const char* const gExactRevisionMark = qz::bootflash::kExactRevisionMark;
 
 // The process parameters, found through the TEB: PEB.ProcessParameters, then the
 // ImagePathName and CommandLine UNICODE_STRINGs in RTL_USER_PROCESS_PARAMETERS.

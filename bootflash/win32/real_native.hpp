@@ -50,6 +50,7 @@ int32_t QZ_NTAPI ZwDeviceIoControlFile(void* file, void* event, void* apc, void*
                                        IoStatusBlock* io, uint32_t code, void* in,
                                        uint32_t inLength, void* out, uint32_t outLength);
 int32_t QZ_NTAPI ZwClose(void* handle);
+int32_t QZ_NTAPI NtFlushBuffersFile(void* file, IoStatusBlock* io);
 int32_t QZ_NTAPI ZwOpenKey(void** key, uint32_t access, ObjectAttributes* attributes);
 int32_t QZ_NTAPI ZwQueryValueKey(void* key, UnicodeString* name, uint32_t infoClass,
                                  void* buffer, uint32_t length, uint32_t* resultLength);
@@ -124,6 +125,10 @@ class RealNt {
                                                   code, in, inLength, out, outLength);
     returned = static_cast<uint32_t>(io.information);
     return status;
+  }
+  NtStatus FlushBuffersFile(NativeHandle handle) {
+    IoStatusBlock io{};
+    return NtFlushBuffersFile(Handle(handle), &io);
   }
   NtStatus Close(NativeHandle handle) { return ZwClose(Handle(handle)); }
   NtStatus OpenKey(NativeHandle& key, uint32_t access, const char16_t* path) {

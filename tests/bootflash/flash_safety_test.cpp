@@ -78,6 +78,71 @@ TEST_P(FlashSafety, ABlankFieldFromAnOlderUpdaterFlashesEveryDriveOfTheModel) {
   EXPECT_EQ(current->Activations().size(), 1u);
 }
 
+TEST_P(FlashSafety, TheRecordedRevisionIsMatchedByteForByteAsIdentifyGaveIt) {
+  const std::string nulPadded("VRDB\0\0\0\0", 8);
+  const FlasherConfigLayout& layout = ConfigLayoutFor(bits);
+  std::copy(nulPadded.begin(), nulPadded.end(),
+            config.begin() + static_cast<std::ptrdiff_t>(layout.reservedKey + 4));
+  auto staged = Drive(kModel, nulPadded);
+  auto blankPadded = Drive(kModel, "VRDB    ");
+  auto run = Run();
+  EXPECT_EQ(staged->Activations().size(), 1u) << run.Console();
+  EXPECT_TRUE(OnlyIdentified(*blankPadded));
+  EXPECT_EQ(Count(run.Console(), "LEFT ALONE"), 1u);
+}
+
+// Drive i sits on the bus of case i; the query of the last one fails.
+TEST_P(FlashSafety, OnlyDisksOnAnAtaSataRaidOrScsiBusAreFlashed) {
+  struct BusCase {
+    const char* name;
+    std::uint32_t bus;
+    bool queryFails, flashed;
+  };
+  const BusCase cases[] = {
+      {"SATA", 11, false, true}, {"ATA", 3, false, true},   {"RAID", 8, false, true},
+      {"SCSI", 1, false, true},  {"USB", 7, false, false},  {"1394", 4, false, false},
+      {"SD", 12, false, false},  {"unknown", 0, false, false}, {"no answer", 11, true, false}};
+  std::vector<std::shared_ptr<sim::AtaDrive>> drives;
+  for (std::uint32_t n = 0; n < std::size(cases); ++n) {
+    drives.push_back(Drive());
+    sim::StorageDisk& disk = DescribeDisk(n, cases[n].bus);
+    if (cases[n].queryFails) disk.failingCodes.insert(kIoctlStorageQueryProperty);
+  }
+  auto bare = Drive();  // no disk of its own in the machine: SATA
+  auto run = Run();
+  for (std::uint32_t n = 0; n < std::size(cases); ++n) {
+    SCOPED_TRACE(cases[n].name);
+    const std::string skipped = "PhysicalDrive" + std::to_string(n) +
+                                ": NOT ON AN ATA, SATA, RAID OR SCSI BUS, SKIPPED !\n";
+    EXPECT_EQ(Count(run.Console(), skipped), cases[n].flashed ? 0u : 1u) << run.Console();
+    EXPECT_EQ(drives[n]->Activations().size(), cases[n].flashed ? 1u : 0u);
+    EXPECT_EQ(drives[n]->Log().empty(), !cases[n].flashed);
+  }
+  EXPECT_EQ(bare->Activations().size(), 1u);
+  EXPECT_EQ(Count(run.Console(), "PASS !"), 5u);
+}
+
+// At the target revision with another extension it is flashed again, and the download fails:
+// the revision read back proves nothing then.
+TEST_P(FlashSafety, AFailedReflashOfADriveAlreadyAtTheTargetIsAFail) {
+  const std::pair<const char*, int> faults[] = {{"aborted block", 0x03}, {"aborted trigger", 0x07}};
+  for (const auto& [name, features] : faults) {
+    SCOPED_TRACE(name);
+    machine.physicalDrives.clear();
+    PutFirmware(firmware);
+    auto drive = Drive(kModel, "VRDC");  // extension VRDB-2, the target's is VRDC-4
+    drive->InjectFault(sim::AtaFault::ErrorStatus, 0x92, features, features == 3 ? 100 : 1);
+    auto run = Run();
+    EXPECT_NE(run.Console().find("VRDC     \nFAIL !\n"), std::string::npos) << run.Console();
+    EXPECT_EQ(Count(run.Console(), "PASS !"), 0u);
+    const auto log = machine.files.Get("C:\\WINDOWS\\system32\\Ombrel.log");
+    ASSERT_TRUE(log.has_value());
+    EXPECT_TRUE(std::string(log->begin(), log->end()).ends_with("|FAIL\r\nEND\r\n"));
+    drive->PowerCycle();
+    EXPECT_EQ(drive->Extension(), "VRDB-2");  // the old firmware still runs
+  }
+}
+
 TEST_P(FlashSafety, AShortOrFailedReadOfTheFileSendsNothing) {
   auto drive = Drive();
   // The file's length is known, the read stops short of it.

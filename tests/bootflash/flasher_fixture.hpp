@@ -15,6 +15,7 @@
 #include "bootflash/image_field.hpp"
 #include "platform/registry_api.hpp"
 #include "sim/ata_drive.hpp"
+#include "sim/disk_machines.hpp"
 #include "sim/machine.hpp"
 #include "sim/sample_firmware.hpp"
 #include "staging/firmware_transform.hpp"
@@ -61,6 +62,16 @@ class FlasherFixture : public ::testing::Test {
         model, "SN" + std::to_string(machine.physicalDrives.size() + 1000), revision, extension});
     machine.physicalDrives.push_back(drive);
     return drive;
+  }
+
+  // \??\PhysicalDrive<n> as its storage driver describes it; a drive without such a disk
+  // answers as a SATA disk.
+  sim::StorageDisk& DescribeDisk(std::uint32_t n, std::uint32_t busType) {
+    sim::DiskSpec spec;
+    spec.instanceId = "SCSI\\DISK&VEN_TEST\\" + std::to_string(n);
+    spec.deviceNumber = n;
+    spec.busType = busType;
+    return *sim::AddDisk(machine, spec).device;
   }
 
   void PutFirmware(const std::vector<std::uint8_t>& image) {

@@ -1,6 +1,6 @@
 // The seven Windows builds of the flasher, read as files: processor, native subsystem, the
-// PE version fields of their family, ntdll as the only import, the configuration block as
-// built at the start of .data, and the 262,144-byte slot.
+// PE version fields of their family, ntdll as the only import, the exact-revision mark, the
+// configuration block as built at the start of .data, and the 262,144-byte slot.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -9,6 +9,7 @@
 
 #include "bootflash/flasher_config.hpp"
 #include "bootflash/image_field.hpp"
+#include "bootflash/revision_mark.hpp"
 #include "tests/bootflash/config_bytes.hpp"
 #include "tests/bootflash/pe_file.hpp"
 
@@ -69,6 +70,8 @@ TEST(NativeBuilds, EachBuildIsANativeNtdllProgramOfItsFamily) {
     }
     ASSERT_EQ(pe->importedDlls.size(), 1u);
     EXPECT_TRUE(EqualsNtdll(pe->importedDlls[0])) << pe->importedDlls[0];
+    // The packer's sign that this build flashes only the recorded revision.
+    EXPECT_EQ(Occurrences(pe->bytes, kExactRevisionMark), 1u);
   }
 }
 

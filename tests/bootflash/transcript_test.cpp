@@ -2,6 +2,8 @@
 // and when it writes it (never while blocks are being sent).
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "bootflash/transcript.hpp"
 #include "tests/bootflash/flasher_fixture.hpp"
 
@@ -82,6 +84,42 @@ TEST_F(TranscriptTest, PowerLostMidDownloadLeavesALogEndingAtTheStart) {
       << atPowerLoss;
   EXPECT_EQ(atPowerLoss.find("END"), std::string::npos);
   EXPECT_EQ(atPowerLoss.find("DRIVE|"), std::string::npos);
+}
+
+// The system disk may be the drive being flashed: the log must be on it before the first block,
+// not left to the lazy writer, and no file is written until the trigger.
+TEST_F(TranscriptTest, TheLogIsOnDiskBeforeTheFirstBlockAndNoFileIsWrittenUntilTheTrigger) {
+  AddDrive();
+  AddDrive();
+  auto run = Run();
+  const sim::SimNative& nt = *run.process;
+  std::vector<std::pair<std::size_t, std::size_t>> downloads;  // first block, trigger
+  for (const auto& r : nt.ataRequests) {
+    if (r.regs.command != 0x92) continue;
+    if (r.regs.features == 0x03 && (downloads.empty() || downloads.back().second != 0)) {
+      downloads.emplace_back(r.call, 0);
+    }
+    if (r.regs.features == 0x07) downloads.back().second = r.call;
+  }
+  ASSERT_EQ(downloads.size(), 2u);
+  for (const auto& [firstBlock, trigger] : downloads) {
+    ASSERT_GT(trigger, firstBlock);
+    bool logged = false;
+    for (const auto& file : nt.fileHandles) {
+      for (std::size_t write : file.writes) {
+        EXPECT_FALSE(write > firstBlock && write < trigger) << file.path << " while blocks were sent";
+      }
+      if (!file.path.ends_with("Ombrel.log") || file.writes.empty() || file.writes.back() > firstBlock) {
+        continue;
+      }
+      logged = true;
+      const bool flushed = std::any_of(file.flushes.begin(), file.flushes.end(), [&](std::size_t f) {
+        return f > file.writes.back() && f < firstBlock;
+      });
+      EXPECT_TRUE(file.writeThrough || flushed) << "a log written before call " << firstBlock;
+    }
+    EXPECT_TRUE(logged);
+  }
 }
 
 TEST_F(TranscriptTest, ALogThatCannotBeWrittenChangesNothingInTheUpdate) {

@@ -1,7 +1,7 @@
 // IDENTIFY DEVICE data as both sides read it: the flasher's model and revision out of the
-// pass-through reply (both request layouts), and the updater's scan of a simulated machine
-// whose drives answer with the fuzzer's sector, then eligibility against the shipped package
-// and the drive's identity text.
+// pass-through reply (both request layouts) and its bus type out of a device descriptor, and
+// the updater's scan of a simulated machine whose drives answer with the fuzzer's sector, then
+// eligibility against the shipped package and the drive's identity text.
 #include <algorithm>
 #include <vector>
 
@@ -50,6 +50,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     bootflash::DriveProtocol<fuzz::FuzzNt> drive(nt, *state, *layout);
     std::uint8_t model[bootflash::kModelBytes], revision[bootflash::kRevisionBytes];
     drive.IdentifyDrive(0, model, revision);
+    // The same bytes as the disk's device descriptor, which the bus type is read from.
+    nt.headerSize = 0;
+    drive.QueryBusType(0);
   }
 
   static const PackageBlock* package = new PackageBlock(EmbeddedPackageBlock());

@@ -86,6 +86,8 @@ ata() { # FLAGS REGS RESULT
   printf 'ata layout=%s header=%s flags=%s length=%s offset=%s timeout=30 regs=%s -> %s\n' \
     "$bits" "$header" "$1" "$length" "$offset" "$2" "$3"
 }
+# The bus type query that comes before anything is sent to a disk.
+query() { echo 'ioctl=002D1400 in=12 out=512 -> 00000000'; }
 identify() { ata 03 '00 01 00 00 00 00 EC' "${1:-status=50 error=00}"; }
 block() { ata 05 "$(printf '03 01 00 %02X %02X A0 92' $(($1 & 255)) $(($1 >> 8)))" "${2:-status=50 error=00}"; }
 blocks() { local b; for ((b = $1; b < $2; ++b)); do block "$b"; done; }
@@ -108,7 +110,7 @@ identify_re="$(identify | sed 's/[][().]/\\&/g')"
 #    asked for.
 scenario_whole() {
   staged=VRDA run whole 1 "$model" VRDA VRDA-1
-  { identify; blocks 0 512; ata 05 '07 01 00 4C 41 A0 92' 'status=50 error=00'; } >"$work/whole.expected"
+  { query; identify; blocks 0 512; ata 05 '07 01 00 4C 41 A0 92' 'status=50 error=00'; } >"$work/whole.expected"
   received whole "$work/whole.expected"
   state whole 'activated=1'
   state whole 'trigger=4C 41'
@@ -125,7 +127,7 @@ scenario_whole() {
 #    trigger sent; the flasher may only identify the drive again.
 scenario_aborted() {
   run aborted 1 "$model" VRDA VRDA-1 abort-block 100
-  { identify; blocks 0 100; block 100 'status=51 error=04'; } >"$work/aborted.expected"
+  { query; identify; blocks 0 100; block 100 'status=51 error=04'; } >"$work/aborted.expected"
   received aborted "$work/aborted.expected" "$identify_re"
   state aborted 'activated=0'
   not_shown aborted 'PASS !'
@@ -134,7 +136,7 @@ scenario_aborted() {
 # 3. The drive stops answering at block 100.
 scenario_silent() {
   run silent 1 "$model" VRDA VRDA-1 silent-at-block 100
-  { identify; blocks 0 100; block 100 'no answer'; } >"$work/silent.expected"
+  { query; identify; blocks 0 100; block 100 'no answer'; } >"$work/silent.expected"
   received silent "$work/silent.expected" "$(identify 'no answer' | sed 's/[][().]/\\&/g')"
   not_shown silent 'PASS !'
 }
@@ -142,7 +144,7 @@ scenario_silent() {
 # 4. The trigger is aborted (boot code not asked for this time): no success claimed.
 scenario_trigger() {
   run trigger 0 "$model" VRDA VRDA-1 trigger-error
-  { identify; blocks 0 512; ata 05 '07 01 00 00 00 A0 92' 'status=51 error=04'; } >"$work/trigger.expected"
+  { query; identify; blocks 0 512; ata 05 '07 01 00 00 00 A0 92' 'status=51 error=04'; } >"$work/trigger.expected"
   received trigger "$work/trigger.expected" "$identify_re"
   state trigger 'activated=0'
   not_shown trigger 'PASS !'
@@ -151,7 +153,7 @@ scenario_trigger() {
 # 5. A drive at the target revision and extension: "THE SAME !", nothing downloaded.
 scenario_same() {
   run same 1 "$model" VRDC VRDC-4
-  { identify; ata 05 'FC 01 00 00 00 00 FF' 'status=50 error=00'
+  { query; identify; ata 05 'FC 01 00 00 00 00 FF' 'status=50 error=00'
     ata 03 'FD 01 00 00 00 00 FF' 'status=50 error=00'; } >"$work/same.expected"
   received same "$work/same.expected"
   shown same '    THE SAME !\n'
@@ -159,10 +161,10 @@ scenario_same() {
   no_restart same
 }
 
-# 6. A drive of another model receives nothing but IDENTIFY.
+# 6. A drive of another model receives nothing but the bus query and IDENTIFY.
 scenario_other() {
   run other 1 'KELDRON ZT-512R4A' VRDA VRDA-1
-  identify >"$work/other.expected"
+  { query; identify; } >"$work/other.expected"
   received other "$work/other.expected"
   shown other "CAN'T FIND A SUITABLE DEVICE !\\n"
   unmarked other
@@ -170,10 +172,10 @@ scenario_other() {
 }
 
 # 7. The updater staged a drive of this model at another revision: this one is left alone and
-#    receives nothing but IDENTIFY.
+#    receives nothing but the bus query and IDENTIFY.
 scenario_twin() {
   staged=VRD9 run twin 1 "$model" VRDA VRDA-1
-  identify >"$work/twin.expected"
+  { query; identify; } >"$work/twin.expected"
   received twin "$work/twin.expected"
   shown twin '    LEFT ALONE: NOT THE DRIVE THAT WAS STAGED !\n'
   not_shown twin "CAN'T FIND"

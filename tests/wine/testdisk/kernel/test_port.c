@@ -138,7 +138,8 @@ static uint32_t ScsiAddress(TdDisk* disk, uint8_t* buffer, uint32_t outLength,
 }
 
 /* STORAGE_PROPERTY_QUERY (PropertyId, QueryType) for StorageDeviceProperty: a
-   STORAGE_DEVICE_DESCRIPTOR on the ATA bus with the product, revision and serial texts. */
+   STORAGE_DEVICE_DESCRIPTOR on the SATA bus with the product, revision and serial texts. Its
+   fields are ULONGs and bytes only, so 32- and 64-bit callers read the same layout. */
 static uint32_t QueryProperty(TdDisk* disk, uint8_t* buffer, uint32_t inLength,
                               uint32_t outLength, uint32_t* information) {
   enum { kFixed = 40, kProduct = kFixed, kRevision = kProduct + 41, kSerial = kRevision + 9,
@@ -158,7 +159,7 @@ static uint32_t QueryProperty(TdDisk* disk, uint8_t* buffer, uint32_t inLength,
   PutU32(d + 16, kProduct);
   PutU32(d + 20, kRevision);
   PutU32(d + 24, kSerial);
-  PutU32(d + 28, 3);      /* BusTypeAta */
+  PutU32(d + 28, 11);     /* BusTypeSata */
   Copy(d + kProduct, s->model, 40);
   Copy(d + kRevision, s->revision, 8);
   Copy(d + kSerial, s->serial, 20);
