@@ -208,6 +208,18 @@ TEST(Packer, RefusesWhatTheLayoutCannotHold) {
       {"packages[1].models[1].model: a blank entry's \"#\"",
        [](Release& r) { r.packages[0].models[0] = {"#FLSH11", "#", "#", "#"}; }},
       {"packages[2].models: no model entries", [](Release& r) { r.packages[1].anyModel = false; }},
+      // With long revisions (entry 2's "ABC1234") the updater trims the blanks and reads the
+      // blank marker: every drive.
+      {"packages[1].models[1].model: a blank entry's \"#\"",
+       [](Release& r) { r.packages[0].models[0] = {" #FLS", " #", "#", "#"}; }},
+      {"packages[1].models[2].model: empty",
+       [](Release& r) { r.packages[0].models[1] = {"ABC1234", "", "", "#"}; }},
+      // The flasher builds must flash only the staged drive's revision.
+      {"flashers.win7_x86: slot 9 (\"WIN7_X86_SIZE=\") takes a build that flashes only the staged "
+       "drive's revision; this one lacks the mark \"OMBREL/EXACT-STAGED-REVISION/1\"",
+       [](Release& r) { r.flashers[8] = FlasherBuildFor(9, 20480, 1, false); }},
+      {"flashers.2003_x64: slot 2 (\"XP_X64_SIZE=\") takes a build that flashes only",
+       [](Release& r) { r.flashers[3] = FlasherBuildFor(4, 25600, 1, false); }},
   };
   for (const Refusal& refusal : refusals) {
     auto file = FakeExecutable();
@@ -242,6 +254,28 @@ TEST(Packer, LimitsThemselvesAreAccepted) {
   EXPECT_EQ(block.ModelName(0, 7), std::string(40, 'm'));
   EXPECT_EQ(block.ImageStartValue(6), 5u * 262144u);
   EXPECT_EQ(block.Image(6).size(), 4096u);
+}
+
+// Entries that only look like "every drive" to a reader of the text: the updater's rule admits
+// no stranger by them, so they pack.
+TEST(Packer, EntriesTheUpdaterDoesNotReadAsEveryDriveAreAccepted) {
+  struct Case {
+    const char* name;
+    std::vector<ReleaseModelEntry> models;
+  };
+  const std::vector<Case> cases = {
+      // Short revisions: the updater reads " #FL", not the blank marker.
+      {"marker with a blank, short revisions", {{" #FLS", " #", "#", "#"}}},
+      {"empty model, empty range", {{"VRD9", "VRD1", "", "#"}}},
+      {"blank marker after the first entry", {{"VRD!", "VRD~", "MODEL A", "#"}, {"#FLSH12", "#", "#", "#"}}},
+  };
+  for (const Case& c : cases) {
+    auto file = FakeExecutable();
+    Release r = TwoPackageRelease();
+    r.packages[0].models = c.models;
+    const PackResult result = Pack(file, r);
+    EXPECT_TRUE(result.ok) << c.name << ": " << (result.errors.empty() ? "" : result.errors[0]);
+  }
 }
 
 TEST(Packer, AnyModelOnPurposeAndTheXpX64SlotFromServer2003) {
