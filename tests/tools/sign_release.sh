@@ -2,9 +2,10 @@
 # A signed release: with a throwaway CA, the packer signs the copy helpers before it places
 # them and the packed Quenzar.exe last; osslsigncode accepts both against that CA (SHA-256).
 # An input that was already signed loses that signature, and the packer says so.
-# usage: sign_release.sh PACKER UNPACKED_EXE SAMPLE_FW FERRYMAN_DIR WORK_DIR
+# With the sample release and the demo, the signed sample release must still rehearse.
+# usage: sign_release.sh PACKER UNPACKED_EXE SAMPLE_FW FERRYMAN_DIR WORK_DIR [SAMPLE_RELEASE DEMO]
 set -euo pipefail
-packer=$1 unpacked=$2 samplefw=$3 ferry=$4 work=$5
+packer=$1 unpacked=$2 samplefw=$3 ferry=$4 work=$5 sample=${6:-} demo=${7:-}
 here=$(cd "$(dirname "$0")" && pwd)
 for f in "$unpacked" "$samplefw" "$ferry/win7/Ferryman.exe"; do
   [ -f "$f" ] || { echo "missing $f"; exit 1; }
@@ -88,4 +89,14 @@ if "$packer" "$unpacked" "$work/release.json" "$work/Quenzar-wrong.exe" --sign "
   echo "FAIL: signed with a wrong password"; exit 1
 fi
 [ ! -e "$work/Quenzar-wrong.exe" ] || { echo "FAIL: a wrong password left an output"; exit 1; }
+# 5. The signed sample release rehearses: the certificate table after the program's end leaves
+#    the package block as it was.
+if [ -n "$demo" ]; then
+  "$packer" "$unpacked" "$sample" "$work/Quenzar-sample.exe" --sign "$cert/signer.pfx" \
+    --password-file "$cert/password.txt" >/dev/null
+  verify "$work/Quenzar-sample.exe" "the signed sample release"
+  "$demo" --exe "$work/Quenzar-sample.exe" >"$work/rehearsal.txt" 2>&1 ||
+    { tail -20 "$work/rehearsal.txt"; echo "FAIL: the signed sample release does not rehearse"; exit 1; }
+  grep -q '^PASS' "$work/rehearsal.txt" || { tail -20 "$work/rehearsal.txt"; echo "FAIL: no PASS"; exit 1; }
+fi
 echo "sign_release: ok"
