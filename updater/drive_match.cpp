@@ -65,6 +65,15 @@ int CompareRevisions(std::string_view a, std::string_view b) {
   return a.size() < b.size() ? -1 : 1;
 }
 
+int FirstAdmittingEntry(const PackageBlock& package, const PackageOptions& options, int row,
+                        const DriveRecord& drive) {
+  const DriveTexts texts = TextsOf(drive, options.LongRevisions);
+  for (int k = 0; k < pkg::kEntriesPerRow; ++k) {
+    if (EntryMatches(package, row, k, texts, options.LongRevisions)) return k;
+  }
+  return -1;
+}
+
 void MatchDrivesToPackage(const PackageBlock& package, const PackageOptions& options,
                           DriveManagerApi& drives) {
   const int packages = std::clamp(options.PackageCount, 0, pkg::kPackages);
@@ -86,13 +95,11 @@ void MatchDrivesToPackage(const PackageBlock& package, const PackageOptions& opt
       }
       continue;
     }
-    for (int j = 0; j < packages && drive->Eligible == 0; ++j) {
-      for (int k = 0; k < pkg::kEntriesPerRow; ++k) {
-        if (EntryMatches(package, j, k, texts, options.LongRevisions)) {
-          drive->Eligible = 1;
-          drive->PackageIndex = static_cast<std::uint16_t>(j);
-          break;
-        }
+    for (int j = 0; j < packages; ++j) {
+      if (FirstAdmittingEntry(package, options, j, *drive) >= 0) {
+        drive->Eligible = 1;
+        drive->PackageIndex = static_cast<std::uint16_t>(j);
+        break;
       }
     }
   }

@@ -30,6 +30,11 @@ std::string FieldText(const std::array<char, N>& field, std::size_t size = N) {
   return std::string(field.data(), n);
 }
 
+// The first entry (0-7) of package `row` (counted from 0) that admits `drive`, or -1: the
+// table rule alone, without the firmware-file case. The build step asks it too.
+int FirstAdmittingEntry(const PackageBlock& package, const PackageOptions& options, int row,
+                        const DriveRecord& drive);
+
 // Sets Eligible and PackageIndex of every listed drive: the first package in package order
 // whose table admits the drive, inside it the first matching entry.
 void MatchDrivesToPackage(const PackageBlock& package, const PackageOptions& options,

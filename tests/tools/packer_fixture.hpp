@@ -2,9 +2,11 @@
 // A stand-in executable (bytes, the shipped block, more bytes) and a release that fits it.
 #include <cstdint>
 #include <string>
+#include <string_view>
 #include <utility>
 #include <vector>
 
+#include "bootflash/revision_mark.hpp"
 #include "sim/stub_image.hpp"
 #include "staging/pe_image.hpp"
 #include "tools/packer/packer.hpp"
@@ -31,9 +33,15 @@ inline std::vector<std::uint8_t> Image(std::size_t size, std::uint8_t seed, bool
 }
 
 // A build of the kind its slot takes: a native program (flasher slots 1, 3, ... i386; 2, 4, ...
-// x86-64) or an x86-64 console program (copy helpers); filler after the headers.
-inline std::vector<std::uint8_t> FlasherBuildFor(int slot, std::size_t size, std::uint8_t seed) {
-  return sim::StubImage(slot % 2 == 1 ? sim::kImageX86 : sim::kImageX64, size, seed, pe_subsystem::kNative);
+// x86-64) that carries the exact-revision mark unless told otherwise, or an x86-64 console
+// program (copy helpers); filler after the headers.
+inline std::vector<std::uint8_t> FlasherBuildFor(int slot, std::size_t size, std::uint8_t seed,
+                                                 bool mark = true) {
+  auto build = sim::StubImage(slot % 2 == 1 ? sim::kImageX86 : sim::kImageX64, size, seed,
+                              pe_subsystem::kNative);
+  const std::string_view text = bootflash::kExactRevisionMark;
+  if (mark && build.size() >= 0x200 + text.size()) std::copy(text.begin(), text.end(), build.begin() + 0x200);
+  return build;
 }
 inline std::vector<std::uint8_t> CopyHelperBuild(std::size_t size, std::uint8_t seed) {
   return sim::StubImage(sim::kImageX64, size, seed, pe_subsystem::kWindowsConsole);

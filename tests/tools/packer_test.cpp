@@ -8,6 +8,8 @@
 #include <iterator>
 
 #include "packer_fixture.hpp"
+#include "tools/packer/code_signing.hpp"
+#include "tools/packer/pe_signature.hpp"
 #include "updater/package_markers.hpp"
 #include "updater/package_options.hpp"
 
@@ -208,6 +210,18 @@ TEST(Packer, RefusesWhatTheLayoutCannotHold) {
       {"packages[1].models[1].model: a blank entry's \"#\"",
        [](Release& r) { r.packages[0].models[0] = {"#FLSH11", "#", "#", "#"}; }},
       {"packages[2].models: no model entries", [](Release& r) { r.packages[1].anyModel = false; }},
+      // With long revisions (entry 2's "ABC1234") the updater trims the blanks and reads the
+      // blank marker: every drive.
+      {"packages[1].models[1].model: a blank entry's \"#\"",
+       [](Release& r) { r.packages[0].models[0] = {" #FLS", " #", "#", "#"}; }},
+      {"packages[1].models[2].model: empty",
+       [](Release& r) { r.packages[0].models[1] = {"ABC1234", "", "", "#"}; }},
+      // The flasher builds must flash only the staged drive's revision.
+      {"flashers.win7_x86: slot 9 (\"WIN7_X86_SIZE=\") takes a build that flashes only the staged "
+       "drive's revision; this one lacks the mark \"OMBREL/EXACT-STAGED-REVISION/1\"",
+       [](Release& r) { r.flashers[8] = FlasherBuildFor(9, 20480, 1, false); }},
+      {"flashers.2003_x64: slot 2 (\"XP_X64_SIZE=\") takes a build that flashes only",
+       [](Release& r) { r.flashers[3] = FlasherBuildFor(4, 25600, 1, false); }},
   };
   for (const Refusal& refusal : refusals) {
     auto file = FakeExecutable();
@@ -244,6 +258,28 @@ TEST(Packer, LimitsThemselvesAreAccepted) {
   EXPECT_EQ(block.Image(6).size(), 4096u);
 }
 
+// Entries that only look like "every drive" to a reader of the text: the updater's rule admits
+// no stranger by them, so they pack.
+TEST(Packer, EntriesTheUpdaterDoesNotReadAsEveryDriveAreAccepted) {
+  struct Case {
+    const char* name;
+    std::vector<ReleaseModelEntry> models;
+  };
+  const std::vector<Case> cases = {
+      // Short revisions: the updater reads " #FL", not the blank marker.
+      {"marker with a blank, short revisions", {{" #FLS", " #", "#", "#"}}},
+      {"empty model, empty range", {{"VRD9", "VRD1", "", "#"}}},
+      {"blank marker after the first entry", {{"VRD!", "VRD~", "MODEL A", "#"}, {"#FLSH12", "#", "#", "#"}}},
+  };
+  for (const Case& c : cases) {
+    auto file = FakeExecutable();
+    Release r = TwoPackageRelease();
+    r.packages[0].models = c.models;
+    const PackResult result = Pack(file, r);
+    EXPECT_TRUE(result.ok) << c.name << ": " << (result.errors.empty() ? "" : result.errors[0]);
+  }
+}
+
 TEST(Packer, AnyModelOnPurposeAndTheXpX64SlotFromServer2003) {
   auto file = FakeExecutable();
   Release r = TwoPackageRelease();
@@ -263,6 +299,63 @@ TEST(Packer, AnyModelOnPurposeAndTheXpX64SlotFromServer2003) {
   ASSERT_TRUE(Pack(file, r).ok);
   EXPECT_EQ(block.FlasherSize(2), 8192u);
   EXPECT_TRUE(std::equal(r.flashers[1]->begin(), r.flashers[1]->end(), block.FlasherSlot(2).begin()));
+}
+
+TEST(Packer, SigningPassesEachOptionToTheTool) {
+  struct Case {
+    const char* name;
+    SigningOptions options;
+    std::vector<std::string> command;
+  };
+  const std::vector<Case> cases = {
+      {"certificate only", {"c.pfx", "", ""},
+       {"osslsigncode", "sign", "-pkcs12", "c.pfx", "-h", "sha256", "-in", "a", "-out", "b"}},
+      {"password and time stamp", {"c.pfx", "pw.txt", "http://tsa.example/x"},
+       {"osslsigncode", "sign", "-pkcs12", "c.pfx", "-h", "sha256", "-readpass", "pw.txt", "-ts",
+        "http://tsa.example/x", "-in", "a", "-out", "b"}},
+  };
+  for (const Case& c : cases) EXPECT_EQ(SigningCommand(c.options, "a", "b"), c.command) << c.name;
+}
+
+// The certificate table of a PE32 and a PE32+ image, at the end as signers put it, elsewhere,
+// or in headers cut short.
+TEST(Packer, DropsTheCertificateTableOfASignedInput) {
+  struct Case {
+    const char* name;
+    std::uint16_t machine;
+    std::size_t tableAt;   // 0: no table
+    std::size_t fileSize;  // after the table is dropped
+    bool found;
+  };
+  const std::vector<Case> cases = {
+      {"PE32, table at the end", sim::kImageX86, 0x400, 0x400, true},
+      {"PE32+, table at the end", sim::kImageX64, 0x400, 0x400, true},
+      {"table not at the end: entry cleared, bytes kept", sim::kImageX86, 0x300, 0x500, true},
+      {"no table", sim::kImageX64, 0, 0x500, false},
+  };
+  for (const Case& c : cases) {
+    auto image = sim::StubImage(c.machine, 0x400, 7, pe_subsystem::kWindowsGui);
+    image.resize(0x500, 9);
+    const std::size_t entry = 0x58 + (c.machine == sim::kImageX64 ? 112 : 96) + 32;
+    std::fill(image.begin() + static_cast<std::ptrdiff_t>(entry), image.begin() + static_cast<std::ptrdiff_t>(entry + 8), 0);
+    if (c.tableAt != 0) {
+      image[entry] = static_cast<std::uint8_t>(c.tableAt);
+      image[entry + 1] = static_cast<std::uint8_t>(c.tableAt >> 8);
+      image[entry + 5] = 0x01;  // 0x100 bytes
+    }
+    const auto before = image;
+    EXPECT_EQ(DropCertificateTable(image), c.found) << c.name;
+    EXPECT_EQ(image.size(), c.fileSize) << c.name;
+    EXPECT_FALSE(FindCertificateTable(image)) << c.name;
+    EXPECT_TRUE(std::equal(image.begin(), image.begin() + static_cast<std::ptrdiff_t>(entry), before.begin()))
+        << c.name;
+  }
+  // Headers too short to hold the entry: nothing found, nothing changed.
+  auto cut = sim::StubImage(sim::kImageX86, 0x100, 7, pe_subsystem::kWindowsGui);
+  cut.resize(0x58 + 96 + 32 + 4);
+  const auto before = cut;
+  EXPECT_FALSE(DropCertificateTable(cut));
+  EXPECT_EQ(cut, before);
 }
 
 #ifdef QZ_PACKED_EXE

@@ -8,6 +8,7 @@
 #     With "/debug" the same box stays open.
 #  2. The same in the second language: the Big5 texts must arrive as the right characters.
 #  3. An unknown argument ends the program at once, without any box.
+# The English package runs signed with Authenticode (a throwaway CA).
 # usage: quenzar.sh PACKER UNPACKED_EXE PACKED_EXE SAMPLE_FW ARTEFACT_DIR
 set -euo pipefail
 packer=$1 unpacked=$2 packed=$3 samplefw=$4 artefacts=$5
@@ -37,7 +38,12 @@ JSON
 }
 release 0 >"$work/english.json"
 release 1 >"$work/chinese.json"
-"$packer" "$unpacked" "$work/english.json" "$work/Quenzar-en.exe"
+# The English one is signed (a throwaway CA): a signed updater must start as the unsigned one.
+"$here/../tools/make-test-cert.sh" "$work/cert" >/dev/null
+"$packer" "$unpacked" "$work/english.json" "$work/Quenzar-en.exe" --sign "$work/cert/signer.pfx" \
+  --password-file "$work/cert/password.txt" >/dev/null
+osslsigncode verify -CAfile "$work/cert/ca.pem" -in "$work/Quenzar-en.exe" >"$work/verify.txt" 2>&1 \
+  || { cat "$work/verify.txt"; echo "the signed Quenzar-en.exe does not verify"; exit 1; }
 "$packer" "$unpacked" "$work/chinese.json" "$work/Quenzar-zh.exe"
 
 xvfb-run -a -s '-screen 0 1024x768x24' "$here/quenzar-x.sh" "$work" "$packed" "$artefacts"

@@ -6,7 +6,9 @@
 #include <functional>
 #include <string_view>
 
+#include "bootflash/revision_mark.hpp"
 #include "staging/pe_image.hpp"
+#include "tools/packer/admission_check.hpp"
 #include "updater/package_block.hpp"
 #include "updater/package_layout.hpp"
 #include "updater/package_markers.hpp"
@@ -116,19 +118,9 @@ void PutText(std::uint8_t* area, std::size_t size, const std::string& text) {
   std::memcpy(area, text.data(), std::min(size, text.size()));
 }
 
-std::string TrimBlanks(const std::string& text) {
-  const auto begin = text.find_first_not_of(' ');
-  if (begin == std::string::npos) return {};
-  return text.substr(begin, text.find_last_not_of(' ') - begin + 1);
-}
-
-// An entry whose model the updater reads as empty, or a first entry written as the blank
-// marker (which the updater takes as "any drive"): either way no model limits it.
-bool AdmitsAnyModel(const ReleaseModelEntry& m, std::size_t index) {
-  if (TrimBlanks(m.modelName).empty()) return true;
-  auto hash = [](const std::string& t) { return !t.empty() && t[0] == '#'; };
-  return index == 0 && m.minRevision.rfind("#FLS", 0) == 0 && hash(TrimBlanks(m.modelName)) &&
-         hash(m.maxRevision) && hash(m.auxText);
+bool CarriesExactRevisionMark(const std::vector<std::uint8_t>& build) {
+  const std::string_view mark = bootflash::kExactRevisionMark;
+  return std::search(build.begin(), build.end(), mark.begin(), mark.end()) != build.end();
 }
 
 }  // namespace
@@ -216,13 +208,6 @@ std::vector<std::string> CheckRelease(const Release& r) {
     for (std::size_t e = 0; e < p.models.size(); ++e) {
       const ReleaseModelEntry& m = p.models[e];
       const std::string entry = field + ".models[" + std::to_string(e + 1) + "]";
-      if (!p.anyModel && AdmitsAnyModel(m, e)) {
-        errors.push_back(entry + ".model: " +
-                         (TrimBlanks(m.modelName).empty() ? std::string("empty")
-                                                          : std::string("a blank entry's \"#\"")) +
-                         ", so the entry admits every drive; name the model, or say "
-                         "\"any_model\": true");
-      }
       CheckText(errors, entry + ".min", m.minRevision, kRevisionSize - 1);
       CheckText(errors, entry + ".max", m.maxRevision, kRevisionSize - 1);
       CheckText(errors, entry + ".model", m.modelName, kModelNameSize);
@@ -239,6 +224,12 @@ std::vector<std::string> CheckRelease(const Release& r) {
       errors.push_back(field + ": slot " + std::to_string(s + 1) + " (\"" + std::string(kSizeKeys[s]) +
                        "\") takes a native program for " + MachineName(SlotMachine(s + 1)) +
                        ", this is " + mismatch);
+    }
+    // An older build flashes every twin of the staged drive's model: never pack one.
+    if (!build->empty() && !CarriesExactRevisionMark(*build)) {
+      errors.push_back(field + ": slot " + std::to_string(s + 1) + " (\"" + std::string(kSizeKeys[s]) +
+                       "\") takes a build that flashes only the staged drive's revision; this one "
+                       "lacks the mark \"" + std::string(bootflash::kExactRevisionMark) + "\"");
     }
   }
   for (std::size_t c = 0; c < r.copyHelpers.size(); ++c) {
@@ -276,8 +267,11 @@ PackResult Pack(std::vector<std::uint8_t>& file, const Release& r) {
     }
   }
 
-  std::uint8_t* b = file.data() + *base;
-  PackageBlock block(Bytes(b, kBlockSize));
+  // Filled in a copy, judged, and only then written over the file's block.
+  std::vector<std::uint8_t> packed(file.begin() + static_cast<std::ptrdiff_t>(*base),
+                                   file.begin() + static_cast<std::ptrdiff_t>(*base + kBlockSize));
+  std::uint8_t* b = packed.data();
+  PackageBlock block{Bytes(packed)};
   PutText(b + kProductVersion, kProductVersionSize, r.productVersion);
   PutText(b + kProductTitle, kProductTitleSize, r.productTitle);
   PutText(b + kReleaseDate, kReleaseDateSize, r.releaseDate);
@@ -343,6 +337,12 @@ PackResult Pack(std::vector<std::uint8_t>& file, const Release& r) {
     const auto& build = r.copyHelpers[static_cast<std::size_t>(c - 1)];
     if (build) putBuild(CopySlot(c), kCopySlotSize, kFlasherSlots + c - 1, *build);
   }
+  result.errors = StrangersAdmitted(packed, r);
+  if (!result.errors.empty()) {
+    result.warnings.clear();
+    return result;
+  }
+  std::copy(packed.begin(), packed.end(), file.begin() + static_cast<std::ptrdiff_t>(*base));
   result.ok = true;
   return result;
 }

@@ -24,11 +24,13 @@ std::optional<std::size_t> LocateBlock(const std::vector<std::uint8_t>& file, st
 // x64 build when the release names none of its own.
 const Build& FlasherBuild(const Release& release, std::size_t index);
 
-// Checks the release against the layout and each build against its slot's processor and
-// subsystem; every refusal is listed.
+// Checks the release against the layout, each build against its slot's processor and
+// subsystem, and each flasher build for the exact-revision mark; every refusal is listed.
 std::vector<std::string> CheckRelease(const Release& release);
 
-// Packs `release` into `file` (the whole executable, in memory). On refusal `file` is untouched.
+// Packs `release` into `file` (the whole executable, in memory). The packed block is judged
+// before it is written: a package that admits every drive without saying so is refused. On
+// refusal `file` is untouched.
 PackResult Pack(std::vector<std::uint8_t>& file, const Release& release);
 
 }  // namespace qz::packer
