@@ -94,6 +94,8 @@ bool SimMachineAccess::StartProcess(std::uint64_t id) {
 bool SimMachineAccess::AllocateCommonBuffer(std::uint32_t size, std::uint64_t& physical,
                                             std::uint64_t& kernelAddress) {
   if (common_ != 0) ++commonBufferFaults;
+  // The kernel glue's adapter gives at most 1 MiB.
+  if (size > kMaxCommonBuffer) return false;
   common_ = memory_.AllocateContiguous(size);
   if (common_ == 0) return false;
   physical = common_;

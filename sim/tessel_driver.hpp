@@ -70,6 +70,7 @@ class SimMachineAccess final : public tessel::MachineAccess {
   // The common buffer's physical address (0: none); allocations over a live buffer and frees
   // of none, which a driver must never make.
   std::uint64_t commonBuffer() const { return common_; }
+  static constexpr std::uint32_t kMaxCommonBuffer = 0x100000;
   int commonBufferFaults = 0;
   // A test makes single physical accesses fail (address, true for a write).
   std::function<bool(std::uint32_t, bool)> failAccess;

@@ -83,7 +83,7 @@ void QzUnmapView(unsigned long long process, unsigned long long view) {
     ZwUnmapViewOfSection(NtCurrentProcess(), (PVOID)(ULONG_PTR)view);
     return;
   }
-  KeStackAttachProcess((PRKPROCESS)owner, &state);
+  KeStackAttachProcess((PKPROCESS)owner, &state);
   ZwUnmapViewOfSection(NtCurrentProcess(), (PVOID)(ULONG_PTR)view);
   KeUnstackDetachProcess(&state);
 }
