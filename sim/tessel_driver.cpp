@@ -7,14 +7,14 @@
 namespace qz::sim {
 
 bool SimMachineAccess::ReadPhysical(std::uint32_t address, std::uint32_t width, std::uint32_t& value) {
-  physicalAccesses.push_back({address, width, false});
+  if (logAccesses) physicalAccesses.push_back({address, width, false});
   if (failAccess && failAccess(address, false)) return false;
   value = memory_.Read(address, width);
   return true;
 }
 
 bool SimMachineAccess::WritePhysical(std::uint32_t address, std::uint32_t width, std::uint32_t value) {
-  physicalAccesses.push_back({address, width, true});
+  if (logAccesses) physicalAccesses.push_back({address, width, true});
   if (failAccess && failAccess(address, true)) return false;
   memory_.Write(address, width, value);
   return true;
@@ -29,7 +29,7 @@ std::uint32_t SimMachineAccess::ReadConfig(std::uint32_t bus, std::uint32_t slot
 std::uint32_t SimMachineAccess::WriteConfig(std::uint32_t bus, std::uint32_t slot,
                                             std::uint32_t function, std::uint32_t offset,
                                             const std::uint8_t* buffer, std::uint32_t length) {
-  configWrites.push_back({bus, slot, function, offset, length});
+  if (logAccesses) configWrites.push_back({bus, slot, function, offset, length});
   return pci_.WriteConfig(bus, slot, function, offset, buffer, length);
 }
 

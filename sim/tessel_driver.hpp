@@ -57,7 +57,8 @@ class SimMachineAccess final : public tessel::MachineAccess {
   int unmapsInWrongProcess = 0;
   int unmapsOfUnknownViews = 0;
   int badReleases = 0;
-  // Single physical accesses and configuration writes, in order.
+  // Single physical accesses and configuration writes, in order, when asked for.
+  bool logAccesses = false;
   struct Access {
     std::uint32_t address, width;
     bool write;

@@ -69,6 +69,7 @@ class World {
  public:
   explicit World(std::uint8_t tailFill)
       : tailFill_(tailFill), access_(pci_, memory_), portAccess_(ports_, memory_) {
+    access_.logAccesses = true;
     memory_.AddRam(0x1000, 0x1000);
     ports_.Claim(0x1F0, 8, std::make_shared<Echo>());
     ports_.Claim(0xCF8, 8, std::make_shared<Echo>());

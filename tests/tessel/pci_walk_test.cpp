@@ -11,7 +11,7 @@ namespace {
 
 class PciWalkTest : public ::testing::Test {
  protected:
-  PciWalkTest() : access_(pci_, memory_) {}
+  PciWalkTest() : access_(pci_, memory_) { access_.logAccesses = true; }
   std::shared_ptr<sim::PciConfigFunction> Add(std::uint32_t b, std::uint32_t d, std::uint32_t f,
                                         std::uint16_t vendor, std::uint16_t device,
                                         std::uint8_t headerType = 0) {
