@@ -35,9 +35,10 @@ std::uint32_t SimMachineAccess::WriteConfig(std::uint32_t bus, std::uint32_t slo
 
 bool SimMachineAccess::MapView(std::uint32_t physical, std::uint32_t length,
                               std::uint64_t& view, std::uint32_t& linear) {
+  // Bases only grow, in 64 bits, so that no two views ever share one.
   view = nextLinear_;
-  linear = nextLinear_ + (physical & 0xFFFu);
-  nextLinear_ += (length + (physical & 0xFFFu) + 0xFFFu) & ~0xFFFu;
+  linear = static_cast<std::uint32_t>(nextLinear_ + (physical & 0xFFFu));
+  nextLinear_ += (static_cast<std::uint64_t>(length) + (physical & 0xFFFu) + 0xFFFu) & ~std::uint64_t{0xFFF};
   views[view] = View{process, physical, length, linear, generation_[process]};
   return true;
 }

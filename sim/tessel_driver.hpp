@@ -80,7 +80,7 @@ class SimMachineAccess final : public tessel::MachineAccess {
   PciBus& pci_;
   PhysicalMemory& memory_;
   std::uint64_t common_ = 0;
-  std::uint32_t nextLinear_ = 0x00A00000;
+  std::uint64_t nextLinear_ = 0x00A00000;
   std::map<std::uint64_t, std::uint32_t> references_;
   std::map<std::uint64_t, std::uint32_t> generation_;
   std::set<std::uint64_t> ended_;
