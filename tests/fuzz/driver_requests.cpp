@@ -196,7 +196,9 @@ class World {
         return;
       }
     }
-    Promise(false, "no process identity left");
+    // All of them still referenced: a fresh one.
+    identity_[p] = nextIdentity_ += 4;
+    access_.StartProcess(identity_[p]);
   }
 
   void Unload() {
@@ -417,6 +419,7 @@ class World {
   std::vector<Function> functions_;
   std::vector<std::uint64_t> handles_[2];  // each process's handles, by file object
   std::uint64_t identity_[2] = {};
+  std::uint64_t nextIdentity_ = 0x10000;
   std::map<std::uint64_t, View> views_;  // by view base
   std::uint64_t bufferOwner_ = 0;
   bool bufferOwnerOpen_ = false;
