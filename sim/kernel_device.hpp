@@ -16,6 +16,7 @@ inline std::uint32_t Win32ErrorOf(std::int32_t status) {
     case kstatus::kBufferTooSmall: return err::kInsufficientBuffer;
     case kstatus::kInvalidParameter: return err::kInvalidParameter;
     case kstatus::kInsufficientResources: return 1450;  // ERROR_NO_SYSTEM_RESOURCES
+    case kstatus::kAccessDenied: return err::kAccessDenied;
     default: return 31;                                  // ERROR_GEN_FAILURE
   }
 }

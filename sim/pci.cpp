@@ -35,6 +35,16 @@ void PciConfigFunction::SetMemoryBar(int index, std::uint32_t base, std::uint32_
   }
 }
 
+void PciConfigFunction::SetMemoryBar64(int index, std::uint64_t base, std::uint64_t size,
+                                       bool prefetchable) {
+  const std::uint64_t mask = ~(size - 1);
+  const std::uint64_t value = (base & mask) | (prefetchable ? 8u : 0u) | 4u;
+  barMask_[index] = static_cast<std::uint32_t>(mask) & ~15u;
+  barMask_[index + 1] = static_cast<std::uint32_t>(mask >> 32);
+  StoreDword(0x10 + 4 * index, static_cast<std::uint32_t>(value));
+  StoreDword(0x10 + 4 * (index + 1), static_cast<std::uint32_t>(value >> 32));
+}
+
 void PciConfigFunction::SetIoBar(int index, std::uint32_t base, std::uint32_t size) {
   // An I/O register decodes 16 address bits; its upper half reads back as zero.
   barMask_[index] = ~(size - 1) & 0xFFFFu;

@@ -17,6 +17,8 @@ class PciConfigFunction {
   // A memory (or I/O) region of a power-of-two size behind register index (0 to 5).
   void SetMemoryBar(int index, std::uint32_t base, std::uint32_t size, bool prefetchable = false,
                     bool is64Bit = false);
+  // A 64-bit memory region in registers index and index + 1, of any power-of-two size.
+  void SetMemoryBar64(int index, std::uint64_t base, std::uint64_t size, bool prefetchable = false);
   void SetIoBar(int index, std::uint32_t base, std::uint32_t size);
 
   std::uint32_t Read(std::uint32_t offset, std::uint8_t* buffer, std::uint32_t length) const;

@@ -25,10 +25,16 @@ class MachineAccess {
   // the page offset plus the length fits 32 bits.
   virtual bool MapView(std::uint32_t physical, std::uint32_t length, std::uint64_t& view,
                        std::uint32_t& linear) = 0;
-  // Removes a view from the calling process.
-  virtual void UnmapView(std::uint64_t view) = 0;
-  // The process the current request or clean-up runs in.
+  // Removes a view from `process` (one that ReferenceCurrentProcess gave), also when the call
+  // comes from another process; nothing when that process has ended, its views with it.
+  virtual void UnmapView(std::uint64_t process, std::uint64_t view) = 0;
+  // The process the current request or clean-up runs in, as its object: unlike a process
+  // number, an identity cannot name another process while a reference to it is held.
   virtual std::uint64_t CurrentProcess() = 0;
+  // CurrentProcess with a reference taken, which keeps the identity from being reused;
+  // ReleaseProcess gives it back.
+  virtual std::uint64_t ReferenceCurrentProcess() = 0;
+  virtual void ReleaseProcess(std::uint64_t process) = 0;
 
   // The one common DMA buffer.
   virtual bool AllocateCommonBuffer(std::uint32_t size, std::uint64_t& physical,

@@ -33,6 +33,8 @@ bool Present(MachineAccess& m, std::uint32_t b, std::uint32_t d, std::uint32_t f
   return got >= 2 && kbytes::Get16(ids) != 0xFFFF && kbytes::Get16(ids) != 0;
 }
 
+bool IsMemory64(std::uint32_t bar) { return (bar & 1u) == 0 && (bar & 6u) == 4u; }
+
 }  // namespace
 
 std::uint32_t SizeBaseAddressRegister(MachineAccess& m, std::uint32_t b, std::uint32_t d,
@@ -47,6 +49,11 @@ std::uint32_t SizeBaseAddressRegister(MachineAccess& m, std::uint32_t b, std::ui
   // The low bits of a base address register describe it (I/O flag, memory type, prefetch);
   // they are not part of the address mask and would spoil the size.
   const std::uint32_t mask = (v & 1u) ? (v & ~3u) : (v & ~15u);
+  if (mask == 0) {
+    // No address bit in the low half: a 64-bit region of 4 GiB or more, which the 32-bit
+    // field can only give as its largest value; anything else decodes no address at all.
+    return IsMemory64(v) ? 0xFFFFFFFFu : 0;
+  }
   return ~mask + 1u;
 }
 
@@ -75,19 +82,21 @@ bool FindPciFunction(MachineAccess& m, std::uint16_t vendorId, std::uint16_t dev
         if (match && count++ == index) {
           for (std::uint32_t i = 0; i < 64; ++i) found.header[i] = header[i];
           const std::uint32_t type = header[kHeaderTypeOffset] & 0x7F;
+          bool upperHalf = false;
           for (std::uint32_t i = 0; i < 6; ++i) {
             found.barSizes[i] = 0;
             // A bridge has two base address registers, a CardBus bridge one; the dwords after
             // them hold bus numbers and windows, which must not be overwritten, even briefly.
             if (type > 2 || (type == 1 && i >= 2) || (type == 2 && i >= 1)) continue;
-            // The upper half of a 64-bit memory register has no region of its own.
-            if (i > 0) {
-              const std::uint32_t previous = kbytes::Get32(header + kBarOffset + 4 * (i - 1));
-              if ((previous & 1u) == 0 && (previous & 6u) == 4u && found.barSizes[i - 1] != 0) {
-                continue;
-              }
+            // The upper half of a 64-bit memory register has no region of its own, whatever
+            // size the lower half gave.
+            if (upperHalf) {
+              upperHalf = false;
+              continue;
             }
-            found.barSizes[i] = SizeBaseAddressRegister(m, b, d, f, kBarOffset + 4 * i);
+            const std::uint32_t offset = kBarOffset + 4 * i;
+            upperHalf = IsMemory64(kbytes::Get32(header + offset));
+            found.barSizes[i] = SizeBaseAddressRegister(m, b, d, f, offset);
           }
           found.bus = b;
           found.device = d;

@@ -18,7 +18,8 @@ bool FindPciFunction(MachineAccess& machine, std::uint16_t vendorId, std::uint16
                      std::uint32_t index, PciFound& found);
 
 // Size of the region behind one base address register: all ones written, read back, the old
-// value restored. 0 for an unimplemented register.
+// value restored. 0 for an unimplemented register; 0xFFFFFFFF for a 64-bit region of 4 GiB or
+// more.
 std::uint32_t SizeBaseAddressRegister(MachineAccess& machine, std::uint32_t bus,
                                       std::uint32_t device, std::uint32_t function,
                                       std::uint32_t offset);

@@ -8,6 +8,7 @@ inline constexpr std::int32_t kSuccess = 0;
 inline constexpr std::int32_t kInvalidParameter = static_cast<std::int32_t>(0xC000000Du);
 inline constexpr std::int32_t kBufferTooSmall = static_cast<std::int32_t>(0xC0000023u);
 inline constexpr std::int32_t kInsufficientResources = static_cast<std::int32_t>(0xC000009Au);
+inline constexpr std::int32_t kAccessDenied = static_cast<std::int32_t>(0xC0000022u);
 inline constexpr std::int32_t kUnsuccessful = static_cast<std::int32_t>(0xC0000001u);
 
 // A request as the dispatch routine sees it: one system buffer for input and output.

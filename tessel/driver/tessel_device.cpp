@@ -92,7 +92,7 @@ Reply TesselDevice::MapMemory(std::uint8_t* buffer) {
   }
   v.used = true;
   v.owner = owner_;
-  v.process = machine_.CurrentProcess();
+  v.process = machine_.ReferenceCurrentProcess();
   kbytes::Fill(buffer, 16, 0);
   kbytes::Put32(buffer, slot + 1);
   kbytes::Put32(buffer + 8, v.linear);
@@ -111,22 +111,25 @@ Reply TesselDevice::UnmapMemory(std::uint8_t* buffer) {
         v.process != machine_.CurrentProcess()) {
       return Status(kstatus::kInvalidParameter);
     }
-    machine_.UnmapView(v.view);
-    v = View{};
+    Drop(v);
   }
   kbytes::Fill(buffer, 4, 0);
   return Status(kstatus::kSuccess, 4);
 }
 
+void TesselDevice::Drop(View& v) {
+  machine_.UnmapView(v.process, v.view);
+  machine_.ReleaseProcess(v.process);
+  v = View{};
+}
+
 void TesselDevice::Cleanup(std::uint64_t owner) {
-  const std::uint64_t process = machine_.CurrentProcess();
+  // A handle passed to another process may be closed last there: its views are still
+  // undone in the process that mapped them.
   for (View& v : views_) {
-    if (!v.used || v.owner != owner) continue;
-    // A handle closed from another process (one it was passed to) cannot reach the view;
-    // that view goes with its own process.
-    if (v.process == process) machine_.UnmapView(v.view);
-    v = View{};
+    if (v.used && v.owner == owner) Drop(v);
   }
+  if (bufferSize_ != 0 && bufferOwner_ == owner) bufferOwnerOpen_ = false;
 }
 
 std::uint32_t TesselDevice::viewsInUse() const {
@@ -152,6 +155,11 @@ Reply TesselDevice::FindDevice(std::uint8_t* buffer, std::uint32_t outLength) {
 
 Reply TesselDevice::DmaAlloc(std::uint8_t* buffer) {
   const std::uint32_t size = kbytes::Get32(buffer + 8);
+  // The buffer is its allocator's: another handle could otherwise free it under a command
+  // that is still writing into it.
+  if (bufferSize_ != 0 && !(bufferOwnerOpen_ && bufferOwner_ == owner_)) {
+    return Status(kstatus::kAccessDenied);
+  }
   if (size == 0 || size != bufferSize_) FreeBuffer();
   if (size != 0 && bufferSize_ == 0) {
     std::uint64_t physical = 0, kernel = 0;
@@ -160,18 +168,21 @@ Reply TesselDevice::DmaAlloc(std::uint8_t* buffer) {
     }
     bufferSize_ = size;
     bufferPhysical_ = physical;
-    bufferKernel_ = kernel;
+    bufferOwner_ = owner_;
+    bufferOwnerOpen_ = true;
   }
   kbytes::Fill(buffer, 16, 0);
   kbytes::Put64(buffer, bufferPhysical_);
   kbytes::Put32(buffer + 8, bufferSize_);
-  kbytes::Put32(buffer + 12, static_cast<std::uint32_t>(bufferKernel_));
+  // The kernel address stays in the kernel: the field is answered 0.
   return Status(kstatus::kSuccess, 16);
 }
 
 void TesselDevice::Release() {
-  // Every handle is closed before a driver unloads, so no view is left to undo.
-  for (View& v : views_) v = View{};
+  // Every handle is closed before a driver unloads; a view left all the same is undone.
+  for (View& v : views_) {
+    if (v.used) Drop(v);
+  }
   FreeBuffer();
 }
 
@@ -179,7 +190,8 @@ void TesselDevice::FreeBuffer() {
   if (bufferSize_ != 0) machine_.FreeCommonBuffer();
   bufferSize_ = 0;
   bufferPhysical_ = 0;
-  bufferKernel_ = 0;
+  bufferOwner_ = 0;
+  bufferOwnerOpen_ = false;
 }
 
 }  // namespace qz::tessel

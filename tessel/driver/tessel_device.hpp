@@ -24,9 +24,10 @@ class TesselDevice {
     return Handle(0, code, buffer, inLength, outLength);
   }
 
-  // The last handle of `owner` was closed (in the closing process, also when a process ends):
-  // the views made through it are unmapped and their slots freed, so that the table never
-  // fills with views nobody will unmap.
+  // The last handle of `owner` was closed (in any process, also when a process ends): the
+  // views made through it are unmapped in the processes they live in and their slots freed,
+  // so that no view outlives its handle. A system buffer it allocated stays allocated (a
+  // command may still be writing into it) and no other handle gets it.
   void Cleanup(std::uint64_t owner);
 
   // The driver is unloading: give the common buffer back.
@@ -48,17 +49,21 @@ class TesselDevice {
   struct View {
     bool used = false;
     std::uint64_t owner = 0;
-    std::uint64_t process = 0;
+    std::uint64_t process = 0;  // referenced while the slot is used
     std::uint64_t view = 0;
     std::uint32_t linear = 0;
   };
+  // Unmaps a used slot's view where it lives and frees the slot.
+  void Drop(View& v);
 
   MachineAccess& machine_;
   View views_[kMaxViews] = {};
   std::uint64_t owner_ = 0;  // of the request being handled
   std::uint32_t bufferSize_ = 0;
+  // The handle that allocated the buffer; once it is closed, no handle may touch the buffer.
+  std::uint64_t bufferOwner_ = 0;
+  bool bufferOwnerOpen_ = false;
   std::uint64_t bufferPhysical_ = 0;
-  std::uint64_t bufferKernel_ = 0;
 };
 
 }  // namespace qz::tessel

@@ -11,7 +11,7 @@ namespace {
 
 class PciWalkTest : public ::testing::Test {
  protected:
-  PciWalkTest() : access_(pci_, memory_) {}
+  PciWalkTest() : access_(pci_, memory_) { access_.logAccesses = true; }
   std::shared_ptr<sim::PciConfigFunction> Add(std::uint32_t b, std::uint32_t d, std::uint32_t f,
                                         std::uint16_t vendor, std::uint16_t device,
                                         std::uint8_t headerType = 0) {
@@ -87,6 +87,30 @@ TEST_F(PciWalkTest, SizesRegistersAndRestoresThem) {
   EXPECT_EQ(found.barSizes[5], 0x800u);
   EXPECT_EQ(fn->config, before);
   EXPECT_GT(fn->writes, 0u);
+}
+
+TEST_F(PciWalkTest, WideRegionsFillTheFieldAndTheirUpperHalfIsNeverWritten) {
+  const struct {
+    std::uint64_t size;
+    std::uint32_t reported;
+  } cases[] = {
+      {0x4000, 0x4000}, {0x80000000u, 0x80000000u}, {1ull << 32, 0xFFFFFFFFu}, {1ull << 36, 0xFFFFFFFFu}};
+  std::uint16_t id = 0x1000;
+  for (const auto& c : cases) {
+    auto fn = Add(0, id - 0x1000, 0, 0x10DE, id);
+    fn->SetMemoryBar64(0, 1ull << 37, c.size, true);
+    fn->SetMemoryBar(2, 0xFD000000, 0x1000000);
+    const auto before = fn->config;
+    access_.configWrites.clear();
+    PciFound found{};
+    ASSERT_TRUE(Find(0x10DE, id, 0, found)) << c.size;
+    EXPECT_EQ(found.barSizes[0], c.reported) << c.size;
+    EXPECT_EQ(found.barSizes[1], 0u) << c.size;
+    EXPECT_EQ(found.barSizes[2], 0x1000000u) << c.size;
+    EXPECT_EQ(fn->config, before) << c.size;
+    for (const auto& w : access_.configWrites) EXPECT_NE(w.offset, 0x14u) << c.size;
+    ++id;
+  }
 }
 
 TEST_F(PciWalkTest, BridgeWindowsAreNeverWritten) {

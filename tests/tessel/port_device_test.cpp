@@ -73,7 +73,19 @@ TEST_F(PortDeviceTest, RefusesBadRequests) {
   EXPECT_EQ(Call(0x222404, Fields({0x1F0, 0, 1}), 0).status, invalid);
   EXPECT_EQ(Call(0x22240C, Fields({0, 0}), 4).status, invalid);
   EXPECT_EQ(Call(0x222408, Fields({4}), 4).status, invalid);
+  // The PCI configuration ports, and any access that reaches into them.
+  const auto denied = static_cast<std::int32_t>(0xC0000022u);
+  EXPECT_EQ(Call(0x222404, Fields({0xCF9, 1, 6}), 0).status, denied);
+  EXPECT_EQ(Call(0x222404, Fields({0xCF8, 4, 0x80000000u}), 0).status, denied);
+  EXPECT_EQ(Call(0x222400, Fields({0xCFC, 4}), 4).status, denied);
+  EXPECT_EQ(Call(0x222400, Fields({0xCFF, 1}), 4).status, denied);
+  EXPECT_EQ(Call(0x222404, Fields({0xCF6, 4, 0}), 0).status, denied);
+  EXPECT_EQ(Call(0x222400, Fields({0xCF7, 2}), 4).status, denied);
   EXPECT_TRUE(ports_.log.empty());
+  // Their neighbours stay open.
+  EXPECT_EQ(Call(0x222400, Fields({0xCF4, 4}), 4).status, 0);
+  EXPECT_EQ(Call(0x222400, Fields({0xD00, 1}), 4).status, 0);
+  EXPECT_EQ(ports_.log.size(), 2u);
 }
 
 TEST_F(PortDeviceTest, ParallelPortAddressesComeFromTheBiosDataArea) {

@@ -59,13 +59,18 @@ TEST_F(PortLibraryTest, PortsThroughTheDriverOpenedOnFirstUse) {
   EXPECT_EQ(lib_.GetLastState(text), 0);
   EXPECT_STREQ(text, "The operation completed successfully");
   lib_.OutportW(0x1F0, 0xBEEF);
-  lib_.OutportD(0xCF8, 0x80000000u);
+  lib_.OutportD(0xE000, 0x80000000u);
   ASSERT_GE(machine_.ioPorts.log.size(), 2u);
   const auto& last = machine_.ioPorts.log.back();
   EXPECT_TRUE(last.write);
-  EXPECT_EQ(last.port, 0xCF8);
+  EXPECT_EQ(last.port, 0xE000);
   EXPECT_EQ(last.width, 4u);
   EXPECT_EQ(last.value, 0x80000000u);
+  // The PCI configuration ports are the HAL's: refused, and said so.
+  const std::size_t before = machine_.ioPorts.log.size();
+  lib_.OutportD(0xCF8, 0x80000000u);
+  EXPECT_EQ(machine_.ioPorts.log.size(), before);
+  EXPECT_EQ(lib_.GetLastState(nullptr), static_cast<std::int32_t>(err::kAccessDenied));
   EXPECT_EQ(os_.OpenHandleCount(), 1u);
   lib_.ProcessDetach();
   EXPECT_EQ(os_.OpenHandleCount(), 0u);

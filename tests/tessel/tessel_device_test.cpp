@@ -94,6 +94,7 @@ TEST_F(TesselDeviceTest, SystemBufferIsKeptReplacedAndFreed) {
   EXPECT_NE(first, 0u);
   EXPECT_EQ(At32(out, 4), 0u);  // high half of the physical address
   EXPECT_EQ(At32(out, 8), 0x10000u);
+  EXPECT_EQ(At32(out, 12), 0u);  // no kernel address for user mode
   EXPECT_EQ(memory_.allocations(), 1u);
   // The same size again keeps the buffer.
   Call(0x222018, Fields({0, 0, 0x10000, 0}), 16, &out);
@@ -111,6 +112,32 @@ TEST_F(TesselDeviceTest, SystemBufferIsKeptReplacedAndFreed) {
   EXPECT_EQ(At32(out, 8), 0u);
   EXPECT_EQ(memory_.allocations(), 0u);
   EXPECT_EQ(Call(0x222018, Fields({0, 0, 0, 0}), 16).status, kOk);
+}
+
+TEST_F(TesselDeviceTest, SystemBufferBelongsToTheHandleThatAllocatedIt) {
+  constexpr std::uint64_t kMine = 0x8A001000, kOther = 0x8A002000;
+  const auto denied = static_cast<std::int32_t>(0xC0000022u);
+  std::vector<std::uint8_t> out;
+  ASSERT_EQ(Call(0x222018, Fields({0, 0, 0x1000, 0}), 16, &out, kMine).status, kOk);
+  const std::uint32_t physical = At32(out, 0);
+  // Another handle may neither free, replace nor be given it.
+  const std::uint32_t sizes[] = {0, 0x1000, 0x2000};
+  for (std::uint32_t size : sizes) {
+    EXPECT_EQ(Call(0x222018, Fields({0, 0, size, 0}), 16, nullptr, kOther).status, denied) << size;
+  }
+  EXPECT_EQ(memory_.allocations(), 1u);
+  ASSERT_EQ(Call(0x222018, Fields({0, 0, 0x1000, 0}), 16, &out, kMine).status, kOk);
+  EXPECT_EQ(At32(out, 0), physical);
+  // Its handle closed, it stays (a command may still write into it), and a new handle that
+  // happens to get the same file object does not inherit it.
+  device_.Cleanup(kMine);
+  EXPECT_EQ(Call(0x222018, Fields({0, 0, 0, 0}), 16, nullptr, kMine).status, denied);
+  EXPECT_EQ(memory_.allocations(), 1u);
+  device_.Release();
+  EXPECT_EQ(memory_.allocations(), 0u);
+  EXPECT_EQ(access_.commonBufferFaults, 0);
+  // With none left, any handle allocates one.
+  EXPECT_EQ(Call(0x222018, Fields({0, 0, 0x1000, 0}), 16, nullptr, kOther).status, kOk);
 }
 
 TEST_F(TesselDeviceTest, FailedAllocationReportsAndKeepsNothing) {
@@ -186,14 +213,29 @@ TEST_F(TesselViewsTest, OnlyTheClosedHandlesViewsGoAndOnlyItsOwnHandleUnmaps) {
   EXPECT_TRUE(access_.views.empty());
 }
 
-TEST_F(TesselViewsTest, AHandleClosedElsewhereFreesTheSlotWithoutTouchingThatProcess) {
+TEST_F(TesselViewsTest, AHandleClosedElsewhereUnmapsItsViewInTheProcessThatMadeIt) {
   ASSERT_EQ(Map(kHandleA).status, kOk);
   access_.process = 0x2A0;  // the handle was passed on and closed there
   device_.Cleanup(kHandleA);
   EXPECT_EQ(device_.viewsInUse(), 0u);
-  ASSERT_EQ(access_.views.size(), 1u);  // left to go with the process that holds it
-  EXPECT_EQ(access_.views.begin()->second.process, 0x1F4u);
+  EXPECT_TRUE(access_.views.empty());  // the view does not outlive its handle
   EXPECT_EQ(access_.unmapsInWrongProcess, 0);
+  EXPECT_EQ(access_.references(0x1F4), 0u);
+  EXPECT_EQ(access_.badReleases, 0);
+}
+
+TEST_F(TesselViewsTest, AnEndedProcessesViewIsNeverUndoneInItsSuccessor) {
+  ASSERT_EQ(Map(kHandleA).status, kOk);  // in 0x1F4, which then ends; the handle lives on
+  access_.EndProcess(0x1F4);             // in 0x2A0, where it was duplicated
+  // While the slot names the process, no new process can take its identity.
+  EXPECT_FALSE(access_.StartProcess(0x1F4));
+  access_.process = 0x2A0;
+  device_.Cleanup(kHandleA);
+  EXPECT_EQ(access_.unmapsOfUnknownViews, 0);
+  EXPECT_EQ(access_.unmapsInWrongProcess, 0);
+  EXPECT_EQ(device_.viewsInUse(), 0u);
+  EXPECT_TRUE(access_.StartProcess(0x1F4));
+  EXPECT_EQ(access_.badReleases, 0);
 }
 
 TEST_F(TesselViewsTest, LengthThatWrapsWithThePageOffsetIsRefused) {

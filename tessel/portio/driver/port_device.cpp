@@ -16,6 +16,14 @@ kstatus::Reply Status(std::int32_t status, std::uint32_t information = 0) {
 // The BIOS data area lists the parallel ports' base addresses from 0x408.
 constexpr std::uint32_t kBiosLptTable = 0x408;
 
+// The PCI configuration mechanism (address and data ports, and the reset control at 0xCF9):
+// the HAL owns it, and a stray byte there resets the machine.
+constexpr std::uint32_t kConfigPortsFirst = 0xCF8, kConfigPortsLast = 0xCFF;
+
+bool TouchesConfigPorts(std::uint32_t port, std::uint32_t width) {
+  return port <= kConfigPortsLast && port + width - 1 >= kConfigPortsFirst;
+}
+
 }  // namespace
 
 kstatus::Reply PortDevice::Handle(std::uint32_t code, std::uint8_t* buffer, std::uint32_t inLength,
@@ -45,6 +53,7 @@ kstatus::Reply PortDevice::Handle(std::uint32_t code, std::uint8_t* buffer, std:
   if (port > 0xFFFF || (width != 1 && width != 2 && width != 4)) {
     return Status(kstatus::kInvalidParameter);
   }
+  if (TouchesConfigPorts(port, width)) return Status(kstatus::kAccessDenied);
   const auto p = static_cast<std::uint16_t>(port);
   if (code == kIoctlWritePort) {
     machine_.WritePort(p, width, kbytes::Get32(buffer + 8));

@@ -35,8 +35,10 @@ class KernelMachineAccess final : public qz::tessel::MachineAccess {
     linear = l;
     return ok;
   }
-  void UnmapView(std::uint64_t view) override { QzUnmapView(view); }
+  void UnmapView(std::uint64_t process, std::uint64_t view) override { QzUnmapView(process, view); }
   std::uint64_t CurrentProcess() override { return QzCurrentProcess(); }
+  std::uint64_t ReferenceCurrentProcess() override { return QzReferenceCurrentProcess(); }
+  void ReleaseProcess(std::uint64_t process) override { QzReleaseProcess(process); }
   bool AllocateCommonBuffer(std::uint32_t size, std::uint64_t& physical,
                             std::uint64_t& kernelAddress) override {
     unsigned long long p = 0, k = 0;

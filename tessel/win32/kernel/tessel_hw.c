@@ -1,4 +1,4 @@
-#include <ntddk.h>
+#include <ntifs.h>
 
 #include "tessel_hw.h"
 
@@ -73,11 +73,32 @@ int QzMapView(unsigned physical, unsigned length, unsigned long long* view, unsi
   return 1;
 }
 
-void QzUnmapView(unsigned long long view) {
+/* The view lives in the process that mapped it; clean-up may run in another one (the last
+   handle closed where it was passed to), so it attaches there for the unmap. A process that
+   has ended has no views left, and the memory manager refuses the unmap. */
+void QzUnmapView(unsigned long long process, unsigned long long view) {
+  PEPROCESS owner = (PEPROCESS)(ULONG_PTR)process;
+  KAPC_STATE state;
+  if (owner == PsGetCurrentProcess()) {
+    ZwUnmapViewOfSection(NtCurrentProcess(), (PVOID)(ULONG_PTR)view);
+    return;
+  }
+  KeStackAttachProcess((PKPROCESS)owner, &state);
   ZwUnmapViewOfSection(NtCurrentProcess(), (PVOID)(ULONG_PTR)view);
+  KeUnstackDetachProcess(&state);
 }
 
-unsigned long long QzCurrentProcess(void) { return (unsigned long long)(ULONG_PTR)PsGetCurrentProcessId(); }
+/* A process is named by its object, not its number: with a reference held the object, and
+   so the name, cannot pass to a new process. */
+unsigned long long QzCurrentProcess(void) { return (unsigned long long)(ULONG_PTR)PsGetCurrentProcess(); }
+
+unsigned long long QzReferenceCurrentProcess(void) {
+  PEPROCESS process = PsGetCurrentProcess();
+  ObReferenceObject(process);
+  return (unsigned long long)(ULONG_PTR)process;
+}
+
+void QzReleaseProcess(unsigned long long process) { ObDereferenceObject((PVOID)(ULONG_PTR)process); }
 
 static PDMA_ADAPTER gAdapter;
 static PVOID gCommon;

@@ -14,8 +14,10 @@ unsigned QzReadConfig(unsigned bus, unsigned slot, unsigned function, unsigned o
 unsigned QzWriteConfig(unsigned bus, unsigned slot, unsigned function, unsigned offset,
                        const unsigned char* buffer, unsigned length);
 int QzMapView(unsigned physical, unsigned length, unsigned long long* view, unsigned* linear);
-void QzUnmapView(unsigned long long view);
+void QzUnmapView(unsigned long long process, unsigned long long view);
 unsigned long long QzCurrentProcess(void);
+unsigned long long QzReferenceCurrentProcess(void);
+void QzReleaseProcess(unsigned long long process);
 int QzAllocateCommonBuffer(unsigned size, unsigned long long* physical,
                            unsigned long long* kernelAddress);
 void QzFreeCommonBuffer(void);
