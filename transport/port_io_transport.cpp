@@ -10,6 +10,10 @@ void PortIoTransport::Out(std::uint16_t offset, std::uint8_t value) {
   loader_->library().Outport(static_cast<std::uint16_t>(base_ + offset), value);
 }
 
+bool PortIoTransport::DataRequested(std::uint8_t status) {
+  return (status & (ata_status::kBsy | ata_status::kDrq)) == ata_status::kDrq;
+}
+
 bool PortIoTransport::TimedOut() {
   return timer_.ElapsedSeconds() > static_cast<long double>(timeout_);
 }
@@ -82,7 +86,8 @@ std::uint8_t PortIoTransport::Send(const TaskFile& t, Bytes buffer, const TaskFi
   if (status & ata_status::kErr) return Finish(command_result::kDriveError, output);
 
   if (direction != data_direction::kNone) {
-    while (!(status & ata_status::kDrq)) {
+    // While BSY is set the other status bits mean nothing: DRQ counts only without it.
+    while (!DataRequested(status)) {
       if (TimedOut()) return Finish(command_result::kTimeout, output);
       Select();
       status = Status();
@@ -95,7 +100,7 @@ std::uint8_t PortIoTransport::Send(const TaskFile& t, Bytes buffer, const TaskFi
     PortIoApi& io = loader_->library();
     std::size_t moved = 0;
     while (moved < words) {
-      if (!(Status() & ata_status::kDrq)) break;
+      if (!DataRequested(Status())) break;
       std::uint8_t* at = buffer.data() + 2 * moved;
       if (direction == data_direction::kIn) {
         const std::uint16_t word = io.InportW(data);
@@ -111,7 +116,7 @@ std::uint8_t PortIoTransport::Send(const TaskFile& t, Bytes buffer, const TaskFi
     // A drive that still wants to move data, or stopped before the caller's length, has a
     // different idea of the transfer than the caller: the command did not do what was asked,
     // and part of the buffer would hold stale bytes.
-    if (moved < words || (Status() & ata_status::kDrq)) {
+    if (moved < words || (Status() & (ata_status::kDrq | ata_status::kBsy))) {
       return Finish(command_result::kDriveError, output);
     }
   }

@@ -143,7 +143,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::uint16_t base = (how & 1) ? 0x170 : 0x1F0;
     const std::uint8_t select = (how & 2) ? 0xB0 : 0xA0;
     const std::uint32_t direction = (how >> 2) % 3 * 2;  // 0, 2 or 4
-    const std::uint32_t length = static_cast<std::uint32_t>(in.Number(2));
+    const std::uint32_t length = static_cast<std::uint32_t>(in.Number(2) & 0xFFF);
     const std::size_t bufferSize = (how & 0x80) ? length : in.Number(2) & 0x7FF;
     const float timeout = 0.001f * static_cast<float>(1 + (in.Byte() & 0x1F));
     std::vector<std::uint8_t> buffer(bufferSize + 16, 0xA5);

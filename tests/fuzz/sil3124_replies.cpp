@@ -8,6 +8,7 @@
 // enabled during a command, or reports success for a command that did not complete cleanly.
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <map>
 #include <set>
 #include <vector>
@@ -34,8 +35,11 @@ class FuzzedCard final : public PhysicalAccessApi {
   explicit FuzzedCard(fuzz::Input& in) : in_(in) {}
 
   // One command on the port at `port`, for a caller's buffer of `size` and `length`.
-  void Begin(std::uint32_t port, std::uint32_t length, std::size_t size, std::uint32_t direction) {
+  void Begin(std::uint32_t port, std::uint32_t length, std::size_t size, std::uint32_t direction,
+             const std::uint8_t* out) {
     port_ = port;
+    out_ = out;
+    requestBlock_ = 0;
     length_ = length;
     size_ = size;
     direction_ = direction;
@@ -50,9 +54,7 @@ class FuzzedCard final : public PhysicalAccessApi {
   std::uint32_t mask() const { return mask_; }
   // What the port moved into the system buffer, for comparison with the caller's buffer.
   std::uint8_t DataByte(std::uint32_t i) const {
-    const auto it = memory_.find((bufferBase_ + i) & ~3u);
-    const std::uint32_t w = it == memory_.end() ? 0 : it->second;
-    return static_cast<std::uint8_t>(w >> (8 * ((bufferBase_ + i) & 3)));
+    return static_cast<std::uint8_t>(DmaWord(i & ~3u) >> (8 * (i & 3)));
   }
   bool freed = false;
 
@@ -107,8 +109,7 @@ class FuzzedCard final : public PhysicalAccessApi {
       if (a < bufferBase_ || a + 4 > bufferBase_ + std::min<std::uint64_t>(length_, size_)) {
         Violation("data read beyond the caller's length", a);
       }
-      const auto it = memory_.find(a);
-      return it == memory_.end() ? 0 : it->second;
+      return DmaWord(a - bufferBase_);
     }
     if (a < port_ || a >= port_ + 0x2000) Violation("read outside the port and the buffer", a);
     switch (a - port_) {
@@ -137,8 +138,12 @@ class FuzzedCard final : public PhysicalAccessApi {
                         a + 4ull <= bufferBase_ + std::min<std::uint64_t>(length_, size_);
       const bool block = a >= requestBlock_ && a + 4ull <= requestBlock_ + 48ull;
       if (!data && !block) Violation("system buffer written outside the data and the block", a);
-      memory_[a] = v;
-      written_.insert(a);
+      if (block) {
+        memory_[a] = v;
+        written_.insert(a);
+      } else if (std::memcmp(&v, out_ + (a - bufferBase_), 4) != 0) {
+        Violation("data word other than the caller's", a);
+      }
       return -1;
     }
     if (a < port_ || a >= port_ + 0x2000) Violation("write outside the port and the buffer", a);
@@ -228,12 +233,12 @@ class FuzzedCard final : public PhysicalAccessApi {
     activated_ = true;
     live_ = true;
     busyReads_ = in_.Byte();  // 0xFF: the command never ends
-    if (direction_ == data_direction::kIn) {
-      const std::uint8_t seed = in_.Byte();
-      for (std::uint32_t i = 0; i < sgCount; i += 4) {
-        memory_[sgAddress + i] = (seed * 0x01010101u) ^ (i * 2654435761u);
-      }
-    }
+    if (direction_ == data_direction::kIn) dmaSeed_ = in_.Byte();
+  }
+
+  // The word the port moved to `offset` of the system buffer.
+  std::uint32_t DmaWord(std::uint32_t offset) const {
+    return (dmaSeed_ * 0x01010101u) ^ (offset * 2654435761u);
   }
 
   std::uint32_t SlotStatus() {
@@ -250,16 +255,22 @@ class FuzzedCard final : public PhysicalAccessApi {
   }
 
   fuzz::Input& in_;
+  const std::uint8_t* out_ = nullptr;
   std::uint32_t port_ = 0, length_ = 0, direction_ = 0;
   std::size_t size_ = 0;
   std::uint32_t bufferBase_ = 0, bufferSize_ = 0, requestBlock_ = 0, activateLow_ = 0;
   bool allocated_ = false, activated_ = false, completed_ = false, errorRead_ = false;
   bool live_ = false;
-  std::uint32_t errorValue_ = 1, busyReads_ = 0, state_ = 0;
+  std::uint32_t errorValue_ = 1, busyReads_ = 0, state_ = 0, dmaSeed_ = 0;
   std::uint32_t mask_ = 0x000F0001, maskBefore_ = 0;
   std::map<std::uint32_t, std::uint32_t> memory_;
   std::set<std::uint32_t> written_;
 };
+
+const std::vector<std::uint8_t>& Sentinel() {
+  static const std::vector<std::uint8_t> bytes(0x20000 + 16, 0xA5);
+  return bytes;
+}
 
 test::CommandRig& Rig() {
   static test::CommandRig rig;
@@ -282,11 +293,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
       const std::uint8_t how = in.Byte();
       const std::uint32_t port = kPorts[how & 1];
       const std::uint32_t direction = (how >> 1) % 3 * 2;  // 0, 2 or 4
-      const std::uint32_t length = static_cast<std::uint32_t>(in.Number(3));
+      const std::uint32_t length = static_cast<std::uint32_t>(in.Number(3) & 0x1FFFF);
       const std::size_t bufferSize = (how & 0x80) ? length : in.Number(3) & 0x1FFFF;
       const float timeout = 0.001f * static_cast<float>(1 + (in.Byte() & 0x3F));
       std::vector<std::uint8_t> buffer(bufferSize + 16, 0xA5);
-      card.Begin(port, length, bufferSize, direction);
+      card.Begin(port, length, bufferSize, direction, buffer.data());
       Sil3124Transport transport(&loader, timer, rig.api, timeout, port);
       TaskFile t{};
       t.Command = direction == data_direction::kNone ? 0xEF : 0xEC;
@@ -299,12 +310,16 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         Violation("time-out reported for a command that completed");
       }
       if (card.mask() != card.maskBefore()) Violation("interrupt mask not restored", card.mask());
-      const std::size_t moved = std::min<std::size_t>(length, bufferSize);
-      for (std::size_t i = 0; i < buffer.size(); ++i) {
-        const bool mayChange = direction == data_direction::kIn && i < moved;
-        if (!mayChange && buffer[i] != 0xA5) Violation("caller's buffer changed beyond the data");
-        if (mayChange && result == command_result::kSuccess &&
-            buffer[i] != card.DataByte(static_cast<std::uint32_t>(i))) {
+      // Only the data may change, and on success it is what the port moved.
+      const std::size_t moved =
+          direction == data_direction::kIn ? std::min<std::size_t>(length, bufferSize) : 0;
+      if (std::memcmp(buffer.data() + moved, Sentinel().data(), buffer.size() - moved) != 0) {
+        Violation("caller's buffer changed beyond the data");
+      }
+      if (moved != 0 && result == command_result::kSuccess) {
+        std::vector<std::uint8_t> expected(moved);
+        for (std::size_t i = 0; i < moved; ++i) expected[i] = card.DataByte(static_cast<std::uint32_t>(i));
+        if (std::memcmp(buffer.data(), expected.data(), moved) != 0) {
           Violation("success with data other than the port moved");
         }
       }
