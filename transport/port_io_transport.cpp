@@ -83,6 +83,12 @@ std::uint8_t PortIoTransport::Send(const TaskFile& t, Bytes buffer, const TaskFi
   Select();
   if (!WaitNotBusy()) return Finish(command_result::kTimeout, output);
   status = Status();
+  // Busy again: ERR in this reading means nothing, so the verdict waits for one without BSY.
+  while (status & ata_status::kBsy) {
+    if (TimedOut()) return Finish(command_result::kTimeout, output);
+    Select();
+    status = Status();
+  }
   if (status & ata_status::kErr) return Finish(command_result::kDriveError, output);
 
   if (direction != data_direction::kNone) {

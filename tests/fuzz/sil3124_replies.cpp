@@ -93,6 +93,10 @@ class FuzzedCard final : public PhysicalAccessApi {
     const std::uint8_t how = in_.Byte();
     bufferBase_ = (how & 3) == 3 ? static_cast<std::uint32_t>(in_.Number(4)) : 0x1F000000u;
     bufferSize_ = (how & 4) ? static_cast<std::uint32_t>(in_.Number(3)) : size;
+    // The driver's buffer is RAM, never the card's registers.
+    if (bufferBase_ < kWindow + 0x8000ull && bufferBase_ + static_cast<std::uint64_t>(bufferSize_) > kWindow) {
+      bufferBase_ = 0x1F000000u;
+    }
     allocated_ = true;
     if (physical) *physical = bufferBase_;
     state_ = 0;
