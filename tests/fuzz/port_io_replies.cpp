@@ -36,7 +36,7 @@ class FuzzedChannel final : public PortIoApi {
     words_ = words;
     out_ = out;
     started_ = true;
-    commandWritten_ = false;
+    commandWritten_ = readingBack_ = false;
     lastStatus_ = kBsy;
     moved_ = 0;
     given_.clear();
@@ -56,7 +56,9 @@ class FuzzedChannel final : public PortIoApi {
     const std::uint16_t at = Register(port);
     if (at == 0) Violation("byte read of the data port");
     const std::uint8_t value = in_.Byte();
-    if (at == 7) lastStatus_ = value;
+    // The error port is read only by the read-back, which comes after the verdict.
+    if (at == 1) readingBack_ = true;
+    if (at == 7 && !readingBack_) lastStatus_ = value;
     return value;
   }
   void Outport(std::uint16_t port, std::uint8_t value) override {
@@ -74,6 +76,7 @@ class FuzzedChannel final : public PortIoApi {
   }
   std::uint16_t InportW(std::uint16_t port) override {
     if (!started_ && port == 0x71) return 0;  // the loader's probe
+    if (readingBack_) Violation("data read during the read-back");
     Data(port, data_direction::kIn);
     const auto word = static_cast<std::uint16_t>(in_.Number(2));
     given_.push_back(word);
@@ -119,7 +122,7 @@ class FuzzedChannel final : public PortIoApi {
   std::uint32_t direction_ = 0;
   std::size_t words_ = 0, moved_ = 0;
   const std::uint8_t* out_ = nullptr;
-  bool started_ = false, commandWritten_ = false;
+  bool started_ = false, commandWritten_ = false, readingBack_ = false;
   std::uint8_t lastStatus_ = kBsy;
   std::vector<std::uint16_t> given_;
 };
