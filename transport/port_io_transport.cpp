@@ -119,10 +119,18 @@ std::uint8_t PortIoTransport::Send(const TaskFile& t, Bytes buffer, const TaskFi
       if (TimedOut()) return Finish(command_result::kTimeout, output);
       Select();
     }
+    // The drive ends the command after the data (a write after its last word): its final
+    // status, once BSY clears, is the verdict.
+    status = Status();
+    while (status & ata_status::kBsy) {
+      if (TimedOut()) return Finish(command_result::kTimeout, output);
+      Select();
+      status = Status();
+    }
     // A drive that still wants to move data, or stopped before the caller's length, has a
     // different idea of the transfer than the caller: the command did not do what was asked,
-    // and part of the buffer would hold stale bytes.
-    if (moved < words || (Status() & (ata_status::kDrq | ata_status::kBsy))) {
+    // and part of the buffer would hold stale bytes. ERR at the end is the drive's error.
+    if (moved < words || (status & (ata_status::kDrq | ata_status::kErr))) {
       return Finish(command_result::kDriveError, output);
     }
   }
