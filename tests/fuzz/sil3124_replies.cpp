@@ -56,8 +56,6 @@ class FuzzedCard final : public PhysicalAccessApi {
   std::uint8_t DataByte(std::uint32_t i) const {
     return static_cast<std::uint8_t>(DmaWord(i & ~3u) >> (8 * (i & 3)));
   }
-  bool freed = false;
-
   bool Load(const std::string&) override { return true; }
   bool Resolve(const std::string&) override { return true; }
   void Free() override {}
@@ -191,7 +189,6 @@ class FuzzedCard final : public PhysicalAccessApi {
 
   std::uint32_t Release() {
     if (live_) Violation("system buffer freed while a command may be live");
-    freed = true;
     allocated_ = false;
     state_ = 0;
     return 0;
