@@ -80,6 +80,7 @@ Sil3124Controller::Request Sil3124Controller::Decode(std::uint64_t address) {
 
 void Sil3124Controller::Activate(Port& p, std::uint64_t address) {
   Request r = Decode(address);
+  r.interruptEnable = p.interruptEnable;
   p.requests.push_back(r);
   p.slotStatus |= 1;
   p.pending = true;

@@ -20,9 +20,10 @@ class Machine;
 class Sil3124Controller final : public MemoryHandler {
  public:
   static constexpr std::uint32_t kPortBlockSize = 0x2000;
-  // Port-local RAM where the port places its request block by default.
+  // Port-local RAM where the port places its request block by default; the command-slot
+  // memory ends where the port's registers begin.
   static constexpr std::uint32_t kLocalRam = 0x100;
-  static constexpr std::uint32_t kLocalRamEnd = 0x800;
+  static constexpr std::uint32_t kLocalRamEnd = 0x1000;
 
   // A request block as the port decoded it.
   struct Request {
@@ -32,6 +33,8 @@ class Sil3124Controller final : public MemoryHandler {
     AtaLinkCommand command;
     std::uint64_t sgAddress = 0;
     std::uint32_t sgCount = 0, sgFlags = 0;
+    // The port's interrupt-enable mask when the command was activated.
+    std::uint32_t interruptEnable = 0;
   };
 
   struct Access {

@@ -10,6 +10,10 @@ void PortIoTransport::Out(std::uint16_t offset, std::uint8_t value) {
   loader_->library().Outport(static_cast<std::uint16_t>(base_ + offset), value);
 }
 
+bool PortIoTransport::DataRequested(std::uint8_t status) {
+  return (status & (ata_status::kBsy | ata_status::kDrq)) == ata_status::kDrq;
+}
+
 bool PortIoTransport::TimedOut() {
   return timer_.ElapsedSeconds() > static_cast<long double>(timeout_);
 }
@@ -79,10 +83,17 @@ std::uint8_t PortIoTransport::Send(const TaskFile& t, Bytes buffer, const TaskFi
   Select();
   if (!WaitNotBusy()) return Finish(command_result::kTimeout, output);
   status = Status();
+  // Busy again: ERR in this reading means nothing, so the verdict waits for one without BSY.
+  while (status & ata_status::kBsy) {
+    if (TimedOut()) return Finish(command_result::kTimeout, output);
+    Select();
+    status = Status();
+  }
   if (status & ata_status::kErr) return Finish(command_result::kDriveError, output);
 
   if (direction != data_direction::kNone) {
-    while (!(status & ata_status::kDrq)) {
+    // While BSY is set the other status bits mean nothing: DRQ counts only without it.
+    while (!DataRequested(status)) {
       if (TimedOut()) return Finish(command_result::kTimeout, output);
       Select();
       status = Status();
@@ -95,7 +106,7 @@ std::uint8_t PortIoTransport::Send(const TaskFile& t, Bytes buffer, const TaskFi
     PortIoApi& io = loader_->library();
     std::size_t moved = 0;
     while (moved < words) {
-      if (!(Status() & ata_status::kDrq)) break;
+      if (!DataRequested(Status())) break;
       std::uint8_t* at = buffer.data() + 2 * moved;
       if (direction == data_direction::kIn) {
         const std::uint16_t word = io.InportW(data);
@@ -108,10 +119,18 @@ std::uint8_t PortIoTransport::Send(const TaskFile& t, Bytes buffer, const TaskFi
       if (TimedOut()) return Finish(command_result::kTimeout, output);
       Select();
     }
+    // The drive ends the command after the data (a write after its last word): its final
+    // status, once BSY clears, is the verdict.
+    status = Status();
+    while (status & ata_status::kBsy) {
+      if (TimedOut()) return Finish(command_result::kTimeout, output);
+      Select();
+      status = Status();
+    }
     // A drive that still wants to move data, or stopped before the caller's length, has a
     // different idea of the transfer than the caller: the command did not do what was asked,
-    // and part of the buffer would hold stale bytes.
-    if (moved < words || (Status() & ata_status::kDrq)) {
+    // and part of the buffer would hold stale bytes. ERR at the end is the drive's error.
+    if (moved < words || (status & (ata_status::kDrq | ata_status::kErr))) {
       return Finish(command_result::kDriveError, output);
     }
   }

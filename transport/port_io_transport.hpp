@@ -40,6 +40,7 @@ class PortIoTransport {
   std::uint8_t In(std::uint16_t offset);
   void Out(std::uint16_t offset, std::uint8_t value);
   void Select() { Out(task_port::kDevice, select_); }
+  static bool DataRequested(std::uint8_t status);
   bool TimedOut();
   // Reads Status until BSY clears, selecting the drive again after every busy reading.
   bool WaitNotBusy();

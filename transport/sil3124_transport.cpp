@@ -25,10 +25,14 @@ bool Sil3124Transport::RequestBlockPlaceIsSafe(std::uint32_t a, std::uint32_t bu
                                                std::uint32_t bufferSize,
                                                std::uint32_t length) const {
   // The port reads the block by DMA: it must be aligned, and it must not land on RAM that
-  // belongs to someone else, on another port's or the card's global registers, or on the
-  // data it describes.
+  // belongs to someone else, on the port's own registers (request words written over the
+  // interrupt, error, slot status or activation registers would drive the port), on another
+  // port's or the card's global registers, or on the data it describes.
   if (a == 0 || (a & 7) != 0) return false;
-  if (Inside(a, prb::kSize, port_, sil_port::kPortWindowSize)) return true;
+  if (Inside(a, prb::kSize, port_, sil_port::kSlotMemorySize)) {
+    const std::uint64_t reg = static_cast<std::uint64_t>(port_) + sil_port::kRequestBlockAddress;
+    return a + prb::kSize <= reg || a >= reg + 4;
+  }
   const std::uint64_t dataEnd = static_cast<std::uint64_t>(buffer) + ((length + 7u) & ~7u);
   return Inside(a, prb::kSize, buffer, bufferSize) && a >= dataEnd;
 }
@@ -41,10 +45,14 @@ std::uint8_t Sil3124Transport::Release(std::uint8_t result) {
 std::uint8_t Sil3124Transport::Send(const TaskFile& t, Bytes buffer, const TaskFile* previous,
                                     std::uint32_t direction, std::uint32_t length) {
   if (!loader_ || !loader_->Loaded) return command_result::kNotSupported;
-  // The data goes through the system buffer as whole words: anything the buffer cannot hold
-  // or the copy would cut short is refused before the controller is touched.
-  if (direction != data_direction::kNone &&
-      (length > buffer.size() || length > sil_port::kSystemBufferSize || length % 4 != 0)) {
+  // An earlier command that timed out may still run on its port and still own the one system
+  // buffer that every port's command goes through: nothing may free or reuse it this run.
+  if (loader_->StrandedCommand) return command_result::kFailure;
+  // Every length goes into the scatter-gather entry, so every length is bounded by the system
+  // buffer and the caller's buffer; data moves as whole words. Refused before the controller
+  // is touched.
+  if (length > buffer.size() || length > sil_port::kSystemBufferSize ||
+      (direction != data_direction::kNone && length % 4 != 0)) {
     return command_result::kFailure;
   }
   PhysicalAccessApi& library = loader_->library();
@@ -54,8 +62,13 @@ std::uint8_t Sil3124Transport::Send(const TaskFile& t, Bytes buffer, const TaskF
   if (bufferSize < sil_port::kSystemBufferSize || b == 0) return Release(command_result::kFailure);
 
   const std::uint32_t a = Peek(sil_port::kRequestBlockAddress);
-  if (!RequestBlockPlaceIsSafe(a, b, bufferSize, direction == data_direction::kNone ? 0 : length)) {
-    return Release(command_result::kFailure);
+  if (!RequestBlockPlaceIsSafe(a, b, bufferSize, length)) return Release(command_result::kFailure);
+
+  // Slot 0 busy before we start: a command that is not ours (or one stranded by an earlier
+  // run) may be moving data through this very buffer, so it is neither reused nor freed.
+  if (Peek(sil_port::kSlotStatus) & sil_port::kSlot0Busy) {
+    loader_->StrandedCommand = 1;
+    return command_result::kFailure;
   }
 
   if (direction == data_direction::kOut &&
@@ -65,8 +78,9 @@ std::uint8_t Sil3124Transport::Send(const TaskFile& t, Bytes buffer, const TaskF
 
   const PortRequestBlock block = BuildPortRequestBlock(t, previous, direction, b, length);
 
+  // The clear register is write-one-to-clear: the enabled bits themselves switch them off.
   const std::uint32_t savedMask = Peek(sil_port::kInterruptEnable);
-  Poke(sil_port::kInterruptEnableClear, 0);
+  Poke(sil_port::kInterruptEnableClear, savedMask);
 
   if (!CopyToPhysical(*loader_, a, ConstBytes(block.data(), block.size()))) {
     Poke(sil_port::kInterruptEnable, savedMask);
@@ -92,8 +106,8 @@ std::uint8_t Sil3124Transport::Send(const TaskFile& t, Bytes buffer, const TaskF
 
   if (timedOut) {
     // Slot 0 may still be active and the port may yet write into the system buffer: it is not
-    // freed here (the driver frees it when it stops, at the updater's release). The next
-    // command of the same size is given the same buffer again.
+    // freed, the port is not used again, and the driver is not stopped at release.
+    loader_->StrandedCommand = 1;
     Poke(sil_port::kInterruptEnable, savedMask);
     timer_.StopLap();
     return command_result::kTimeout;

@@ -1,8 +1,9 @@
 #pragma once
 // Kind 6: one command through slot 0 of a SiI3124 port. The request block goes into physical
 // memory at the address the port names, the data through the library's system buffer; the
-// slot is polled with 1 ms sleeps against the command timeout. After a time-out the system
-// buffer is kept: the port may still be working on the command.
+// slot is polled with 1 ms sleeps against the command timeout. After a time-out the port may
+// still be working on the command and may still write into the system buffer: the buffer is
+// kept, and no kind 6 command is sent again in that run (see TesselLoader::PortGivenUp).
 #include <cstdint>
 
 #include "platform/system_api.hpp"
@@ -29,12 +30,14 @@ inline constexpr std::uint32_t kCommandErrorBit = 0x20000;  // interrupt status 
 inline constexpr std::uint32_t kSlot0Busy = 1;
 inline constexpr std::uint32_t kSystemBufferSize = 0x10000;
 inline constexpr std::uint32_t kPortWindowSize = 0x2000;
+// The port's command-slot memory; the port's own registers follow it.
+inline constexpr std::uint32_t kSlotMemorySize = 0x1000;
 }  // namespace sil_port
 
 class Sil3124Transport {
  public:
-  // The request block may only be placed inside the port's own register window (its local
-  // memory) or inside the system buffer behind the data.
+  // The request block may only be placed inside the port's command-slot memory (clear of the
+  // register at + 0x40) or inside the system buffer behind the data.
   Sil3124Transport(TesselLoader* loader, HighResTimer& timer, SystemApi& system,
                    float timeoutSeconds, std::uint32_t portRegBase)
       : loader_(loader), timer_(timer), system_(system), timeout_(timeoutSeconds),

@@ -38,8 +38,10 @@ void TesselLoader::Load(bool installed) {
 TesselLoader::~TesselLoader() {
   if (Loaded) library_.maCloseLibrary();
   if (library_.IsLoaded()) library_.Free();
-  // With the device's handle closed the driver can unload.
-  StopDriverOnRelease(os_, kTessel);
+  // With the device's handle closed the driver can unload; but stopping it frees the system
+  // buffer, which a stranded command may still write into. The service starts on demand
+  // only, so the next restart ends it.
+  if (!StrandedCommand) StopDriverOnRelease(os_, kTessel);
 }
 
 }  // namespace qz

@@ -1,6 +1,6 @@
 #pragma once
 // Installs and loads the physical-access library (tessel.dll with tessel.sys) at start-up and
-// stops its driver when released.
+// stops its driver when released, unless a command may still be live on the system buffer.
 #include <array>
 #include <cstdint>
 
@@ -24,6 +24,10 @@ class TesselLoader {
   // The code and text of the library's state after a failed physical-memory copy.
   std::array<char, 256> StateText{};
   std::uint32_t LastState = 0;
+  // Set when a kind 6 command timed out (or a port was found busy): a command may still be
+  // live and write into the system buffer. From then on no kind 6 command is sent, and the
+  // driver, which would free the buffer when it stops, is left running until the restart.
+  std::uint8_t StrandedCommand = 0;
 
   PhysicalAccessApi& library() { return library_; }
 

@@ -284,6 +284,41 @@ TEST_F(Kind5, DataOutReachesTheDrive) {
   EXPECT_EQ(link->received[0], block);
 }
 
+// A drive that takes the data and then ends the command with an abort.
+class RefusesTheData final : public sim::AtaLink {
+ public:
+  sim::AtaLinkReply Run(const sim::AtaLinkCommand& c, std::vector<std::uint8_t>&) override {
+    sim::AtaLinkReply reply;
+    reply.registers = c.registers;
+    reply.registers[0] = 0x04;
+    reply.registers[6] = 0x51;
+    return reply;
+  }
+};
+
+TEST_F(Kind5, DataOutEndsWithTheDrivesFinalStatus) {
+  // The verdict comes after the last word, once the drive is no longer busy with the data.
+  const struct {
+    bool refuses;
+    std::uint32_t busyMilliseconds;
+    std::uint8_t result;
+  } cases[] = {{false, 5, 0}, {true, 0, 1}, {true, 5, 1}};
+  for (const auto& c : cases) {
+    if (c.refuses) {
+      rig.primary->Attach(0, std::make_shared<RefusesTheData>());
+    } else {
+      rig.primary->Attach(0, std::make_shared<test::RecordingLink>());
+    }
+    rig.primary->busyMilliseconds = c.busyMilliseconds;
+    std::vector<std::uint8_t> block(512, 0x3C);
+    TaskFile t;
+    t.Command = 0xE8;  // WRITE BUFFER
+    std::uint32_t length = 512;
+    EXPECT_EQ(device.SendCommand(t, Bytes(block), nullptr, 4, length), c.result)
+        << c.refuses << " " << c.busyMilliseconds;
+  }
+}
+
 TEST(PortIoTransport, LibraryNotLoadedTouchesNoPort) {
   LegacyIdeRig rig;
   rig.machine.files.FailCreate(rig.machine.SystemDirectory() + "\\tesselio.dll");

@@ -75,6 +75,9 @@ TEST_F(Kind6, IdentifyReturnsTheDrivesOwnBlock) {
   EXPECT_EQ(r.command.length, 512u);
   EXPECT_EQ(r.command.registers[6], 0xEC);
   EXPECT_EQ(r.command.registers[1], 1);
+  // The port's interrupts were off while the command ran, and are back on afterwards.
+  EXPECT_EQ(r.interruptEnable, 0u);
+  EXPECT_EQ(port->interruptEnable, 0x000F0001u);
   // The data went through the system buffer, which is given back.
   EXPECT_GE(r.sgAddress, 0x1F000000u);
   EXPECT_EQ(rig.machine.physicalMemory.allocations(), 0u);
@@ -166,7 +169,7 @@ TEST_F(Kind6, TimeOutStillCleansUpButKeepsTheSystemBuffer) {
   EXPECT_EQ(device.CommandTimer.LapStart, 0);
 }
 
-TEST(Sil3124TimeOut, TheKeptBufferIsReusedAndGoesWithTheDriver) {
+TEST(Sil3124TimeOut, TheKeptBufferIsNeverReusedNorFreedThatRun) {
   Sil3124Rig rig;
   {
     AtaCommandDevice device(rig.System());
@@ -175,18 +178,32 @@ TEST(Sil3124TimeOut, TheKeptBufferIsReusedAndGoesWithTheDriver) {
     port.neverCompletes = true;
     device.SetTimeout(0.01f);
     ASSERT_EQ(device.Identify(), command_result::kTimeout);
-    const std::uint64_t kept = port.requests.at(0).sgAddress;
+    const std::size_t calls = rig.physical.calls.size();
+    // Neither the same port (slot 0 still active) nor another one (the same system buffer):
+    // nothing is allocated, freed, written or activated.
     port.neverCompletes = false;
-    ASSERT_EQ(device.Identify(), command_result::kSuccess);
-    EXPECT_EQ(port.requests.at(1).sgAddress, kept);
-    EXPECT_EQ(rig.machine.physicalMemory.allocations(), 0u);  // a finished command frees it
-    port.neverCompletes = true;
-    ASSERT_EQ(device.Identify(), command_result::kTimeout);
+    port.log.clear();
+    EXPECT_EQ(device.Identify(), command_result::kFailure);
+    EXPECT_TRUE(port.log.empty());
+    ASSERT_GE(rig.SelectCardDrive(device, 1), 0);
+    EXPECT_EQ(device.Identify(), command_result::kFailure);
+    EXPECT_TRUE(rig.controller->port(1).log.empty());
+    EXPECT_EQ(rig.physical.calls.size(), calls);
+    EXPECT_EQ(port.requests.size(), 1u);
     EXPECT_EQ(rig.machine.physicalMemory.allocations(), 1u);
   }
-  // The release stops the driver, which gives the buffer back.
-  EXPECT_EQ(rig.machine.accessDrivers.tessel, nullptr);
-  EXPECT_EQ(rig.machine.physicalMemory.allocations(), 0u);
+  // The release leaves the driver, and with it the buffer, in place until the restart.
+  EXPECT_NE(rig.machine.accessDrivers.tessel, nullptr);
+  EXPECT_EQ(rig.machine.physicalMemory.allocations(), 1u);
+}
+
+TEST_F(Kind6, SlotAlreadyBusyIsNeitherActivatedNorFreed) {
+  port->slotStatus = 1;  // a command the port is running for someone else
+  EXPECT_EQ(device.Identify(), command_result::kFailure);
+  EXPECT_TRUE(port->requests.empty());
+  EXPECT_TRUE(std::none_of(port->log.begin(), port->log.end(),
+                           [](const Sil3124Controller::Access& a) { return a.write; }));
+  EXPECT_EQ(rig.machine.physicalMemory.allocations(), 1u);
 }
 
 TEST_F(Kind6, SlowCompletionIsWaitedForWithSleeps) {
@@ -280,7 +297,11 @@ TEST_F(Kind6, UnsafeRequestBlockAddressIsRefused) {
         // straddling the end of this port's window
         portBase + Sil3124Controller::kPortBlockSize - 40u,
         // a block whose end wraps past 4 GiB
-        0xFFFFFFF8u}) {
+        0xFFFFFFF8u,
+        // this port's own registers: interrupt status, the block's address at + 0x40, the
+        // slot status, the activation, and a block running from slot memory into them
+        portBase + 0x1000u, portBase + 0x18u, portBase + 0x1800u, portBase + 0x1BF8u,
+        portBase + 0xFF8u}) {
     port->requestBlockAddress = address;
     port->log.clear();
     EXPECT_EQ(device.Identify(), command_result::kFailure) << std::hex << address;
@@ -329,6 +350,12 @@ TEST_F(Kind6, TransfersTheSystemBufferCannotHoldAreRefused) {
   EXPECT_EQ(device.SendCommand(t, Bytes(big.data(), 512), nullptr, 2, length), command_result::kFailure);
   length = 510;
   EXPECT_EQ(device.SendCommand(t, Bytes(big), nullptr, 2, length), command_result::kFailure);
+  // A no-data command's length still goes into the scatter-gather entry.
+  t.Command = 0xEF;
+  length = 0x10004;
+  EXPECT_EQ(device.SendCommand(t, Bytes(big), nullptr, 0, length), command_result::kFailure);
+  length = 1024;
+  EXPECT_EQ(device.SendCommand(t, Bytes(big.data(), 512), nullptr, 0, length), command_result::kFailure);
   EXPECT_EQ(rig.machine.accessDrivers.tessel->requests, requests);
   EXPECT_TRUE(port->log.empty());
 }
