@@ -26,7 +26,15 @@ inline constexpr char kNot64BitStaged[] =
 inline constexpr char kNoFlasherHead[] = "This utility has no boot-time F/W update program for this Windows (";
 inline constexpr char kNoFlasherTail[] = ") !\nNothing was written.\n";
 
+// 32-bit XP before Service Pack 2 has no ATA pass-through for the flasher at boot. This
+// refusal follows the package's language.
+inline constexpr char kNeedsXpSp2[] =
+    "This utility needs Windows XP Service Pack 2 or later to update the firmware !\n";
+
 namespace big5 {
+// 此更新程式需要 Windows XP Service Pack 2 或更新的版本才能更新韌體 !\n
+inline constexpr char kNeedsXpSp2[] =
+    "\xA6\xB9\xA7\xF3\xB7s\xB5{\xA6\xA1\xBB\xDD\xADn Windows XP Service Pack 2 \xA9\xCE\xA7\xF3\xB7s\xAA\xBA\xAA\xA9\xA5\xBB\xA4~\xAF\xE0\xA7\xF3\xB7s\xB6\xB4\xC5\xE9 !\n";
 // 這個韌體更新程式沒有適用於此 Windows (
 inline constexpr char kNoFlasherHead[] = "\xB3o\xAD\xD3\xB6\xB4\xC5\xE9\xA7\xF3\xB7s\xB5{\xA6\xA1\xA8S\xA6\xB3\xBE" "A\xA5\xCE\xA9\xF3\xA6\xB9 Windows (";
 // ) 的開機更新程式 !\n沒有寫入任何檔案.\n

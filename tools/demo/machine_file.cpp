@@ -70,6 +70,13 @@ int LastServicePack(sim::Windows release) {
     case Windows::Server2008R2:
     case Windows::Win7X86:
     case Windows::Win7X64: return 1;
+    case Windows::Win8X86:
+    case Windows::Win8X64:
+    case Windows::Win81X86:
+    case Windows::Win81X64:
+    case Windows::Win10X86:
+    case Windows::Win10X64:
+    case Windows::Win11X64: return 0;  // no service packs after 7
     default: return 2;
   }
 }
