@@ -125,6 +125,39 @@ TEST_P(EndToEnd, OnAnEightDiskMachineOnlyTheStagedDriveChanges) {
       << text;
 }
 
+// The revision bytes go from IDENTIFY through the staged block to the flasher's comparison
+// unchanged: a drive that pads its revision with NUL bytes is the staged drive, not a twin.
+TEST_P(EndToEnd, TheStagedDriveIsFlashedWhateverPadsItsRevision) {
+  const struct {
+    const char* name;
+    std::string revision;  // as IDENTIFY gives it, and as the update command records it
+  } cases[] = {
+      {"blanks", "VRD5    "},
+      {"NUL bytes", std::string("VRD5\0\0\0\0", 8)},
+      {"NUL bytes inside", std::string("VRD5\0 \0 ", 8)},
+  };
+  for (const auto& c : cases) {
+    machine.restarts.clear();
+    auto drive = std::make_shared<sim::AtaDrive>(sim::AtaDrive::Identity{kModel, "SN1", c.revision, "VRD5-1"});
+    auto twin = std::make_shared<sim::AtaDrive>(sim::AtaDrive::Identity{kModel, "SN2", "VRD5    ", "VRD5-1"});
+    machine.physicalDrives = {drive};
+    if (c.revision != "VRD5    ") machine.physicalDrives.push_back(twin);
+    StageUpdate(sim::MakeSampleFirmware({}), c.revision);
+
+    const auto first = sim::RebootMachine(machine, RunFlasherImage);
+    ASSERT_EQ(first.size(), 2u) << c.name;
+    // Only the twin, where there is one, is left alone.
+    EXPECT_EQ(first[1].console.find("LEFT ALONE") != std::string::npos, machine.physicalDrives.size() == 2)
+        << c.name << first[1].console;
+    EXPECT_NE(first[1].console.find("PASS !\n"), std::string::npos) << c.name << first[1].console;
+    EXPECT_EQ(machine.restarts.size(), 1u) << c.name;
+    sim::RebootMachine(machine, RunFlasherImage);
+    EXPECT_EQ(drive->Revision(), "VRDC") << c.name;
+    // A twin whose revision differs only in its padding is another revision.
+    EXPECT_EQ(twin->CountCommands(0x92), 0u) << c.name;
+  }
+}
+
 INSTANTIATE_TEST_SUITE_P(Releases, EndToEnd,
                          ::testing::Values(Release{sim::Windows::XpPro, "Xp"},
                                            Release{sim::Windows::Server2003X64, "Server2003X64"},
