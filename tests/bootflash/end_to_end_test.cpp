@@ -31,7 +31,8 @@ class EndToEnd : public ::testing::TestWithParam<Release> {
   }
 
   // What the update command does before offering the restart (the copy helper's move from
-  // SysWOW64 on 64-bit Windows included).
+  // SysWOW64 on 64-bit Windows included); `driveRevision` is the drive's 8 revision bytes as
+  // IDENTIFY gave them.
   void StageUpdate(const std::vector<std::uint8_t>& image, const std::string& driveRevision) {
     sim::SimWin32 updater(machine, sim::Bitness::X86);
     SystemInfo system(updater);
@@ -60,7 +61,7 @@ TEST_P(EndToEnd, TheDriveRunsTheNewFirmwareAfterTwoRestarts) {
   auto other = std::make_shared<sim::AtaDrive>(
       sim::AtaDrive::Identity{"VORTANIX QRX-240T9A", "SN2", "VRDB", "VRDB-2"});
   machine.physicalDrives = {other, drive};
-  StageUpdate(sim::MakeSampleFirmware({}), "VRDB");
+  StageUpdate(sim::MakeSampleFirmware({}), "VRDB    ");
 
   const auto first = sim::RebootMachine(machine, RunFlasherImage);
   ASSERT_EQ(first.size(), 2u);
@@ -78,7 +79,7 @@ TEST_P(EndToEnd, TheDriveRunsTheNewFirmwareAfterTwoRestarts) {
   EXPECT_EQ(second[0].entry, "autocheck autochk /k:D *");
 
   // Staged again for a drive that already runs it: nothing is flashed, nothing restarts.
-  StageUpdate(sim::MakeSampleFirmware({}), "VRDC");
+  StageUpdate(sim::MakeSampleFirmware({}), "VRDC    ");
   const auto third = sim::RebootMachine(machine, RunFlasherImage);
   ASSERT_EQ(third.size(), 2u);
   EXPECT_NE(third[1].console.find("    THE SAME !\n"), std::string::npos) << third[1].console;
@@ -101,7 +102,7 @@ TEST_P(EndToEnd, OnAnEightDiskMachineOnlyTheStagedDriveChanges) {
   drives.push_back(twin);
   drives.push_back(staged);
   machine.physicalDrives.assign(drives.begin(), drives.end());
-  StageUpdate(sim::MakeSampleFirmware({}), "VRDB");
+  StageUpdate(sim::MakeSampleFirmware({}), "VRDB    ");
 
   const auto first = sim::RebootMachine(machine, RunFlasherImage);
   ASSERT_EQ(first.size(), 2u);
