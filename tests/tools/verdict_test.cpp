@@ -166,8 +166,10 @@ TEST_F(MultiPackageRun, TheLastRunLineMustTellWhatTheDrivesHold) {
     const Verdict v = JudgeRun(in);
     EXPECT_EQ(v.pass, c.pass) << c.name << ": " << (v.failures.empty() ? v.lines.back() : v.failures[0]);
     if (!c.pass) {
-      ASSERT_EQ(v.failures.size(), 1u) << c.name;
-      EXPECT_EQ(v.failures[0].rfind("LAST-RUN LINE WRONG", 0), 0u) << c.name << ": " << v.failures[0];
+      EXPECT_EQ(v.failures.size(), 1u) << c.name;
+      if (!v.failures.empty()) {
+        EXPECT_EQ(v.failures[0].rfind("LAST-RUN LINE WRONG", 0), 0u) << c.name << ": " << v.failures[0];
+      }
     }
   }
 }
