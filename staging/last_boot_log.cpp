@@ -15,15 +15,14 @@ bool RemoveIn(Win32Api& api) {
 
 }  // namespace
 
-bool RemoveLastBootLog(Win32Api& api) {
+bool RemoveLastBootLog(Win32Api& api, bool wow64) {
   // The redirected view first: SysWOW64 under WOW64, the only system directory elsewhere.
-  bool removed = RemoveIn(api);
-  // Fails on 32-bit Windows, where there is no other directory.
-  if (api.SetWow64FsRedirection(false)) {
-    removed = RemoveIn(api) && removed;
-    api.SetWow64FsRedirection(true);
-  }
-  return removed;
+  const bool removed = RemoveIn(api);
+  if (!wow64) return removed;
+  if (!api.SetWow64FsRedirection(false)) return false;
+  const bool native = RemoveIn(api);
+  api.SetWow64FsRedirection(true);
+  return removed && native;
 }
 
 }  // namespace qz

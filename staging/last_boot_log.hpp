@@ -10,9 +10,9 @@ namespace qz {
 
 inline constexpr std::string_view kBootLogName = "Ombrel.log";
 
-// Deletes the log where this process sees the system directory and, on 64-bit Windows, in the
+// Deletes the log where this process sees the system directory and, under WOW64, in the
 // 64-bit one too (the file-system redirection is turned off for that delete only). True when
-// no copy is left in either.
-bool RemoveLastBootLog(Win32Api& api);
+// no copy is left in either; false as well when the 64-bit one can't be reached.
+bool RemoveLastBootLog(Win32Api& api, bool wow64);
 
 }  // namespace qz

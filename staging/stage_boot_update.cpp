@@ -95,7 +95,7 @@ std::uint32_t StageBootUpdate(Win32Api& api, SystemInfo& system, FlasherImageTab
   }
 
   // Before anything reaches the disk.
-  if (!RemoveLastBootLog(api)) return stage_result::kOldLogKept;
+  if (!RemoveLastBootLog(api, wow64)) return stage_result::kOldLogKept;
   if (!WriteWhole(api, target, image.start, image.length)) return stage_result::kFlasherNotWritten;
 
   Handle key = kNullHandle;

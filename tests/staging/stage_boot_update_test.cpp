@@ -171,13 +171,15 @@ TEST_F(StageTest, TheRecordedRevisionIsEightBytesWhateverTheDriveGave) {
 }
 
 // The last run's log goes before the new flasher arrives, from both system directories of a
-// 64-bit Windows; one that can't be removed stops staging before anything is written.
+// 64-bit Windows; one that can't be removed, or a 64-bit directory out of reach, stops staging
+// before anything is written.
 TEST_F(StageTest, TheLastRunsLogIsRemoved) {
   const std::string sys32 = "C:\\WINDOWS\\system32\\", wow64 = "C:\\WINDOWS\\SysWOW64\\";
   const struct {
     Windows release;
     std::vector<std::string> logs;
     std::string undeletable;
+    bool redirectionStays = false;
   } cases[] = {
       {Windows::Win7X64, {sys32, wow64}, ""},
       {Windows::Win7X64, {sys32}, ""},
@@ -185,12 +187,14 @@ TEST_F(StageTest, TheLastRunsLogIsRemoved) {
       {Windows::Win7X64, {sys32, wow64}, sys32},
       {Windows::Win7X64, {wow64}, wow64},
       {Windows::XpPro, {sys32}, sys32},
+      {Windows::Win7X64, {sys32}, sys32, true},
   };
   for (const auto& c : cases) {
     Boot(c.release);
     const std::string name = std::string(sim::WindowsName(c.release)) + " " + c.undeletable;
     for (const auto& dir : c.logs) machine->files.Put(dir + "Ombrel.log", std::vector<std::uint8_t>{'E', 'N', 'D'});
-    if (!c.undeletable.empty()) machine->files.FailCreate(c.undeletable + "Ombrel.log");
+    if (!c.undeletable.empty() && !c.redirectionStays) machine->files.FailCreate(c.undeletable + "Ombrel.log");
+    api->redirectionSwitchFails = c.redirectionStays;
     const auto result = Stage();
     if (c.undeletable.empty()) {
       EXPECT_EQ(result, stage_result::kStaged) << name;
