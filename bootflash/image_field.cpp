@@ -63,13 +63,14 @@ PatchResult Locate(const uint8_t* image, size_t length, const char* key, size_t 
   return PatchResult::kKeyAbsent;
 }
 
-}  // namespace
+size_t ValueLength(const ImageField& field) {
+  return field.length != 0 ? field.length : TextLength(field.value);
+}
 
-PatchResult CheckImageFieldValue(const char* key, const char* value) {
+PatchResult CheckValue(const char* key, const char* value, size_t n) {
   if (key == nullptr || value == nullptr) return PatchResult::kBadArgument;
   const FieldRule* rule = FindRule(key);
   if (rule == nullptr) return PatchResult::kUnknownKey;
-  const size_t n = TextLength(value);
   switch (rule->kind) {
     case FieldKind::kFlag:
       if (n != 1 || (value[0] != '0' && value[0] != '1')) return PatchResult::kBadFlag;
@@ -91,8 +92,15 @@ PatchResult CheckImageFieldValue(const char* key, const char* value) {
   return PatchResult::kWritten;
 }
 
+}  // namespace
+
+PatchResult CheckImageFieldValue(const char* key, const char* value) {
+  if (value == nullptr) return PatchResult::kBadArgument;
+  return CheckValue(key, value, TextLength(value));
+}
+
 PatchResult PatchImageField(uint8_t* image, size_t length, const char* key, const char* value) {
-  const ImageField field = {key, value};
+  const ImageField field = {key, value, 0};
   return PatchImageFields(image, length, &field, 1, nullptr);
 }
 
@@ -106,9 +114,11 @@ PatchResult PatchImageFields(uint8_t* image, size_t length, const ImageField* fi
   // for a later key.
   size_t at[kMaxImageFields] = {};
   for (size_t f = 0; f < count; ++f) {
-    PatchResult result = CheckImageFieldValue(fields[f].key, fields[f].value);
+    PatchResult result = fields[f].value == nullptr
+                             ? PatchResult::kBadArgument
+                             : CheckValue(fields[f].key, fields[f].value, ValueLength(fields[f]));
     if (result == PatchResult::kWritten) {
-      result = Locate(image, length, fields[f].key, TextLength(fields[f].value), &at[f]);
+      result = Locate(image, length, fields[f].key, ValueLength(fields[f]), &at[f]);
     }
     if (result != PatchResult::kWritten) {
       if (failed != nullptr) *failed = f;
@@ -117,7 +127,8 @@ PatchResult PatchImageFields(uint8_t* image, size_t length, const ImageField* fi
   }
   for (size_t f = 0; f < count; ++f) {
     const char* value = fields[f].value;
-    for (size_t i = 0; value[i] != '\0'; ++i) image[at[f] + i] = static_cast<uint8_t>(value[i]);
+    const size_t n = ValueLength(fields[f]);
+    for (size_t i = 0; i < n; ++i) image[at[f] + i] = static_cast<uint8_t>(value[i]);
   }
   return PatchResult::kWritten;
 }

@@ -36,6 +36,9 @@ PatchResult PatchImageField(uint8_t* image, size_t length, const char* key, cons
 struct ImageField {
   const char* key;
   const char* value;
+  // 0: `value` is a NUL-terminated text. Otherwise its byte count: a drive's revision is
+  // written as IDENTIFY gave it, NUL bytes included.
+  size_t length = 0;
 };
 
 inline constexpr size_t kMaxImageFields = 16;

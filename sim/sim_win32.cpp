@@ -199,7 +199,7 @@ LaunchEnd SimWin32::ShellExecuteWait(Handle, const std::string& verb, const std:
 }
 
 bool SimWin32::SetWow64FsRedirection(bool enabled) {
-  if (!IsWow64()) return Fail(err::kInvalidFunction);
+  if (!IsWow64() || redirectionSwitchFails) return Fail(err::kInvalidFunction);
   redirectionOff_ = !enabled;
   return true;
 }

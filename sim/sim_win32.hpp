@@ -22,6 +22,8 @@ class SimWin32 final : public Win32Api {
   Machine& machine() { return machine_; }
   // Set while the process has turned WOW64 file-system redirection off.
   bool fsRedirectionDisabled = false;
+  // Fault: turning the WOW64 file-system redirection off or on fails, as without the function.
+  bool redirectionSwitchFails = false;
 
   std::uint32_t GetLastError() override { return lastError_; }
   void SetLastError(std::uint32_t code) override { lastError_ = code; }

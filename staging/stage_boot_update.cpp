@@ -8,6 +8,7 @@
 #include "platform/registry_api.hpp"
 #include "platform/text.hpp"
 #include "staging/boot_execute.hpp"
+#include "staging/last_boot_log.hpp"
 
 namespace qz {
 namespace {
@@ -36,6 +37,14 @@ bool WriteWhole(Win32Api& api, const std::string& path, const std::uint8_t* data
 }
 
 }  // namespace
+
+bool RevisionTellsTwinsApart(std::string_view revision) {
+  if (revision.size() < kDriveRevisionBytes) return false;
+  for (std::size_t i = 0; i < kDriveRevisionBytes; ++i) {
+    if (revision[i] != '\0' && revision[i] != ' ') return true;
+  }
+  return false;
+}
 
 int FlasherEntryFor(std::uint8_t family, bool wow64) {
   using namespace flasher_entry;
@@ -78,11 +87,10 @@ std::uint32_t StageBootUpdate(Win32Api& api, SystemInfo& system, FlasherImageTab
 
   // All or nothing: every value is checked and every key found before the first byte
   // changes, because neither side could detect a half-patched block afterwards.
+  if (!RevisionTellsTwinsApart(driveRevision)) return stage_result::kRevisionUnknown;
   const std::string flag = bootFlag == 1 ? "1" : "0";
-  std::string staged = driveRevision.substr(0, 8);
-  staged.resize(8, ' ');
   const bootflash::ImageField fields[] = {
-      {"KEY=", staged.c_str()},
+      {"KEY=", driveRevision.data(), kDriveRevisionBytes},
       {"UPDATEBOOT=", flag.c_str()},   {"_____FW=", revision.c_str()},
       {"_FW_EXT=", extension.c_str()}, {"DRIVECOUNT=", "0001"},
       {"VENDID1=", model.c_str()},
@@ -92,6 +100,8 @@ std::uint32_t StageBootUpdate(Win32Api& api, SystemInfo& system, FlasherImageTab
     return stage_result::kFlasherNotWritten;
   }
 
+  // Before anything reaches the disk.
+  if (!RemoveLastBootLog(api, wow64)) return stage_result::kOldLogKept;
   if (!WriteWhole(api, target, image.start, image.length)) return stage_result::kFlasherNotWritten;
 
   Handle key = kNullHandle;

@@ -126,13 +126,17 @@ std::optional<BootOutcome> ParseBootLog(ConstBytes log) {
     if (d.outcome == "FAIL" && !fail) fail = d;
     if (d.outcome == "PASS" && !pass) pass = d;
   }
+  if (first + 1 == lines->size()) return std::nullopt;
   const std::optional<DriveLine>& shown = fail ? fail : pass;
-  if (!shown) return std::nullopt;
+  if (!shown) {
+    outcome.result = BootRunResult::kNoneFlashed;
+    return outcome;
+  }
   outcome.drive = shown->drive;
   outcome.model = TrimText(shown->model);
   outcome.revisionBefore = TrimText(shown->before);
   outcome.revisionTarget = TrimText(shown->target);
-  outcome.passed = !fail;
+  outcome.result = fail ? BootRunResult::kFailed : BootRunResult::kPassed;
   return outcome;
 }
 
@@ -149,11 +153,15 @@ std::string BootOutcomeLine(const BootOutcome& outcome, const CivilTime* local, 
             ":" + Two(t.minute);
     if (local == nullptr) line += " UTC";
   }
+  if (outcome.result == BootRunResult::kNoneFlashed) {
+    line += z ? zh::kLastRunNoneFlashed : en::kLastRunNoneFlashed;
+    return line;
+  }
   line += z ? zh::kLastRunDisk : en::kLastRunDisk;
   line += std::to_string(outcome.drive) + ", " + outcome.revisionBefore;
   line += z ? zh::kLastRunTo : en::kLastRunTo;
   line += outcome.revisionTarget;
-  if (outcome.passed) {
+  if (outcome.result == BootRunResult::kPassed) {
     line += z ? zh::kLastRunPassed : en::kLastRunPassed;
   } else {
     line += z ? zh::kLastRunFailed : en::kLastRunFailed;

@@ -15,19 +15,27 @@ namespace qz {
 // The flasher never writes more; a larger file is not its log.
 inline constexpr std::size_t kBootLogMaxBytes = 16384;
 
+enum class BootRunResult {
+  kPassed,       // every flashed drive passed
+  kFailed,       // a flashed drive failed
+  kNoneFlashed,  // drives were looked at, none was flashed (THE SAME, LEFT ALONE, NOT
+                 // FLASHED, or no drive of the model)
+};
+
 struct BootOutcome {
   bool dateKnown = false;
   CivilTime utc;              // when dateKnown
-  int drive = 0;              // the N of \??\PhysicalDriveN
+  BootRunResult result = BootRunResult::kNoneFlashed;
+  // The drive of the run that matters when one was flashed: the N of \??\PhysicalDriveN.
+  int drive = 0;
   std::string model;          // trimmed
   std::string revisionBefore; // trimmed
   std::string revisionTarget; // trimmed
-  bool passed = false;        // PASS, else FAIL
 };
 
 // The drive of the run that matters: the first summary line with FAIL, else the first with
-// PASS. Nothing when no drive was flashed (only THE SAME, LEFT ALONE, NOT FLASHED, OTHER
-// MODEL) or the log is not whole.
+// PASS; kNoneFlashed when there are summary lines but none of either. Nothing when the log is
+// not whole or has no summary lines (the run stopped before it looked at the drives).
 std::optional<BootOutcome> ParseBootLog(ConstBytes log);
 
 // The one line under the version line: date and time (`local`, or the log's UTC marked as

@@ -3,6 +3,8 @@
 #include <string>
 #include <vector>
 
+#include "staging/last_boot_log.hpp"
+
 namespace qz {
 namespace {
 
@@ -33,7 +35,7 @@ std::optional<BootOutcome> ReadLastBootRun(Win32Api& api) {
   const bool redirectionOff = api.SetWow64FsRedirection(false);
   const std::string system = api.GetSystemDirectory();
   std::optional<std::vector<std::uint8_t>> log;
-  if (!system.empty()) log = ReadSmallFile(api, system + "\\Ombrel.log");
+  if (!system.empty()) log = ReadSmallFile(api, system + "\\" + std::string(kBootLogName));
   if (redirectionOff) api.SetWow64FsRedirection(true);
   if (!log) return std::nullopt;
   return ParseBootLog(*log);

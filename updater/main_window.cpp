@@ -275,7 +275,10 @@ void TQuenzarMain::ShowLastBootRun() {
   Ui.SetCaption(UiControl::lblLastRun,
                 UiText(BootOutcomeLine(*outcome, converted ? &local : nullptr, Options.SecondLanguage()),
                        TextCodePage()));
-  Ui.SetFontColor(UiControl::lblLastRun, outcome->passed ? Rgb(0, 100, 0) : Rgb(128, 0, 0));
+  const BootRunResult result = outcome->result;
+  Ui.SetFontColor(UiControl::lblLastRun, result == BootRunResult::kPassed   ? Rgb(0, 100, 0)
+                                         : result == BootRunResult::kFailed ? Rgb(128, 0, 0)
+                                                                            : Rgb(0, 0, 128));
   Ui.SetVisible(UiControl::lblLastRun, true);
   // The form grows by the one line the label takes.
   const UiRect form = Ui.GetBounds(UiControl::Form);

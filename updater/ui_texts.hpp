@@ -43,6 +43,9 @@ inline constexpr char kLastRunDisk[] = " : disk ";
 inline constexpr char kLastRunTo[] = " to ";
 inline constexpr char kLastRunPassed[] = ", passed";
 inline constexpr char kLastRunFailed[] = ", FAILED";
+// A run that looked at the drives and flashed none: "Last F/W update 2026-12-08 15:03 : no
+// disk was flashed"
+inline constexpr char kLastRunNoneFlashed[] = " : no disk was flashed";
 }  // namespace en
 
 // Captions and texts that stay English in both languages.
@@ -105,6 +108,8 @@ inline constexpr char kLastRunTo[] = " \xA8\xEC ";
 inline constexpr char kLastRunPassed[] = ", \xA6\xA8\xA5\x5C";
 // , 失敗
 inline constexpr char kLastRunFailed[] = ", \xA5\xA2\xB1\xD1";
+//  : 沒有磁碟被更新
+inline constexpr char kLastRunNoneFlashed[] = " : \xA8S\xA6\xB3\xBA\xCF\xBA\xD0\xB3Q\xA7\xF3\xB7s";
 }  // namespace big5
 
 }  // namespace qz::texts

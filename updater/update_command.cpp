@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <exception>
 #include <vector>
 
 #include "bootflash/firmware_cipher.hpp"
@@ -87,6 +88,16 @@ bool CopiesArrived(Win32Api& api, ConstBytes flasher, ConstBytes firmware) {
   return arrived;
 }
 
+void ShowError(TQuenzarMain& w, const std::string& text) {
+  w.Ui.MessageBox(text, texts::kError, mb::kIconError, true);
+}
+
+void ShowStageFailure(TQuenzarMain& w, std::uint32_t result) {
+  char text[96];
+  std::snprintf(text, sizeof text, texts::update::kStageFailed, static_cast<unsigned>(result));
+  ShowError(w, text);
+}
+
 void EnableShutdownPrivilege(Win32Api& api) {
   Handle token = kNullHandle;
   if (!api.OpenProcessToken(token_access::kAdjustPrivileges | token_access::kQuery, token)) return;
@@ -105,7 +116,6 @@ bool FlasherBuildRunsOn(const FlasherImage& build, std::uint16_t machine) {
 
 int UpdateExitCode(const UpdateOutcome& outcome) {
   switch (outcome.end) {
-    case UpdateEnd::NoDrive: return exit_code::kNothingNeeded;
     case UpdateEnd::Staged: return exit_code::kRestartNeeded;
     case UpdateEnd::RestartRequested:
       return outcome.restartStarted ? exit_code::kRestartStarted : exit_code::kRestartNeeded;
@@ -124,6 +134,10 @@ FlasherImageTable BuildFlasherImageTable(const PackageBlock& package) {
     table[i].length = size <= area.size() ? static_cast<std::uint32_t>(size) : 0;
   }
   return table;
+}
+
+std::string RawRevision(const DriveRecord& drive) {
+  return std::string(drive.FirmwareRevision.data(), kDriveRevisionBytes);
 }
 
 std::string DriveIdentity(const DriveRecord& drive) {
@@ -147,6 +161,79 @@ int CopyHelperSlot(std::uint8_t osFamily) {
   }
 }
 
+namespace {
+
+// Staging, the copies for 64-bit Windows and the restart question, once FW.bin is written.
+UpdateEnd StageAndOfferRestart(TQuenzarMain& w, UpdateOutcome& out, OsVersionCode code, ConstBytes image) {
+  Win32Api& api = w.Api;
+  const int package = out.package + 1;
+  FlasherImageTable table = BuildFlasherImageTable(w.Package);
+  const std::string revision = TrimText(w.Package.NewRevision(package));
+  const std::string extension = TrimText(w.Package.Extension(package));
+  out.stageResult = StageBootUpdate(api, *w.SysInfo, &table, kFlasherName, w.Options.UpdateBoot ? 1 : 0,
+                                    extension, revision, out.identity, kFirmwareFile,
+                                    out.driveRevision);
+  if (!IsStaged(out.stageResult)) {
+    ShowStageFailure(w, out.stageResult);
+    return UpdateEnd::StageFailed;
+  }
+
+  if (w.SysInfo->IsWow64Process32()) {
+    // The Session Manager runs the flasher from the 64-bit system directory: the staged files
+    // must be there before a restart is offered.
+    const int slot = CopyHelperSlot(OsFamily(code));
+    const Bytes helper = w.Package.CopySlot(slot);
+    const std::uint64_t helperSize = w.Package.CopySize(slot);
+    const std::string windows = api.GetWindowsDirectory();
+    const std::string helperPath = windows + "\\SysWOW64\\Ferryman.exe";
+    bool copied = false;
+    if (!windows.empty() && helperSize != 0 && helperSize <= helper.size() &&
+        WriteWhole(api, helperPath, helper.first(static_cast<std::size_t>(helperSize)))) {
+      std::uint32_t exitCode = 1;
+      const LaunchEnd ran = api.ShellExecuteWait(kNullHandle, "open", "cmd.exe", "/c " + helperPath, "",
+                                                 kHidden, kCopyHelperWaitMs, exitCode);
+      const int entry = FlasherEntryFor(OsFamily(code), true);
+      copied = ran == LaunchEnd::Finished && exitCode == 0 && entry >= 0 &&
+               CopiesArrived(api,
+                             ConstBytes(table[static_cast<std::size_t>(entry)].start,
+                                        table[static_cast<std::size_t>(entry)].length),
+                             image);
+    }
+    if (!copied) {
+      // Nothing half-staged may run at the next start.
+      UnstageBootUpdate(api, kFlasherProgram);
+      ShowError(w, texts::update::kNot64BitStaged);
+      return UpdateEnd::CopyFailed;
+    }
+  }
+
+  EnableShutdownPrivilege(api);
+  w.Ui.MessageBox(texts::update::kNextReboot, texts::update::kInformation, mb::kIconInformation, true);
+  const int answer = w.Ui.MessageBox(texts::update::kRebootNow, texts::update::kQuestion,
+                                     mb::kYesNo | mb::kIconQuestion, true);
+  if (answer == answer::kYes) {
+    out.restartStarted = w.SysInfo->RestartNow();
+    return UpdateEnd::RestartRequested;
+  }
+  return UpdateEnd::Staged;
+}
+
+
+// An exception once staging began: the flasher is taken off BootExecute again, so that the run
+// may end as failed; only when that fails does it end as staged, since the flasher then runs
+// at the next start.
+UpdateEnd EndAfterException(TQuenzarMain& w, const std::string& what) {
+  const bool unstaged = UnstageBootUpdate(w.Api, kFlasherProgram);
+  try {
+    ShowError(w, what);
+  } catch (...) {
+    // The box is a courtesy; the exit code is what deployment tools read.
+  }
+  return unstaged ? UpdateEnd::Unstaged : UpdateEnd::Staged;
+}
+
+}  // namespace
+
 UpdateOutcome cmdUpdateClick(TQuenzarMain& w) {
   Win32Api& api = w.Api;
   UpdateOutcome out;
@@ -160,9 +247,7 @@ UpdateOutcome cmdUpdateClick(TQuenzarMain& w) {
     w.Ui.Terminate();
     return out;
   };
-  auto error = [&](const std::string& text) {
-    w.Ui.MessageBox(text, texts::kError, mb::kIconError, true);
-  };
+  auto error = [&](const std::string& text) { ShowError(w, text); };
 
   // The drive comes first: its own package is the one enciphered and staged, so that a drive
   // never receives the image meant for another model.
@@ -172,7 +257,7 @@ UpdateOutcome cmdUpdateClick(TQuenzarMain& w) {
     return finish(UpdateEnd::NoDrive);
   }
   out.identity = DriveIdentity(*drive);
-  out.driveRevision = FieldText(drive->FirmwareRevision);
+  out.driveRevision = RawRevision(*drive);
   out.package = drive->PackageIndex;
   const int package = out.package + 1;
 
@@ -184,6 +269,14 @@ UpdateOutcome cmdUpdateClick(TQuenzarMain& w) {
     const std::string text = zh ? texts::update::big5::kNeedsXpSp2 : texts::update::kNeedsXpSp2;
     w.Ui.MessageBox(UiText(text, w.TextCodePage()), texts::kError, mb::kIconError, true);
     return finish(UpdateEnd::NeedsXpSp2);
+  }
+
+  // A drive without a revision of its own can't be told from its twins at boot: staging would
+  // refuse it, and nothing is written for it, FW.bin included.
+  if (!RevisionTellsTwinsApart(out.driveRevision)) {
+    out.stageResult = stage_result::kRevisionUnknown;
+    ShowStageFailure(w, out.stageResult);
+    return finish(UpdateEnd::StageFailed);
   }
 
   // The Session Manager starts only a native program of the machine's own processor (a 32-bit
@@ -219,57 +312,15 @@ UpdateOutcome cmdUpdateClick(TQuenzarMain& w) {
     return finish(UpdateEnd::FwWriteFailed);
   }
 
-  FlasherImageTable table = BuildFlasherImageTable(w.Package);
-  const std::string revision = TrimText(w.Package.NewRevision(package));
-  const std::string extension = TrimText(w.Package.Extension(package));
-  out.stageResult = StageBootUpdate(api, *w.SysInfo, &table, kFlasherName, w.Options.UpdateBoot ? 1 : 0,
-                                    extension, revision, out.identity, kFirmwareFile,
-                                    out.driveRevision);
-  if (!IsStaged(out.stageResult)) {
-    char text[96];
-    std::snprintf(text, sizeof text, texts::update::kStageFailed, static_cast<unsigned>(out.stageResult));
-    error(text);
-    return finish(UpdateEnd::StageFailed);
+  UpdateEnd end = UpdateEnd::StageFailed;
+  try {
+    end = StageAndOfferRestart(w, out, code, image);
+  } catch (const std::exception& e) {
+    end = EndAfterException(w, e.what());
+  } catch (...) {
+    end = EndAfterException(w, "Unknown exception");
   }
-
-  if (w.SysInfo->IsWow64Process32()) {
-    // The Session Manager runs the flasher from the 64-bit system directory: the staged files
-    // must be there before a restart is offered.
-    const int slot = CopyHelperSlot(OsFamily(code));
-    const Bytes helper = w.Package.CopySlot(slot);
-    const std::uint64_t helperSize = w.Package.CopySize(slot);
-    const std::string windows = api.GetWindowsDirectory();
-    const std::string helperPath = windows + "\\SysWOW64\\Ferryman.exe";
-    bool copied = false;
-    if (!windows.empty() && helperSize != 0 && helperSize <= helper.size() &&
-        WriteWhole(api, helperPath, helper.first(static_cast<std::size_t>(helperSize)))) {
-      std::uint32_t exitCode = 1;
-      const LaunchEnd ran = api.ShellExecuteWait(kNullHandle, "open", "cmd.exe", "/c " + helperPath, "",
-                                                 kHidden, kCopyHelperWaitMs, exitCode);
-      const int entry = FlasherEntryFor(OsFamily(code), true);
-      copied = ran == LaunchEnd::Finished && exitCode == 0 && entry >= 0 &&
-               CopiesArrived(api,
-                             ConstBytes(table[static_cast<std::size_t>(entry)].start,
-                                        table[static_cast<std::size_t>(entry)].length),
-                             image);
-    }
-    if (!copied) {
-      // Nothing half-staged may run at the next start.
-      UnstageBootUpdate(api, kFlasherProgram);
-      error(texts::update::kNot64BitStaged);
-      return finish(UpdateEnd::CopyFailed);
-    }
-  }
-
-  EnableShutdownPrivilege(api);
-  w.Ui.MessageBox(texts::update::kNextReboot, texts::update::kInformation, mb::kIconInformation, true);
-  const int answer = w.Ui.MessageBox(texts::update::kRebootNow, texts::update::kQuestion,
-                                     mb::kYesNo | mb::kIconQuestion, true);
-  if (answer == answer::kYes) {
-    out.restartStarted = w.SysInfo->RestartNow();
-    return finish(UpdateEnd::RestartRequested);
-  }
-  return finish(UpdateEnd::Staged);
+  return finish(end);
 }
 
 }  // namespace qz

@@ -16,13 +16,14 @@ class TQuenzarMain;
 inline constexpr std::uint32_t kCopyHelperWaitMs = 60000;
 
 enum class UpdateEnd {
-  NoDrive,           // no eligible drive to stage for: nothing written
+  NoDrive,           // no eligible drive to stage for: nothing written; a failure all the same
   NoFlasherBuild,    // the flasher build for this Windows is missing or for another processor
   NeedsXpSp2,        // 32-bit XP before SP2: the flasher could not reach the drive; nothing written
   ImageRefused,      // the package's image can't be enciphered whole: nothing written
   FwWriteFailed,     // FW.bin could not be written
   StageFailed,       // staging returned anything but "staged"
   CopyFailed,        // 64-bit Windows: the copies did not arrive; BootExecute taken back
+  Unstaged,          // staged, then an exception: BootExecute taken back
   Staged,            // staged; the restart was declined (or failed)
   RestartRequested,  // staged and the restart was asked for
 };
@@ -37,7 +38,7 @@ struct UpdateOutcome {
   std::uint32_t stageResult = 0;
   int package = -1;       // counted from 0
   std::string identity;   // the drive identity written into the flasher
-  std::string driveRevision;  // the staged drive's revision, recorded for the flasher
+  std::string driveRevision;  // the staged drive's 8 revision bytes, recorded for the flasher
   bool restartStarted = false;  // the restart was asked for and Windows took the request
 };
 
@@ -46,6 +47,9 @@ bool FlasherBuildRunsOn(const FlasherImage& build, std::uint16_t machine);
 
 // The ten flasher builds of the package block in the table's fixed order.
 FlasherImageTable BuildFlasherImageTable(const PackageBlock& package);
+
+// The drive's 8 revision bytes as IDENTIFY gave them: NUL bytes and blanks kept.
+std::string RawRevision(const DriveRecord& drive);
 
 // "%8s%16s" of the drive's model head and tail.
 std::string DriveIdentity(const DriveRecord& drive);

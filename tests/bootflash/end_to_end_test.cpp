@@ -31,7 +31,8 @@ class EndToEnd : public ::testing::TestWithParam<Release> {
   }
 
   // What the update command does before offering the restart (the copy helper's move from
-  // SysWOW64 on 64-bit Windows included).
+  // SysWOW64 on 64-bit Windows included); `driveRevision` is the drive's 8 revision bytes as
+  // IDENTIFY gave them.
   void StageUpdate(const std::vector<std::uint8_t>& image, const std::string& driveRevision) {
     sim::SimWin32 updater(machine, sim::Bitness::X86);
     SystemInfo system(updater);
@@ -60,7 +61,7 @@ TEST_P(EndToEnd, TheDriveRunsTheNewFirmwareAfterTwoRestarts) {
   auto other = std::make_shared<sim::AtaDrive>(
       sim::AtaDrive::Identity{"VORTANIX QRX-240T9A", "SN2", "VRDB", "VRDB-2"});
   machine.physicalDrives = {other, drive};
-  StageUpdate(sim::MakeSampleFirmware({}), "VRDB");
+  StageUpdate(sim::MakeSampleFirmware({}), "VRDB    ");
 
   const auto first = sim::RebootMachine(machine, RunFlasherImage);
   ASSERT_EQ(first.size(), 2u);
@@ -78,7 +79,7 @@ TEST_P(EndToEnd, TheDriveRunsTheNewFirmwareAfterTwoRestarts) {
   EXPECT_EQ(second[0].entry, "autocheck autochk /k:D *");
 
   // Staged again for a drive that already runs it: nothing is flashed, nothing restarts.
-  StageUpdate(sim::MakeSampleFirmware({}), "VRDC");
+  StageUpdate(sim::MakeSampleFirmware({}), "VRDC    ");
   const auto third = sim::RebootMachine(machine, RunFlasherImage);
   ASSERT_EQ(third.size(), 2u);
   EXPECT_NE(third[1].console.find("    THE SAME !\n"), std::string::npos) << third[1].console;
@@ -101,7 +102,7 @@ TEST_P(EndToEnd, OnAnEightDiskMachineOnlyTheStagedDriveChanges) {
   drives.push_back(twin);
   drives.push_back(staged);
   machine.physicalDrives.assign(drives.begin(), drives.end());
-  StageUpdate(sim::MakeSampleFirmware({}), "VRDB");
+  StageUpdate(sim::MakeSampleFirmware({}), "VRDB    ");
 
   const auto first = sim::RebootMachine(machine, RunFlasherImage);
   ASSERT_EQ(first.size(), 2u);
@@ -123,6 +124,39 @@ TEST_P(EndToEnd, OnAnEightDiskMachineOnlyTheStagedDriveChanges) {
                       "DRIVE|07|" + Model24(kModel) + "|VRDB    |VRDC    |--------|PASS\r\nEND\r\n"),
             std::string::npos)
       << text;
+}
+
+// The revision bytes go from IDENTIFY through the staged block to the flasher's comparison
+// unchanged: a drive that pads its revision with NUL bytes is the staged drive, not a twin.
+TEST_P(EndToEnd, TheStagedDriveIsFlashedWhateverPadsItsRevision) {
+  const struct {
+    const char* name;
+    std::string revision;  // as IDENTIFY gives it, and as the update command records it
+  } cases[] = {
+      {"blanks", "VRD5    "},
+      {"NUL bytes", std::string("VRD5\0\0\0\0", 8)},
+      {"NUL bytes inside", std::string("VRD5\0 \0 ", 8)},
+  };
+  for (const auto& c : cases) {
+    machine.restarts.clear();
+    auto drive = std::make_shared<sim::AtaDrive>(sim::AtaDrive::Identity{kModel, "SN1", c.revision, "VRD5-1"});
+    auto twin = std::make_shared<sim::AtaDrive>(sim::AtaDrive::Identity{kModel, "SN2", "VRD5    ", "VRD5-1"});
+    machine.physicalDrives = {drive};
+    if (c.revision != "VRD5    ") machine.physicalDrives.push_back(twin);
+    StageUpdate(sim::MakeSampleFirmware({}), c.revision);
+
+    const auto first = sim::RebootMachine(machine, RunFlasherImage);
+    ASSERT_EQ(first.size(), 2u) << c.name;
+    // Only the twin, where there is one, is left alone.
+    EXPECT_EQ(first[1].console.find("LEFT ALONE") != std::string::npos, machine.physicalDrives.size() == 2)
+        << c.name << first[1].console;
+    EXPECT_NE(first[1].console.find("PASS !\n"), std::string::npos) << c.name << first[1].console;
+    EXPECT_EQ(machine.restarts.size(), 1u) << c.name;
+    sim::RebootMachine(machine, RunFlasherImage);
+    EXPECT_EQ(drive->Revision(), "VRDC") << c.name;
+    // A twin whose revision differs only in its padding is another revision.
+    EXPECT_EQ(twin->CountCommands(0x92), 0u) << c.name;
+  }
 }
 
 INSTANTIATE_TEST_SUITE_P(Releases, EndToEnd,

@@ -57,5 +57,23 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
       image != before) {
     __builtin_trap();
   }
+
+  // A value given with its length, NUL bytes and all (a drive's revision): the first 8 bytes
+  // of the image stand for it. Written, exactly those bytes follow the key's first occurrence.
+  image = before;
+  if (image.size() >= 8) {
+    const std::string raw(image.begin(), image.begin() + 8);
+    const ImageField rawField[] = {{"KEY=", raw.data(), raw.size()}};
+    if (PatchImageFields(image.data(), image.size(), rawField, 1, nullptr) == PatchResult::kWritten) {
+      const std::string reservedKey = "KEY=";
+      const auto at = std::search(before.begin(), before.end(), reservedKey.begin(), reservedKey.end());
+      if (at == before.end() ||
+          std::memcmp(raw.data(), image.data() + (at - before.begin()) + reservedKey.size(), raw.size()) != 0) {
+        __builtin_trap();
+      }
+    } else if (image != before) {
+      __builtin_trap();
+    }
+  }
   return 0;
 }

@@ -53,7 +53,7 @@ class StageTest : public ::testing::Test {
   }
   std::uint32_t Stage(const std::string& name = "Ombrel.exe", const std::string& revision = "VRDC") {
     return StageBootUpdate(*api, *system, &table, name, 1, "VRDC-4", revision, kModel, "FW.bin",
-                           "VRDB");
+                           "VRDB    ");
   }
   std::optional<std::vector<std::string>> BootExecute() {
     return machine->registry.GetMultiString(hkey::kLocalMachine, kSessionManagerKey, "BootExecute");
@@ -146,21 +146,76 @@ TEST_F(StageTest, FillsTheConfigurationBlock) {
 }
 
 TEST_F(StageTest, TheRecordedRevisionIsEightBytesWhateverTheDriveGave) {
-  Boot(Windows::Win7X86);
-  // A full-width revision, then one longer than the field: cut, never spilling into the rest.
-  for (const std::string& revision : {std::string("VRDB0123"), std::string("VRDB01234")}) {
+  // Recorded as given, NUL bytes and blanks kept; bytes past the 8th are not the revision's.
+  const struct {
+    std::string given, recorded;
+  } recorded[] = {
+      {"VRDB0123", "VRDB0123"},
+      {"VRDB01234", "VRDB0123"},
+      {std::string("VRD5\0\0\0\0", 8), std::string("VRD5\0\0\0\0", 8)},
+      {std::string("\0VRD5  \0", 8), std::string("\0VRD5  \0", 8)},
+  };
+  for (const auto& c : recorded) {
+    Boot(Windows::Win7X86);
     ASSERT_EQ(StageBootUpdate(*api, *system, &table, "Ombrel.exe", 1, "VRDC-4", "VRDC", kModel,
-                              "FW.bin", revision),
+                              "FW.bin", c.given),
               stage_result::kStaged);
     auto file = *machine->files.Get("C:\\WINDOWS\\system32\\Ombrel.exe");
-    EXPECT_EQ(Field(file, 0, 20), "KEY=VRDB0123" + std::string(8, ' ')) << revision;
+    EXPECT_EQ(Field(file, 0, 20), "KEY=" + c.recorded + std::string(8, ' ')) << c.given.size();
   }
-  // A drive without a revision leaves the field blank: the flasher then matches by model only.
-  ASSERT_EQ(StageBootUpdate(*api, *system, &table, "Ombrel.exe", 1, "VRDC-4", "VRDC", kModel,
-                            "FW.bin", ""),
-            stage_result::kStaged);
-  EXPECT_EQ(Field(*machine->files.Get("C:\\WINDOWS\\system32\\Ombrel.exe"), 0, 20),
-            "KEY=" + std::string(16, ' '));
+  // No revision of its own, or fewer bytes than IDENTIFY gives: the flasher could not tell the
+  // drive from its twins, so nothing is written.
+  for (const std::string& revision : {std::string(8, '\0'), std::string(8, ' '), std::string("\0 \0 \0 \0 ", 8),
+                                      std::string(), std::string("VRDB")}) {
+    Boot(Windows::Win7X86);
+    const auto before = images[2];
+    EXPECT_EQ(StageBootUpdate(*api, *system, &table, "Ombrel.exe", 1, "VRDC-4", "VRDC", kModel,
+                              "FW.bin", revision),
+              stage_result::kRevisionUnknown)
+        << revision.size();
+    EXPECT_EQ(images[2], before);
+    EXPECT_FALSE(machine->files.Exists("C:\\WINDOWS\\system32\\Ombrel.exe"));
+    EXPECT_FALSE(BootExecute());
+  }
+}
+
+// The last run's log goes before the new flasher arrives, from both system directories of a
+// 64-bit Windows; one that can't be removed, or a 64-bit directory out of reach, stops staging
+// before anything is written.
+TEST_F(StageTest, TheLastRunsLogIsRemoved) {
+  const std::string sys32 = "C:\\WINDOWS\\system32\\", wow64 = "C:\\WINDOWS\\SysWOW64\\";
+  const struct {
+    Windows release;
+    std::vector<std::string> logs;
+    std::string undeletable;
+    bool redirectionStays = false;
+  } cases[] = {
+      {Windows::Win7X64, {sys32, wow64}, ""},
+      {Windows::Win7X64, {sys32}, ""},
+      {Windows::XpPro, {sys32}, ""},
+      {Windows::Win7X64, {sys32, wow64}, sys32},
+      {Windows::Win7X64, {wow64}, wow64},
+      {Windows::XpPro, {sys32}, sys32},
+      {Windows::Win7X64, {sys32}, sys32, true},
+  };
+  for (const auto& c : cases) {
+    Boot(c.release);
+    const std::string name = std::string(sim::WindowsName(c.release)) + " " + c.undeletable;
+    for (const auto& dir : c.logs) machine->files.Put(dir + "Ombrel.log", std::vector<std::uint8_t>{'E', 'N', 'D'});
+    if (!c.undeletable.empty() && !c.redirectionStays) machine->files.FailCreate(c.undeletable + "Ombrel.log");
+    api->redirectionSwitchFails = c.redirectionStays;
+    const auto result = Stage();
+    if (c.undeletable.empty()) {
+      EXPECT_EQ(result, stage_result::kStaged) << name;
+      for (const auto& dir : {sys32, wow64}) EXPECT_FALSE(machine->files.Exists(dir + "Ombrel.log")) << name << dir;
+    } else {
+      EXPECT_EQ(result, stage_result::kOldLogKept) << name;
+      EXPECT_TRUE(machine->files.Exists(c.undeletable + "Ombrel.log")) << name;
+      EXPECT_FALSE(machine->files.Exists(sys32 + "Ombrel.exe")) << name;
+      EXPECT_FALSE(machine->files.Exists(wow64 + "Ombrel.exe")) << name;
+      EXPECT_FALSE(BootExecute()) << name;
+    }
+  }
 }
 
 TEST_F(StageTest, NameWithOrWithoutExtensionGivesOneTarget) {
@@ -242,9 +297,10 @@ TEST_F(StageTest, FailuresAreReportedAndNothingIsClaimed) {
   }
 
   Boot(Windows::Win7X86);
-  EXPECT_EQ(StageBootUpdate(*api, *system, nullptr, "Ombrel.exe", 1, "", "", kModel, "FW.bin", "VRDB"),
+  EXPECT_EQ(StageBootUpdate(*api, *system, nullptr, "Ombrel.exe", 1, "", "", kModel, "FW.bin", "VRDB    "),
             stage_result::kNotStaged);
-  EXPECT_EQ(StageBootUpdate(*api, *system, &table, "", 1, "", "", kModel, "FW.bin", "VRDB"), stage_result::kNotStaged);
+  EXPECT_EQ(StageBootUpdate(*api, *system, &table, "", 1, "", "", kModel, "FW.bin", "VRDB    "),
+            stage_result::kNotStaged);
 }
 
 TEST_F(StageTest, AValueTooLongForItsFieldChangesNothing) {

@@ -125,5 +125,64 @@ TEST_F(MultiPackageRun, AnUpdateWithNoDriveToFlashFails) {
   EXPECT_EQ(v.failures[0].rfind("no drive of this machine was staged for", 0), 0u);
 }
 
+// The line a later start shows is judged against what the drives hold: "passed" only when a
+// flashed drive reached the target, "FAILED" when one did not, and no line from an earlier run.
+TEST_F(MultiPackageRun, TheLastRunLineMustTellWhatTheDrivesHold) {
+  enum class Run { Good, FailedReflashKeptOld, NothingFlashed };
+  const struct {
+    const char* name;
+    Run run;
+    LastRunSays says;
+    bool pass;
+  } cases[] = {
+      {"good run, passed", Run::Good, LastRunSays::Passed, true},
+      {"good run, FAILED", Run::Good, LastRunSays::Failed, false},
+      {"good run, none flashed", Run::Good, LastRunSays::NoneFlashed, false},
+      // A re-flash whose download failed while the drive already ran the target revision with
+      // another extension: it kept its old firmware whole, yet its log said PASS.
+      {"failed re-flash, passed", Run::FailedReflashKeptOld, LastRunSays::Passed, false},
+      {"failed re-flash, FAILED", Run::FailedReflashKeptOld, LastRunSays::Failed, true},
+      {"failed re-flash, no line", Run::FailedReflashKeptOld, LastRunSays::Nothing, false},
+      {"nothing flashed, an earlier run's passed", Run::NothingFlashed, LastRunSays::Passed, false},
+      {"nothing flashed, an earlier run's FAILED", Run::NothingFlashed, LastRunSays::Failed, false},
+      {"nothing flashed, says so", Run::NothingFlashed, LastRunSays::NoneFlashed, true},
+      {"nothing flashed, no line", Run::NothingFlashed, LastRunSays::Nothing, true},
+      {"good run, a line of another kind", Run::Good, LastRunSays::Other, false},
+  };
+  for (const auto& c : cases) {
+    VerdictInput in = input_;
+    in.lastRun = c.says;
+    for (std::size_t i : {0u, 3u}) in.drives[i].after.downloadSent = true;
+    if (c.run == Run::FailedReflashKeptOld) {
+      in.promise = Promise::KeepWhole;
+      for (std::size_t i : {0u, 3u}) {
+        in.drives[i].before = {"VRDC", "VRDC-3", false, {}};
+        in.drives[i].after = {"VRDC", "VRDC-3", false, {}, true};
+      }
+    } else if (c.run == Run::NothingFlashed) {
+      in.promise = Promise::Untouched;
+      for (auto& d : in.drives) d.after = d.before;
+    }
+    const Verdict v = JudgeRun(in);
+    EXPECT_EQ(v.pass, c.pass) << c.name << ": " << (v.failures.empty() ? v.lines.back() : v.failures[0]);
+    if (!c.pass) {
+      EXPECT_EQ(v.failures.size(), 1u) << c.name;
+      if (!v.failures.empty()) {
+        EXPECT_EQ(v.failures[0].rfind("LAST-RUN LINE WRONG", 0), 0u) << c.name << ": " << v.failures[0];
+      }
+    }
+  }
+}
+
+TEST(LastRunLine, ItsClaimIsReadInBothLanguages) {
+  EXPECT_EQ(LastRunOf(""), LastRunSays::Nothing);
+  EXPECT_EQ(LastRunOf("Last F/W update 2026-12-08 15:03 : disk 1, VRD5 to VRDC, passed"), LastRunSays::Passed);
+  EXPECT_EQ(LastRunOf("Last F/W update (date unknown) : disk 12, VRD4 to VRDC, FAILED"), LastRunSays::Failed);
+  EXPECT_EQ(LastRunOf("Last F/W update (date unknown) : no disk was flashed"), LastRunSays::NoneFlashed);
+  EXPECT_EQ(LastRunOf("\xA4W\xA6\xB8 : 3, VRD5 \xA8\xEC VRDC, \xA6\xA8\xA5\x5C"), LastRunSays::Passed);
+  EXPECT_EQ(LastRunOf("\xA4W\xA6\xB8 : 3, VRD5 \xA8\xEC VRDC, \xA5\xA2\xB1\xD1"), LastRunSays::Failed);
+  EXPECT_EQ(LastRunOf("passed, then something else"), LastRunSays::Other);
+}
+
 }  // namespace
 }  // namespace qz::demo

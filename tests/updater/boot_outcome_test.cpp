@@ -60,7 +60,7 @@ TEST(BootLog, AWholeLogGivesTheFlashedDrive) {
   EXPECT_EQ(o->model, "VORTANIX QRX-480T9A");
   EXPECT_EQ(o->revisionBefore, "VRD5");
   EXPECT_EQ(o->revisionTarget, "VRDC");
-  EXPECT_TRUE(o->passed);
+  EXPECT_EQ(o->result, BootRunResult::kPassed);
   const CivilTime local{2026, 12, 8, 15, 3, 22};
   EXPECT_EQ(BootOutcomeLine(*o, &local, false), "Last F/W update 2026-12-08 15:03 : disk 1, VRD5 to VRDC, passed");
   EXPECT_EQ(BootOutcomeLine(*o, nullptr, false), "Last F/W update 2026-12-08 14:03 UTC : disk 1, VRD5 to VRDC, passed");
@@ -74,9 +74,34 @@ TEST(BootLog, AFailureAmongTheDrivesIsWhatIsShown) {
   EXPECT_FALSE(o->dateKnown);
   EXPECT_EQ(o->drive, 12);
   EXPECT_EQ(o->revisionBefore, "VRD4");
-  EXPECT_FALSE(o->passed);
+  EXPECT_EQ(o->result, BootRunResult::kFailed);
   EXPECT_EQ(BootOutcomeLine(*o, nullptr, false), "Last F/W update (date unknown) : disk 12, VRD4 to VRDC, FAILED");
   EXPECT_EQ(Big5ToUtf8(BootOutcomeLine(*o, nullptr, true)), "上次韌體更新 (日期不明) : 磁碟 12, VRD4 到 VRDC, 失敗");
+}
+
+// A run that looked at the drives and flashed none says so: whatever an earlier log said is gone.
+TEST(BootLog, ARunThatFlashedNoDriveSaysSo) {
+  const struct {
+    const char* name;
+    std::vector<std::string> drives;
+  } cases[] = {
+      {"the same, and a twin left alone", {SummaryLine(1, "VRDC", "VRDC", "--------", "THE SAME"),
+                                           SummaryLine(2, "VRD1", "VRDC", "--------", "LEFT ALONE")}},
+      {"no drive of the model", {SummaryLine(0, "1.02", "VRDC", "--------", "OTHER MODEL")}},
+      {"extension unknown", {SummaryLine(4, "VRDC", "VRDC", "--------", "NOT FLASHED")}},
+  };
+  for (const auto& c : cases) {
+    std::vector<std::string> lines = {"OMBREL LOG 1", "DATE 2026-12-08 14:03:22 UTC", "CAN'T FIND A SUITABLE DEVICE !"};
+    lines.insert(lines.end(), c.drives.begin(), c.drives.end());
+    lines.push_back("END");
+    const auto o = Parse(Log(lines));
+    ASSERT_TRUE(o) << c.name;
+    EXPECT_EQ(o->result, BootRunResult::kNoneFlashed) << c.name;
+    const CivilTime local{2026, 12, 8, 15, 3, 22};
+    EXPECT_EQ(BootOutcomeLine(*o, &local, false), "Last F/W update 2026-12-08 15:03 : no disk was flashed") << c.name;
+    EXPECT_EQ(Big5ToUtf8(BootOutcomeLine(*o, nullptr, true)), "上次韌體更新 2026-12-08 14:03 UTC : 沒有磁碟被更新")
+        << c.name;
+  }
 }
 
 TEST(BootLog, NothingIsShownForALogThatIsNotWholeOrNotOurs) {
@@ -106,8 +131,6 @@ TEST(BootLog, NothingIsShownForALogThatIsNotWholeOrNotOurs) {
       {"drive number not decimal", noDrive},
       {"unknown outcome", Log({"OMBREL LOG 1", "DATE unknown", SummaryLine(1, "A", "B", "B", "PASSED"), "END"})},
       {"a bar inside a field", Log({"OMBREL LOG 1", "DATE unknown", SummaryLine(1, "A|", "B", "B", "PASS"), "END"})},
-      {"nothing flashed", Log({"OMBREL LOG 1", "DATE unknown", SummaryLine(1, "VRDC", "VRDC", "--------", "THE SAME"),
-                               SummaryLine(2, "VRD1", "VRDC", "--------", "LEFT ALONE"), "END"})},
       {"no summary", Log({"OMBREL LOG 1", "DATE unknown", "CAN'T FIND A SUITABLE DEVICE !", "END"})},
       {"huge", "OMBREL LOG 1\r\nDATE unknown\r\n" + std::string(kBootLogMaxBytes, 'x') + "\r\n" +
                    SummaryLine(1, "A", "B", "B", "PASS") + "\r\nEND\r\n"},
@@ -164,6 +187,17 @@ TEST_F(LastRunAtStartup, SecondLanguageAndAFailure) {
   EXPECT_EQ(line.codePage, kCodePageBig5);
   EXPECT_EQ(Big5ToUtf8(line.bytes), "上次韌體更新 2027-01-01 00:30 : 磁碟 3, VRD5 到 VRDC, 失敗");
   EXPECT_EQ(run.ui.GetFontColor(UiControl::lblLastRun), Rgb(128, 0, 0));
+}
+
+TEST_F(LastRunAtStartup, ARunThatFlashedNothingShowsALineOfItsOwn) {
+  Put("C:\\WINDOWS\\system32\\Ombrel.log",
+      Log({"OMBREL LOG 1", "DATE unknown", SummaryLine(2, "VRD1", "VRDC", "--------", "LEFT ALONE"), "END"}));
+  run.Run();
+  EXPECT_TRUE(run.ui.IsVisible(UiControl::lblLastRun));
+  EXPECT_EQ(run.ui.GetCaption(UiControl::lblLastRun), UiText("Last F/W update (date unknown) : no disk was flashed"));
+  // Neither the colour of a pass nor that of a failure.
+  EXPECT_NE(run.ui.GetFontColor(UiControl::lblLastRun), Rgb(0, 100, 0));
+  EXPECT_NE(run.ui.GetFontColor(UiControl::lblLastRun), Rgb(128, 0, 0));
 }
 
 TEST_F(LastRunAtStartup, NoLogOrABrokenOneShowsNothingAndTheFormKeepsItsSize) {

@@ -56,6 +56,7 @@ TEST(UiTexts, SecondLanguageTextsDecodeFromCodePage950) {
   EXPECT_EQ(Big5ToUtf8(kLastRunTo), " 到 ");
   EXPECT_EQ(Big5ToUtf8(kLastRunPassed), ", 成功");
   EXPECT_EQ(Big5ToUtf8(kLastRunFailed), ", 失敗");
+  EXPECT_EQ(Big5ToUtf8(kLastRunNoneFlashed), " : 沒有磁碟被更新");
 }
 
 TEST(UiTexts, TheRefusalOfAFlasherBuildInBothLanguages) {

@@ -60,7 +60,8 @@ TEST(UpdateCommand, Windows7x64StagesCopiesAndRestarts) {
   EXPECT_TRUE(Contains(*flasher, "_FW_EXT=VRDC-4"));
   EXPECT_TRUE(Contains(*flasher, "UPDATEBOOT=1"));
   EXPECT_TRUE(Contains(*flasher, "DRIVECOUNT=0001"));
-  EXPECT_TRUE(Contains(*flasher, "KEY=VRD5    "));  // the staged drive's revision, padded
+  // The staged drive's revision, its 8 bytes as IDENTIFY gave them: here NUL after "VRD5".
+  EXPECT_TRUE(Contains(*flasher, std::string("KEY=VRD5\0\0\0\0    ", 16)));
   EXPECT_EQ(rig.machine.files.Get(kWow64 + "Ombrel.exe"), flasher);
 
   const auto helper = rig.machine.files.Get(kWow64 + "Ferryman.exe");
@@ -232,6 +233,71 @@ TEST(UpdateCommand, StagingFailuresShowTheirCodeAndNothingIsReportedStaged) {
   }
 }
 
+// A revision of NUL bytes and blanks only can't tell the drive from its twins at boot: the
+// command shows the staging failure before it writes anything.
+TEST(UpdateCommand, ADriveWithoutARevisionOfItsOwnIsNotStaged) {
+  const struct {
+    const char* name;
+    std::string revision;
+  } cases[] = {
+      {"empty", std::string(8, '\0')},
+      {"all blanks", std::string(8, ' ')},
+      {"NUL bytes and blanks", std::string("\0 \0 \0 \0 ", 8)},
+      {"blanks, then NUL bytes", std::string("  \0\0\0\0\0\0", 8)},
+  };
+  for (const auto& c : cases) {
+    UpdateRig rig(Windows::Win7X64);
+    ferry::RunCopyHelperOnLaunch(rig.machine);
+    rig.Entry(0, 0, "", "", kShippedModel);  // the table admits any revision of the model
+    DriveRecord drive = MakeDrive(kShippedModel, "");
+    std::copy(c.revision.begin(), c.revision.end(), drive.FirmwareRevision.begin());
+    TQuenzarMain& w = rig.Start({drive});
+    w.OnClick(UiControl::cmdUpdate);
+    EXPECT_EQ(rig.outcome.end, UpdateEnd::StageFailed) << c.name;
+    ASSERT_EQ(rig.ui.boxes.size(), 1u) << c.name;
+    EXPECT_EQ(rig.ui.boxes[0].text.bytes, "[0xE3] Fail to write UPDATE files into system !\n") << c.name;
+    EXPECT_EQ(w.ExitCode, 1603) << c.name;
+    for (const auto& dir : {kSys32, kWow64}) {
+      for (const char* file : {"FW.bin", "Ombrel.exe", "Ferryman.exe"}) {
+        EXPECT_FALSE(rig.machine.files.Exists(dir + file)) << c.name << " " << dir << file;
+      }
+    }
+    EXPECT_FALSE(ListsFlasher(rig.BootExecute())) << c.name;
+  }
+}
+
+// An exception after staging began (here from the box that announces the update): the flasher
+// is taken off BootExecute and the run fails; when that can't be done it still waits for the
+// next start, and the exit code says a restart is due.
+TEST(UpdateCommand, AnExceptionAfterStagingNeverLeavesAFailureStaged) {
+  const struct {
+    const char* name;
+    bool registryFailsAfterStaging;
+    UpdateEnd end;
+    int exitCode;
+    bool staged;
+  } cases[] = {
+      {"taken back", false, UpdateEnd::Unstaged, 1603, false},
+      {"can't be taken back", true, UpdateEnd::Staged, 3010, true},
+  };
+  for (const auto& c : cases) {
+    UpdateRig rig(Windows::Win7X86);
+    TQuenzarMain& w = rig.Start({MakeDrive(kShippedModel, "VRD5")});
+    rig.ui.answerer = [&](const sim::ShownBox& box) -> int {
+      if (box.text.bytes != texts::update::kNextReboot) return answer::kOk;
+      EXPECT_TRUE(ListsFlasher(rig.BootExecute())) << c.name;
+      if (c.registryFailsAfterStaging) rig.machine.registry.FailOpen(hkey::kLocalMachine, kSessionManager);
+      throw std::bad_alloc();
+    };
+    w.OnClick(UiControl::cmdUpdate);
+    EXPECT_EQ(rig.outcome.end, c.end) << c.name;
+    EXPECT_EQ(w.ExitCode, c.exitCode) << c.name;
+    EXPECT_EQ(ListsFlasher(rig.BootExecute()), c.staged) << c.name;
+    EXPECT_TRUE(rig.machine.restarts.empty()) << c.name;
+    EXPECT_TRUE(rig.ui.terminated) << c.name;
+  }
+}
+
 TEST(UpdateCommand, ImageLengthNotAMultipleOf16IsRefusedBeforeWriting) {
   UpdateRig rig(Windows::Win7X86);
   rig.Block().SetImageSizeValue(1, 262143);
@@ -366,6 +432,8 @@ TEST(UpdateCommand, IneligibleSelectionWritesNothing) {
   EXPECT_EQ(rig.outcome.end, UpdateEnd::NoDrive);
   EXPECT_FALSE(rig.machine.files.Exists(kSys32 + "FW.bin"));
   EXPECT_TRUE(rig.ui.terminated);
+  // The error box was shown: for deployment tools that is a failure, not "nothing needed".
+  EXPECT_EQ(w.ExitCode, 1603);
 }
 
 TEST(UpdateCommand, IdentityIsHeadAndTailRightAligned) {

@@ -95,6 +95,7 @@ const char* EndName(UpdateEnd end) {
     case UpdateEnd::FwWriteFailed: return "FW.bin not written";
     case UpdateEnd::StageFailed: return "staging failed";
     case UpdateEnd::CopyFailed: return "copies for 64-bit Windows missing; nothing staged";
+    case UpdateEnd::Unstaged: return "an error after staging; the flasher taken off BootExecute again";
     case UpdateEnd::Staged: return "staged, restart declined";
     case UpdateEnd::RestartRequested: return "staged, restart requested";
   }
@@ -139,7 +140,9 @@ bool FillMissingFlashers(PackageBlock& package) {
 }
 
 DriveFirmware FirmwareOf(const sim::AtaDrive& drive) {
-  DriveFirmware f{drive.Revision(), drive.Extension(), drive.HasPendingFirmware(), {}};
+  constexpr std::uint8_t kDownloadMicrocode = 0x92;
+  DriveFirmware f{drive.Revision(), drive.Extension(), drive.HasPendingFirmware(), {},
+                  drive.CountCommands(kDownloadMicrocode) != 0};
   for (const auto& a : drive.Activations()) {
     if (a.accepted) f.acceptedRevisions.push_back(a.revision);
   }
@@ -259,7 +262,8 @@ std::vector<std::string> SplitArguments(const std::string& text) {
 
 // The user starts the updater again after the restarts, with no argument, and reads the window:
 // the line under the version line tells what the last boot-time run did. Nothing is updated.
-std::string LaterStart(Transcript& out, sim::SimWin32& updater, DriveApis& apis, std::vector<std::uint8_t> block) {
+std::string LaterStart(Transcript& out, sim::SimWin32& updater, DriveApis& apis, std::vector<std::uint8_t> block,
+                       LastRunSays& says) {
   out("\n== Later, the user starts the updater again\n");
   sim::SimUi ui;
   ui.answerer = [](const sim::ShownBox& box) { return (box.style & 0xF) == mb::kYesNo ? answer::kNo : answer::kOk; };
@@ -271,7 +275,11 @@ std::string LaterStart(Transcript& out, sim::SimWin32& updater, DriveApis& apis,
   std::string line;
   {
     TQuenzarMain window(ui, updater, PackageBlock(block), hooks, {});
-    if (ui.IsVisible(UiControl::lblLastRun)) line = Printable(ui.GetCaption(UiControl::lblLastRun));
+    says = LastRunSays::Nothing;
+    if (ui.IsVisible(UiControl::lblLastRun)) {
+      line = Printable(ui.GetCaption(UiControl::lblLastRun));
+      says = LastRunOf(ui.GetCaption(UiControl::lblLastRun).bytes);
+    }
   }
   if (!line.empty()) {
     out("   under the version line: %s\n", line.c_str());
@@ -521,7 +529,7 @@ DemoResult RunDemo(const DemoOptions& options) {
       out("   %s\\FW.bin carries the done-mark\n", dir.c_str());
     }
   }
-  result.lastRunLine = LaterStart(out, updater, apis, pristine);
+  result.lastRunLine = LaterStart(out, updater, apis, pristine, verdict.lastRun);
 
   out("\n== Drives before and after\n");
   out("   %-6s %-24s %-8s %-8s | %-8s %-8s  %s\n", "disk", "model", "revision", "ext", "revision", "ext", "package");

@@ -1,6 +1,7 @@
 #include "tools/demo/verdict.hpp"
 
 #include "updater/drive_match.hpp"
+#include "updater/ui_texts.hpp"
 
 namespace qz::demo {
 namespace {
@@ -26,6 +27,26 @@ Holds WhatItHolds(const JudgedDrive& d, const VerdictInput& in) {
   return h;
 }
 
+bool EndsWith(const std::string& text, const char* tail) {
+  const std::string t = tail;
+  return text.size() >= t.size() && text.compare(text.size() - t.size(), t.size(), t) == 0;
+}
+
+// Any sign that the drive took in an image during the run.
+bool WasFlashed(const DriveFirmware& f) { return f.downloadSent || f.pendingImage || !f.acceptedRevisions.empty(); }
+
+const char* Says(LastRunSays says) {
+  switch (says) {
+    case LastRunSays::Nothing: return "no line";
+    case LastRunSays::Passed: return "passed";
+    case LastRunSays::Failed: return "FAILED";
+    case LastRunSays::NoneFlashed: return "no disk was flashed";
+    case LastRunSays::Other: return "a line that says neither";
+    case LastRunSays::NotJudged: break;
+  }
+  return "?";
+}
+
 std::string Runs(const DriveFirmware& f) {
   std::string s = f.revision;
   if (!f.extension.empty() && f.extension != f.revision) s += " (" + f.extension + ")";
@@ -33,6 +54,18 @@ std::string Runs(const DriveFirmware& f) {
 }
 
 }  // namespace
+
+LastRunSays LastRunOf(const std::string& line) {
+  namespace en = texts::en;
+  namespace zh = texts::big5;
+  if (line.empty()) return LastRunSays::Nothing;
+  if (EndsWith(line, en::kLastRunPassed) || EndsWith(line, zh::kLastRunPassed)) return LastRunSays::Passed;
+  if (EndsWith(line, en::kLastRunFailed) || EndsWith(line, zh::kLastRunFailed)) return LastRunSays::Failed;
+  if (EndsWith(line, en::kLastRunNoneFlashed) || EndsWith(line, zh::kLastRunNoneFlashed)) {
+    return LastRunSays::NoneFlashed;
+  }
+  return LastRunSays::Other;
+}
 
 Verdict JudgeRun(const VerdictInput& in) {
   Verdict v;
@@ -73,6 +106,24 @@ Verdict JudgeRun(const VerdictInput& in) {
     v.lines.push_back(line);
   }
   v.targetReached = anyAllowed && allAtTarget;
+  if (in.lastRun != LastRunSays::NotJudged) {
+    bool flashed = false;
+    for (const auto& d : in.drives) flashed = flashed || WasFlashed(d.after);
+    const LastRunSays due = !flashed ? LastRunSays::NoneFlashed
+                            : v.targetReached ? LastRunSays::Passed
+                                              : LastRunSays::Failed;
+    const bool right = in.lastRun == due || (due == LastRunSays::NoneFlashed && in.lastRun == LastRunSays::Nothing);
+    std::string line = std::string("the later start's last-run line: ") + Says(in.lastRun);
+    if (!right) {
+      line = std::string("LAST-RUN LINE WRONG: the later start says ") + Says(in.lastRun) +
+             (!flashed ? ", yet no drive was flashed in this run"
+              : v.targetReached ? ", yet the flashed drives reached the target"
+                                : ", yet a flashed drive did not reach the target");
+      v.pass = false;
+      v.failures.push_back(line);
+    }
+    v.lines.push_back(line);
+  }
   if (in.promise == Promise::Update && !anyAllowed) {
     v.pass = false;
     v.lines.push_back("no drive of this machine was staged for: the release promised an update of " +

@@ -12,6 +12,7 @@ struct DriveFirmware {
   std::string revision, extension;
   bool pendingImage = false;                  // an accepted image that has not taken over
   std::vector<std::string> acceptedRevisions;  // revisions of every image it accepted
+  bool downloadSent = false;                   // it was sent firmware blocks in this run
 };
 
 struct JudgedDrive {
@@ -29,11 +30,28 @@ enum class Promise {
   Untouched,  // the release updates nothing here: every drive stays as it was
 };
 
+// What the line under the version line said when the user started the updater again.
+enum class LastRunSays {
+  NotJudged,    // no later start in this run
+  Nothing,      // no line
+  Passed,
+  Failed,
+  NoneFlashed,  // a run that flashed no drive
+  Other,        // a line that says none of these
+};
+
+// The line's claim, from its bytes as the window holds them (English, or Big5).
+LastRunSays LastRunOf(const std::string& lineBytes);
+
 struct VerdictInput {
   Promise promise = Promise::Untouched;
   std::string target;           // the staged package's new revision
   std::string targetExtension;  // what the drive reports at the target; empty: not checked
   std::vector<JudgedDrive> drives;
+  // Judged against the drives: "passed" exactly when a flashed drive reached the target,
+  // "FAILED" when one was flashed and did not, neither when no drive was flashed (a line from
+  // an earlier run would be stale).
+  LastRunSays lastRun = LastRunSays::NotJudged;
 };
 
 struct Verdict {
