@@ -18,6 +18,7 @@ const char* EndName(UpdateEnd end) {
     case UpdateEnd::FwWriteFailed: return "fw-write-failed";
     case UpdateEnd::StageFailed: return "stage-failed";
     case UpdateEnd::CopyFailed: return "copy-failed";
+    case UpdateEnd::Unstaged: return "unstaged";
     case UpdateEnd::Staged: return "staged";
     case UpdateEnd::RestartRequested: return "restart-requested";
   }
