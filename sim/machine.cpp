@@ -44,6 +44,14 @@ constexpr Release kReleases[] = {
     {Windows::Server2008R2, 2, 6, 1, 7601, "Service Pack 1", 1, 0x0110, kSrv, kX64, 0, "ServerNT"},
     {Windows::Win7X86, 2, 6, 1, 7601, "Service Pack 1", 1, 0x0100, kWs, kX86, 0, "WinNT"},
     {Windows::Win7X64, 2, 6, 1, 7601, "Service Pack 1", 1, 0x0100, kWs, kX64, 0, "WinNT"},
+    // As a program that names them in its manifest sees them; they have no service packs.
+    {Windows::Win8X86, 2, 6, 2, 9200, "", 0, 0x0100, kWs, kX86, 0, "WinNT"},
+    {Windows::Win8X64, 2, 6, 2, 9200, "", 0, 0x0100, kWs, kX64, 0, "WinNT"},
+    {Windows::Win81X86, 2, 6, 3, 9600, "", 0, 0x0100, kWs, kX86, 0, "WinNT"},
+    {Windows::Win81X64, 2, 6, 3, 9600, "", 0, 0x0100, kWs, kX64, 0, "WinNT"},
+    {Windows::Win10X86, 2, 10, 0, 19045, "", 0, 0x0100, kWs, kX86, 0, "WinNT"},
+    {Windows::Win10X64, 2, 10, 0, 19045, "", 0, 0x0100, kWs, kX64, 0, "WinNT"},
+    {Windows::Win11X64, 2, 10, 0, 22631, "", 0, 0x0100, kWs, kX64, 0, "WinNT"},
 };
 
 const char* const kProductOptions = "SYSTEM\\CurrentControlSet\\Control\\ProductOptions";
@@ -72,6 +80,13 @@ const char* WindowsName(Windows release) {
     case Windows::Server2008R2: return "Server2008R2";
     case Windows::Win7X86: return "Win7X86";
     case Windows::Win7X64: return "Win7X64";
+    case Windows::Win8X86: return "Win8X86";
+    case Windows::Win8X64: return "Win8X64";
+    case Windows::Win81X86: return "Win81X86";
+    case Windows::Win81X64: return "Win81X64";
+    case Windows::Win10X86: return "Win10X86";
+    case Windows::Win10X64: return "Win10X64";
+    case Windows::Win11X64: return "Win11X64";
   }
   return "?";
 }

@@ -36,6 +36,7 @@ enum class Windows {
   Server2003, Server2003X64, Server2003R2,
   VistaX86, VistaX64, Server2008X86, Server2008X64, Server2008R2,
   Win7X86, Win7X64,
+  Win8X86, Win8X64, Win81X86, Win81X64, Win10X86, Win10X64, Win11X64,
 };
 
 // The release's name as the enumerator spells it ("XpProX64"), for test names and messages.

@@ -1,5 +1,6 @@
 #pragma once
-// The update command's texts: English only, whatever the package's language.
+// The update command's texts: English only, whatever the package's language, except where
+// said.
 namespace qz::texts::update {
 
 inline constexpr char kFwWriteFailed[] = "Fail to write FW files into system !\n";
@@ -10,6 +11,10 @@ inline constexpr char kNextReboot[] =
 inline constexpr char kRebootNow[] = "Do you want to Reboot now ?\n";
 inline constexpr char kInformation[] = "Information";
 inline constexpr char kQuestion[] = "Question";
+// Windows 8 and later with fast startup on: a shut-down resumes the saved kernel and never
+// runs BootExecute. Added to kNextReboot in the package's language.
+inline constexpr char kFastStartup[] =
+    "Windows fast startup is on: choose Restart, not Shut down, to run the update.\n";
 
 // Refusals of an update that could not be made whole.
 inline constexpr char kImageRefused[] =
@@ -27,6 +32,8 @@ inline constexpr char kNoFlasherHead[] = "This utility has no boot-time F/W upda
 inline constexpr char kNoFlasherTail[] = ") !\nNothing was written.\n";
 
 namespace big5 {
+// Windows 快速啟動已開啟: 請選擇「重新啟動」, 不要選擇「關機」, 才能執行更新.\n
+inline constexpr char kFastStartup[] = "Windows \xA7\xD6\xB3t\xB1\xD2\xB0\xCA\xA4w\xB6}\xB1\xD2: \xBD\xD0\xBF\xEF\xBE\xDC\xA1u\xAD\xAB\xB7s\xB1\xD2\xB0\xCA\xA1v, \xA4\xA3\xADn\xBF\xEF\xBE\xDC\xA1u\xC3\xF6\xBE\xF7\xA1v, \xA4~\xAF\xE0\xB0\xF5\xA6\xE6\xA7\xF3\xB7s.\n";
 // 這個韌體更新程式沒有適用於此 Windows (
 inline constexpr char kNoFlasherHead[] = "\xB3o\xAD\xD3\xB6\xB4\xC5\xE9\xA7\xF3\xB7s\xB5{\xA6\xA1\xA8S\xA6\xB3\xBE" "A\xA5\xCE\xA9\xF3\xA6\xB9 Windows (";
 // ) 的開機更新程式 !\n沒有寫入任何檔案.\n

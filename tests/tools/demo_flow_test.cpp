@@ -105,6 +105,23 @@ INSTANTIATE_TEST_SUITE_P(BuiltIn, SampleRelease,
                          ::testing::Values("win7x64", "xp86", "xp86-sp1", "vista86", "2003x64", "ide", "xp64"),
                          [](const auto& param) { return Readable(param.param); });
 
+// The package's drive behind an RST driver that refuses pass-through: the updater names it
+// and fails, nothing is staged, no drive changes.
+TEST(SampleReleaseBehindRst, TheUnreachableDriveIsNamedAndTheRunFails) {
+  const DemoResult r = Rehearse(BuiltIn("win10-rst"), test::SampleRelease());
+  EXPECT_TRUE(r.verdict.pass) << Failures(r);
+  EXPECT_EQ(r.promise, Promise::Untouched);
+  EXPECT_EQ(r.updaterExitCode, 1603);
+  EXPECT_EQ(r.stagedPackage, 0);
+  EXPECT_EQ(r.restarts, 0u);
+  EXPECT_EQ(r.bootExecuteAfter, r.bootExecuteBefore);
+  ExpectDrivesUnchanged(r);
+  ASSERT_EQ(r.messageBoxes.size(), 1u);
+  EXPECT_EQ(r.messageBoxes[0], "[Error] Disk 0, VORTANIX QRX-480T9A, controller driver iaStorAC:\\n"
+                               "this drive can not be updated through that driver !\\n");
+
+}
+
 // Every named fault on the default machine: the update does not happen, no drive holds a
 // partial image, and whatever was staged has been taken back (a later restart changes nothing).
 // Eight disks, a USB stick among them, the package's drive the last: only that one changes.
