@@ -44,7 +44,6 @@ constexpr Release kReleases[] = {
     {Windows::Server2008R2, 2, 6, 1, 7601, "Service Pack 1", 1, 0x0110, kSrv, kX64, 0, "ServerNT"},
     {Windows::Win7X86, 2, 6, 1, 7601, "Service Pack 1", 1, 0x0100, kWs, kX86, 0, "WinNT"},
     {Windows::Win7X64, 2, 6, 1, 7601, "Service Pack 1", 1, 0x0100, kWs, kX64, 0, "WinNT"},
-    // As a program that names them in its manifest sees them; they have no service packs.
     {Windows::Win8X86, 2, 6, 2, 9200, "", 0, 0x0100, kWs, kX86, 0, "WinNT"},
     {Windows::Win8X64, 2, 6, 2, 9200, "", 0, 0x0100, kWs, kX64, 0, "WinNT"},
     {Windows::Win81X86, 2, 6, 3, 9600, "", 0, 0x0100, kWs, kX86, 0, "WinNT"},

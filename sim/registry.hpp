@@ -60,6 +60,14 @@ class Registry {
   bool WriteFails(Handle root, const std::string& path) const {
     return failWrite_.count(FaultKey(root, path)) != 0;
   }
+  // A watched value, as a security product keeps one: a write reports success and the value
+  // keeps what it held before.
+  void RevertWrites(Handle root, const std::string& path, const std::string& name) {
+    revertWrite_.insert(FaultKey(root, path) + "\\" + KeyPath(name));
+  }
+  bool WriteReverted(Handle root, const std::string& path, const std::string& name) const {
+    return revertWrite_.count(FaultKey(root, path) + "\\" + KeyPath(name)) != 0;
+  }
 
   // Called on every value read through the seam (root, key path, value name): the
   // simulated system reacts to reads of some values, as Windows 9x does to its statistics.
@@ -68,7 +76,7 @@ class Registry {
  private:
   static std::string FaultKey(Handle root, const std::string& path);
   std::map<Handle, std::unique_ptr<Key>> roots_;
-  std::set<std::string> failOpen_, failWrite_;
+  std::set<std::string> failOpen_, failWrite_, revertWrite_;
 };
 
 }  // namespace qz::sim

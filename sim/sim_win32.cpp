@@ -494,6 +494,7 @@ std::int32_t SimWin32::RegSetValueEx(Handle key, const std::string& name, std::u
   std::string path;
   if (!ResolveKey(key, root, path)) return static_cast<std::int32_t>(err::kInvalidHandle);
   if (machine_.registry.WriteFails(root, path)) return static_cast<std::int32_t>(err::kAccessDenied);
+  if (machine_.registry.WriteReverted(root, path, name)) return 0;
   machine_.registry.SetValue(root, path, name, type, std::vector<std::uint8_t>(data.begin(), data.end()));
   return 0;
 }

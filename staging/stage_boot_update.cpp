@@ -1,5 +1,6 @@
 #include "staging/stage_boot_update.hpp"
 
+#include <algorithm>
 #include <vector>
 
 #include "bootflash/image_field.hpp"
@@ -45,7 +46,12 @@ int FlasherEntryFor(std::uint8_t family, bool wow64) {
     case os_family::kVista: return wow64 ? kVistaX64 : kVistaX86;
     case os_family::kServer2008:
     case os_family::kServer2008R2: return wow64 ? kServer2008X64 : kServer2008X86;
-    case os_family::kWindows7: return wow64 ? kWindows7X64 : kWindows7X86;
+    case os_family::kWindows7:
+    // Their Session Manager starts native programs at boot as 7's does.
+    case os_family::kWindows8:
+    case os_family::kWindows81:
+    case os_family::kWindows10:
+    case os_family::kWindows11: return wow64 ? kWindows7X64 : kWindows7X86;
     default: return -1;
   }
 }
@@ -97,8 +103,21 @@ std::uint32_t StageBootUpdate(Win32Api& api, SystemInfo& system, FlasherImageTab
   const auto entries = WithFlasherEntry(readable ? &existing : nullptr, name, argument);
   const auto data = EncodeMultiString(entries);
   const std::int32_t written = api.RegSetValueEx(key, "BootExecute", reg_type::kMultiSz, data);
+  if (written != 0) {
+    api.RegCloseKey(key);
+    return stage_result::kBootExecuteNotWritten;
+  }
+  // A security product may undo the write while reporting success: only the value as it
+  // now reads promises a run at the next start.
+  std::vector<std::string> now;
+  const bool listed = ReadMultiString(api, key, "BootExecute", now) &&
+                      std::find(now.begin(), now.end(), entries.back()) != now.end();
   api.RegCloseKey(key);
-  return written == 0 ? stage_result::kStaged : stage_result::kBootExecuteNotWritten;
+  if (!listed) {
+    api.DeleteFile(target);
+    return stage_result::kBootExecuteNotWritten;
+  }
+  return stage_result::kStaged;
 }
 
 }  // namespace qz

@@ -1,6 +1,7 @@
 #include "transport/ntport_loader.hpp"
 
 #include "transport/driver_installation.hpp"
+#include "transport/driver_refusal.hpp"
 
 namespace qz {
 namespace {
@@ -22,7 +23,8 @@ constexpr const char* kOptional[] = {"GetNTPortVersion", "SetFastMode", "GetFast
 NtPortLoader::NtPortLoader(Win32Api& os, FsRedirectionApi& fs, PortIoApi& library,
                            const LibraryImages& images)
     : os_(os), library_(library) {
-  Load(RunDriverInstallation(os, fs, kNtPort, images));
+  NotLoadedReason = RegisterAccessRefusal(os);
+  Load(NotLoadedReason.empty() && RunDriverInstallation(os, fs, kNtPort, images));
 }
 
 void NtPortLoader::Load(bool installed) {

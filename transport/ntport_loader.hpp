@@ -2,6 +2,7 @@
 // Installs and loads the port-I/O library (tesselio.dll with tesselio.sys) at start-up and
 // stops its driver when released.
 #include <cstdint>
+#include <string>
 
 #include "platform/fs_redirection_api.hpp"
 #include "platform/port_io_api.hpp"
@@ -18,6 +19,8 @@ class NtPortLoader {
   NtPortLoader& operator=(const NtPortLoader&) = delete;
 
   std::uint8_t Loaded = 0;
+  // Set when this Windows does not take the driver at all; nothing was written then.
+  std::string NotLoadedReason;
   PortIoApi& library() { return library_; }
 
  private:

@@ -29,6 +29,31 @@ inline constexpr std::uint8_t kWindows10 = 0x11;  // NT 10.0 before build 22000,
 inline constexpr std::uint8_t kWindows11 = 0x12;  // NT 10.0 from build 22000
 }  // namespace os_family
 
+// Windows 11 reports NT 10.0 like Windows 10; only the build tells them apart.
+inline constexpr std::uint32_t kWindows11FirstBuild = 22000;
+
+// The family alone in its place, the other fields zero.
+constexpr OsVersionCode FamilyCode(std::uint8_t family) { return static_cast<OsVersionCode>(family) << 24; }
+
+// Field values OR-ed into a code.
+namespace os_edition {
+inline constexpr OsVersionCode kWorkstation = 0x00010000;
+inline constexpr OsVersionCode kPersonal = 0x00020000;
+inline constexpr OsVersionCode kEnterprise = 0x00040000;
+inline constexpr OsVersionCode kServer = 0x00070000;
+inline constexpr OsVersionCode kDatacenter = 0x00080000;
+inline constexpr OsVersionCode kWebBlade = 0x00110000;
+inline constexpr OsVersionCode kNtWorkstation = 0x00130000;
+}  // namespace os_edition
+namespace os_processor {
+inline constexpr OsVersionCode kAmd64 = 0x00000001;
+inline constexpr OsVersionCode kIa64 = 0x00000003;
+}  // namespace os_processor
+// NT 4 Service Pack 6 with the Q246009 hotfix, in place of the service-pack nibble.
+inline constexpr OsVersionCode kNt4Sp6aMark = 0x00006400;
+// Windows 95 OSR2 and 98 Second Edition, in the edition's place.
+inline constexpr OsVersionCode kSecondEditionMark = 0x00030000;
+
 constexpr std::uint8_t OsFamily(OsVersionCode code) { return static_cast<std::uint8_t>(code >> 24); }
 constexpr std::uint8_t OsEdition(OsVersionCode code) {
   return static_cast<std::uint8_t>((code >> 16) & 0xFF);

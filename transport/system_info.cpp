@@ -164,13 +164,16 @@ OsVersionCode SystemInfo::GetOsVersionCode() {
   const std::uint32_t minor = vi.minorVersion;
   const char sp1 = vi.csdVersion.size() > 1 ? vi.csdVersion[1] : '\0';
 
+  using namespace os_family;
   switch (vi.platformId) {
     case platform_id::kWin32s:
-      return 0x01000000;
+      return FamilyCode(kWin32s);
     case platform_id::kWindows:
-      if (major == 4 && minor == 0) return (sp1 == 'C' || sp1 == 'B') ? 0x02030000 : 0x02000000;
-      if (major == 4 && minor == 10) return sp1 == 'A' ? 0x03030000 : 0x03000000;
-      if (major == 4 && minor == 90) return 0x04000000;
+      if (major == 4 && minor == 0) {
+        return FamilyCode(kWindows95) | ((sp1 == 'C' || sp1 == 'B') ? kSecondEditionMark : 0);
+      }
+      if (major == 4 && minor == 10) return FamilyCode(kWindows98) | (sp1 == 'A' ? kSecondEditionMark : 0);
+      if (major == 4 && minor == 90) return FamilyCode(kWindowsMe);
       return 0;
     case platform_id::kNt:
       break;
@@ -180,54 +183,61 @@ OsVersionCode SystemInfo::GetOsVersionCode() {
 
   const bool workstation = vi.productType == product_type::kWorkstation;
   OsVersionCode code = 0;
-  if (major == 6 && minor == 1) code = workstation ? 0x0E000000 : 0x0D000000;
-  if (major == 6 && minor == 0) code = workstation ? 0x0A000000 : 0x0C000000;
+  if (major == 10 && minor == 0) {
+    // Servers on 10.0 stay with Windows 10, whatever their build.
+    code = FamilyCode(workstation && vi.buildNumber >= kWindows11FirstBuild ? kWindows11 : kWindows10);
+  }
+  if (major == 6 && minor == 3) code = FamilyCode(kWindows81);
+  if (major == 6 && minor == 2) code = FamilyCode(kWindows8);
+  if (major == 6 && minor == 1) code = FamilyCode(workstation ? kWindows7 : kServer2008R2);
+  if (major == 6 && minor == 0) code = FamilyCode(workstation ? kVista : kServer2008);
   if (major == 5 && minor == 2) {
     if (api_.GetSystemMetrics(kSmServerR2) != 0) {
-      code = 0x09000000;
+      code = FamilyCode(kServer2003R2);
     } else if (workstation && arch == processor_arch::kAmd64) {
-      code = 0x07010001;
+      code = FamilyCode(kWindowsXp) | os_edition::kWorkstation | os_processor::kAmd64;
     } else {
-      code = 0x08000000;
+      code = FamilyCode(kServer2003);
     }
   }
-  if (major == 5 && minor == 1) code = 0x07000000;
-  if (major == 5 && minor == 0) code = 0x06000000;
-  if (major <= 4) code = 0x05000000;
+  if (major == 5 && minor == 1) code = FamilyCode(kWindowsXp);
+  if (major == 5 && minor == 0) code = FamilyCode(kWindows2000);
+  if (major <= 4) code = FamilyCode(kNt4);
 
   const std::uint16_t suites = vi.suiteMask;
   if (extended) {
+    using namespace os_edition;
     const bool server = vi.productType == product_type::kServer ||
                         vi.productType == product_type::kDomainController;
     if (workstation && arch != processor_arch::kAmd64) {
       if (major == 4) {
-        code = 0x05130000;
+        code = FamilyCode(kNt4) | kNtWorkstation;
       } else {
-        code |= (suites & suite::kPersonal) ? 0x00020000 : 0x00010000;
+        code |= (suites & suite::kPersonal) ? kPersonal : kWorkstation;
       }
     } else if (server) {
       const bool datacenter = (suites & suite::kDatacenter) != 0;
       const bool enterprise = (suites & suite::kEnterprise) != 0;
       if (major == 5 && minor == 2) {
         if (arch == processor_arch::kIa64) {
-          if (datacenter) code |= 0x00080003;
-          else if (enterprise) code |= 0x00040003;
+          if (datacenter) code |= kDatacenter | os_processor::kIa64;
+          else if (enterprise) code |= kEnterprise | os_processor::kIa64;
         } else if (arch == processor_arch::kAmd64) {
-          if (datacenter) code |= 0x00080001;
-          else if (enterprise) code |= 0x00040001;
-          else code |= 0x00070001;
+          if (datacenter) code |= kDatacenter | os_processor::kAmd64;
+          else if (enterprise) code |= kEnterprise | os_processor::kAmd64;
+          else code |= kServer | os_processor::kAmd64;
         } else {
-          if (datacenter) code |= 0x00080000;
-          else if (enterprise) code |= 0x00040000;
-          else if (suites == suite::kBlade) code |= 0x00110000;
-          else code |= 0x00070000;
+          if (datacenter) code |= kDatacenter;
+          else if (enterprise) code |= kEnterprise;
+          else if (suites == suite::kBlade) code |= kWebBlade;
+          else code |= kServer;
         }
       } else if (major == 5 && minor == 0) {
-        if (datacenter) code |= 0x00080000;
-        else if (enterprise) code |= 0x00040000;
-        else code |= 0x00070000;
+        if (datacenter) code |= kDatacenter;
+        else if (enterprise) code |= kEnterprise;
+        else code |= kServer;
       } else {
-        code |= enterprise ? 0x00040000 : 0x00070000;
+        code |= enterprise ? kEnterprise : kServer;
       }
     }
   } else {
@@ -244,9 +254,9 @@ OsVersionCode SystemInfo::GetOsVersionCode() {
     if (result != 0 || size > sizeof(buffer)) return 0;
     const std::string productType(reinterpret_cast<const char*>(buffer),
                                   strnlen(reinterpret_cast<const char*>(buffer), size));
-    if (EqualsIgnoreCase(productType, "WINNT")) code |= 0x00130000;
-    if (EqualsIgnoreCase(productType, "LANMANNT")) code |= 0x00070000;
-    if (EqualsIgnoreCase(productType, "SERVERNT")) code |= 0x00040000;
+    if (EqualsIgnoreCase(productType, "WINNT")) code |= os_edition::kNtWorkstation;
+    if (EqualsIgnoreCase(productType, "LANMANNT")) code |= os_edition::kServer;
+    if (EqualsIgnoreCase(productType, "SERVERNT")) code |= os_edition::kEnterprise;
   }
 
   const OsVersionCode servicePack = static_cast<OsVersionCode>(vi.servicePackMajor & 0xF) << 12;
@@ -256,7 +266,7 @@ OsVersionCode SystemInfo::GetOsVersionCode() {
                           "SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\Hotfix\\Q246009",
                           key_access::kQueryValue, hotfix) == 0) {
       api_.RegCloseKey(hotfix);
-      code |= 0x6400;
+      code |= kNt4Sp6aMark;
     } else {
       code |= servicePack;
     }

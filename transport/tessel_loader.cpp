@@ -1,6 +1,7 @@
 #include "transport/tessel_loader.hpp"
 
 #include "transport/driver_installation.hpp"
+#include "transport/driver_refusal.hpp"
 
 namespace qz {
 namespace {
@@ -21,7 +22,8 @@ constexpr const char* kEntryPoints[] = {
 TesselLoader::TesselLoader(Win32Api& os, FsRedirectionApi& fs, PhysicalAccessApi& library,
                            const LibraryImages& images)
     : os_(os), library_(library) {
-  Load(RunDriverInstallation(os, fs, kTessel, images));
+  NotLoadedReason = RegisterAccessRefusal(os);
+  Load(NotLoadedReason.empty() && RunDriverInstallation(os, fs, kTessel, images));
 }
 
 void TesselLoader::Load(bool installed) {

@@ -3,6 +3,7 @@
 // stops its driver when released.
 #include <array>
 #include <cstdint>
+#include <string>
 
 #include "platform/fs_redirection_api.hpp"
 #include "platform/physical_access_api.hpp"
@@ -21,6 +22,8 @@ class TesselLoader {
 
   // 1 once maOpenLibrary has succeeded; the transports test it before every use.
   std::uint8_t Loaded = 0;
+  // Set when this Windows does not take the driver at all; nothing was written then.
+  std::string NotLoadedReason;
   // The code and text of the library's state after a failed physical-memory copy.
   std::array<char, 256> StateText{};
   std::uint32_t LastState = 0;

@@ -136,7 +136,11 @@ std::string DriveIdentity(const DriveRecord& drive) {
 
 int CopyHelperSlot(std::uint8_t osFamily) {
   switch (osFamily) {
-    case os_family::kWindows7: return 1;
+    case os_family::kWindows7:
+    case os_family::kWindows8:
+    case os_family::kWindows81:
+    case os_family::kWindows10:
+    case os_family::kWindows11: return 1;
     case os_family::kWindowsXp: return 4;
     case os_family::kServer2003:
     case os_family::kServer2003R2: return 2;
@@ -172,6 +176,16 @@ UpdateOutcome cmdUpdateClick(TQuenzarMain& w) {
   out.driveRevision = FieldText(drive->FirmwareRevision);
   out.package = drive->PackageIndex;
   const int package = out.package + 1;
+
+  // The flasher sends its commands with IOCTL_ATA_PASS_THROUGH, which 32-bit XP has only from
+  // Service Pack 2: an update staged before it would be promised and never carried out.
+  if (OsFamily(code) == os_family::kWindowsXp && (code & os_processor::kAmd64) == 0 &&
+      OsServicePack(code) < 2) {
+    const bool zh = w.Options.SecondLanguage();
+    const std::string text = zh ? texts::update::big5::kNeedsXpSp2 : texts::update::kNeedsXpSp2;
+    w.Ui.MessageBox(UiText(text, w.TextCodePage()), texts::kError, mb::kIconError, true);
+    return finish(UpdateEnd::NeedsXpSp2);
+  }
 
   // The Session Manager starts only a native program of the machine's own processor (a 32-bit
   // build fails with 0xC000007B at every boot): a build that can't run is never staged.

@@ -18,6 +18,7 @@ inline constexpr std::uint32_t kCopyHelperWaitMs = 60000;
 enum class UpdateEnd {
   NoDrive,           // no eligible drive to stage for: nothing written
   NoFlasherBuild,    // the flasher build for this Windows is missing or for another processor
+  NeedsXpSp2,        // 32-bit XP before SP2: the flasher could not reach the drive; nothing written
   ImageRefused,      // the package's image can't be enciphered whole: nothing written
   FwWriteFailed,     // FW.bin could not be written
   StageFailed,       // staging returned anything but "staged"

@@ -31,9 +31,17 @@ inline constexpr char kNot64BitStaged[] =
 inline constexpr char kNoFlasherHead[] = "This utility has no boot-time F/W update program for this Windows (";
 inline constexpr char kNoFlasherTail[] = ") !\nNothing was written.\n";
 
+// 32-bit XP before Service Pack 2 has no ATA pass-through for the flasher at boot. This
+// refusal follows the package's language.
+inline constexpr char kNeedsXpSp2[] =
+    "This utility needs Windows XP Service Pack 2 or later to update the firmware !\n";
+
 namespace big5 {
 // Windows 快速啟動已開啟: 請選擇「重新啟動」, 不要選擇「關機」, 才能執行更新.\n
 inline constexpr char kFastStartup[] = "Windows \xA7\xD6\xB3t\xB1\xD2\xB0\xCA\xA4w\xB6}\xB1\xD2: \xBD\xD0\xBF\xEF\xBE\xDC\xA1u\xAD\xAB\xB7s\xB1\xD2\xB0\xCA\xA1v, \xA4\xA3\xADn\xBF\xEF\xBE\xDC\xA1u\xC3\xF6\xBE\xF7\xA1v, \xA4~\xAF\xE0\xB0\xF5\xA6\xE6\xA7\xF3\xB7s.\n";
+// 此更新程式需要 Windows XP Service Pack 2 或更新的版本才能更新韌體 !\n
+inline constexpr char kNeedsXpSp2[] =
+    "\xA6\xB9\xA7\xF3\xB7s\xB5{\xA6\xA1\xBB\xDD\xADn Windows XP Service Pack 2 \xA9\xCE\xA7\xF3\xB7s\xAA\xBA\xAA\xA9\xA5\xBB\xA4~\xAF\xE0\xA7\xF3\xB7s\xB6\xB4\xC5\xE9 !\n";
 // 這個韌體更新程式沒有適用於此 Windows (
 inline constexpr char kNoFlasherHead[] = "\xB3o\xAD\xD3\xB6\xB4\xC5\xE9\xA7\xF3\xB7s\xB5{\xA6\xA1\xA8S\xA6\xB3\xBE" "A\xA5\xCE\xA9\xF3\xA6\xB9 Windows (";
 // ) 的開機更新程式 !\n沒有寫入任何檔案.\n

@@ -82,6 +82,14 @@ TEST_F(StageTest, PicksTheBuildForTheFamilyAndProcessor) {
       {Windows::Server2003X64, "C:\\WINDOWS\\SysWOW64\\Ombrel.exe", 7},
       {Windows::Server2008R2, "C:\\WINDOWS\\SysWOW64\\Ombrel.exe", 1},
       {Windows::Server2008X86, "C:\\WINDOWS\\system32\\Ombrel.exe", 0},
+      // Windows 8 and later take 7's builds.
+      {Windows::Win8X86, "C:\\WINDOWS\\system32\\Ombrel.exe", 2},
+      {Windows::Win8X64, "C:\\WINDOWS\\SysWOW64\\Ombrel.exe", 3},
+      {Windows::Win81X86, "C:\\WINDOWS\\system32\\Ombrel.exe", 2},
+      {Windows::Win81X64, "C:\\WINDOWS\\SysWOW64\\Ombrel.exe", 3},
+      {Windows::Win10X86, "C:\\WINDOWS\\system32\\Ombrel.exe", 2},
+      {Windows::Win10X64, "C:\\WINDOWS\\SysWOW64\\Ombrel.exe", 3},
+      {Windows::Win11X64, "C:\\WINDOWS\\SysWOW64\\Ombrel.exe", 3},
   };
   for (const auto& c : cases) {
     Boot(c.release);
@@ -99,12 +107,13 @@ TEST_F(StageTest, FamiliesWithoutABuildWriteNothing) {
   EXPECT_FALSE(machine->files.Exists("C:\\WINDOWS\\system32\\Ombrel.exe"));
   EXPECT_FALSE(BootExecute());
 
-  Boot(Windows::Win7X86);
-  machine->version.minorVersion = 2;  // family 0: a Windows newer than 7
+  Boot(Windows::Win11X64);
+  machine->version.majorVersion = 11;  // family 0: a Windows newer than any listed
   const auto result = Stage();
   EXPECT_EQ(result, 0u);
   EXPECT_FALSE(IsStaged(result));
   EXPECT_FALSE(machine->files.Exists("C:\\WINDOWS\\system32\\Ombrel.exe"));
+  EXPECT_FALSE(machine->files.Exists("C:\\WINDOWS\\SysWOW64\\Ombrel.exe"));
   EXPECT_FALSE(BootExecute());
 }
 
@@ -172,6 +181,16 @@ TEST_F(StageTest, KeepsOtherBootProgramsAndReplacesItsOwnEntry) {
   EXPECT_EQ(*BootExecute(), (std::vector<std::string>{"autocheck autochk *",
                                                      "autocheck autochk /p \\??\\D:",
                                                      "Ombrel FW.bin"}));
+
+  // The list Windows 8 and later ship with.
+  for (Windows release : {Windows::Win8X64, Windows::Win10X86, Windows::Win11X64}) {
+    Boot(release);
+    machine->registry.SetMultiString(hkey::kLocalMachine, kSessionManagerKey, "BootExecute",
+                                     {"autocheck autochk /q /v *"});
+    ASSERT_EQ(Stage(), stage_result::kStaged) << sim::WindowsName(release);
+    EXPECT_EQ(*BootExecute(), (std::vector<std::string>{"autocheck autochk /q /v *", "Ombrel FW.bin"}))
+        << sim::WindowsName(release);
+  }
 }
 
 TEST_F(StageTest, UnreadableListStartsFromTheDefault) {
@@ -206,6 +225,21 @@ TEST_F(StageTest, FailuresAreReportedAndNothingIsClaimed) {
   Boot(Windows::Win7X86);
   machine->registry.FailWrite(hkey::kLocalMachine, kSessionManagerKey);
   EXPECT_EQ(Stage(), stage_result::kBootExecuteNotWritten);
+
+  // A write reported done that a security product undid: the list stays as it was, and the
+  // flasher that nothing will start is not left behind.
+  for (Windows release : {Windows::Win7X86, Windows::Win10X64}) {
+    Boot(release);
+    machine->registry.SetMultiString(hkey::kLocalMachine, kSessionManagerKey, "BootExecute",
+                                     {"autocheck autochk /q /v *"});
+    machine->registry.RevertWrites(hkey::kLocalMachine, kSessionManagerKey, "BootExecute");
+    const auto reverted = Stage();
+    EXPECT_EQ(reverted, stage_result::kBootExecuteNotWritten) << sim::WindowsName(release);
+    EXPECT_FALSE(IsStaged(reverted));
+    EXPECT_EQ(*BootExecute(), std::vector<std::string>{"autocheck autochk /q /v *"});
+    EXPECT_FALSE(machine->files.Exists("C:\\WINDOWS\\system32\\Ombrel.exe")) << sim::WindowsName(release);
+    EXPECT_FALSE(machine->files.Exists("C:\\WINDOWS\\SysWOW64\\Ombrel.exe")) << sim::WindowsName(release);
+  }
 
   Boot(Windows::Win7X86);
   EXPECT_EQ(StageBootUpdate(*api, *system, nullptr, "Ombrel.exe", 1, "", "", kModel, "FW.bin", "VRDB"),

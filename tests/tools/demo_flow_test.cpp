@@ -102,7 +102,7 @@ TEST_P(SampleRelease, DecliningTheRestartLeavesTheUpdateStagedForTheNextRestart)
 }
 
 INSTANTIATE_TEST_SUITE_P(BuiltIn, SampleRelease,
-                         ::testing::Values("win7x64", "xp86", "xp86-sp1", "vista86", "2003x64", "ide", "xp64"),
+                         ::testing::Values("win7x64", "xp86", "vista86", "2003x64", "ide", "xp64"),
                          [](const auto& param) { return Readable(param.param); });
 
 // The package's drive behind an RST driver that refuses pass-through: the updater names it
@@ -236,6 +236,19 @@ TEST(Battery, ALowBatteryStopsOnlyAReleaseThatChecksIt) {
 
   const DemoResult ahead = Rehearse(m, test::SampleRelease());
   EXPECT_TRUE(ahead.reached);
+}
+
+// 32-bit XP before SP2 identifies the drive but has no pass-through for the flasher at boot:
+// the update command refuses before writing anything, and that is what the release promises.
+TEST(DemoTransports, XpBeforeSp2IsRefusedAndNothingChanges) {
+  const DemoResult r = Rehearse(BuiltIn("xp86-sp1"), test::SampleRelease());
+  EXPECT_EQ(r.promise, Promise::Untouched);
+  EXPECT_TRUE(r.verdict.pass) << Failures(r);
+  EXPECT_NE(r.updaterEnd.find("before SP2 refused"), std::string::npos) << r.updaterEnd;
+  EXPECT_EQ(r.updaterExitCode, 1603);
+  EXPECT_EQ(r.restarts, 0u);
+  EXPECT_EQ(r.bootExecuteAfter, r.bootExecuteBefore);
+  ExpectDrivesUnchanged(r);
 }
 
 // With a firmware file every listed drive is eligible and the last one is selected; the user

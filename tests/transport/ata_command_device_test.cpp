@@ -178,10 +178,15 @@ TEST(AtaCommandDevice, TransportChoiceFollowsTheWindowsRelease) {
   };
   for (const Row& row : {Row{sim::Windows::XpPro, 1, 2}, Row{sim::Windows::XpPro, 2, 1},
                          Row{sim::Windows::XpPro, 3, 1}, Row{sim::Windows::Win2000, 4, 2},
-                         Row{sim::Windows::VistaX86, 2, 1}, Row{sim::Windows::Win7X86, 1, 1}}) {
+                         Row{sim::Windows::VistaX86, 2, 1}, Row{sim::Windows::Win7X86, 1, 1},
+                         Row{sim::Windows::Win8X86, 0, 1}, Row{sim::Windows::Win81X86, 0, 1},
+                         Row{sim::Windows::Win10X86, 0, 1}, Row{sim::Windows::Win10X64, 0, 1},
+                         Row{sim::Windows::Win11X64, 0, 1}}) {
     CommandRig rig(row.release);
-    rig.machine.version.servicePackMajor = static_cast<std::uint16_t>(row.servicePack);
-    rig.machine.version.csdVersion = "Service Pack " + std::to_string(row.servicePack);
+    if (row.servicePack > 0) {
+      rig.machine.version.servicePackMajor = static_cast<std::uint16_t>(row.servicePack);
+      rig.machine.version.csdVersion = "Service Pack " + std::to_string(row.servicePack);
+    }
     sim::BuildIntelAhciDesktop(rig.machine);
     rig.AttachDrives();
     AtaCommandDevice device(rig.System());
@@ -194,8 +199,8 @@ TEST(AtaCommandDevice, TransportChoiceFollowsTheWindowsRelease) {
 
 TEST(AtaCommandDevice, UnknownWindowsGetsIdePassThrough) {
   CommandRig rig;
-  rig.machine.version.majorVersion = 6;
-  rig.machine.version.minorVersion = 2;  // Windows 8: not classified
+  rig.machine.version.majorVersion = 11;  // a Windows not classified yet
+  rig.machine.version.minorVersion = 0;
   sim::BuildIntelAhciDesktop(rig.machine);
   rig.AttachDrives();
   AtaCommandDevice device(rig.System());

@@ -408,5 +408,55 @@ TEST_F(LoadersOn9x, TesselFailsWithoutWritingAndPortLibraryHasNoDriver) {
             nullptr);
 }
 
+// From Windows 8 on neither driver is written, registered or started, whatever an earlier
+// run left behind, and each loader says why.
+TEST(LoadersOnWindows8AndLater, NothingIsInstalledAndTheReasonIsGiven) {
+  const std::string unsigned64 = "not loaded: 64-bit Windows refuses unsigned drivers";
+  const std::string blocked = "not loaded: Windows 11 blocks drivers that give physical-memory or "
+                              "port access, even when they are signed";
+  const std::string passThrough = "not loaded: from Windows 8 on the drives are reached through "
+                                  "pass-through only";
+  const struct {
+    sim::Windows release;
+    std::uint32_t build;  // 0: the release's own
+    const std::string& reason;
+  } rows[] = {
+      {sim::Windows::Win8X86, 0, passThrough}, {sim::Windows::Win8X64, 0, unsigned64},
+      {sim::Windows::Win81X86, 0, passThrough}, {sim::Windows::Win81X64, 0, unsigned64},
+      {sim::Windows::Win10X86, 0, passThrough}, {sim::Windows::Win10X64, 21999, unsigned64},
+      {sim::Windows::Win10X64, 22000, blocked}, {sim::Windows::Win11X64, 0, blocked},
+  };
+  const Images images;
+  for (const auto& row : rows) {
+    const std::string name = std::string(sim::WindowsName(row.release)) + " " + std::to_string(row.build);
+    sim::Machine machine(row.release);
+    if (row.build != 0) machine.version.buildNumber = row.build;
+    StartUp run(machine, images);
+    EXPECT_EQ(run.tessel->Loaded, 0) << name;
+    EXPECT_EQ(run.ntport->Loaded, 0) << name;
+    EXPECT_EQ(run.tessel->NotLoadedReason, row.reason) << name;
+    EXPECT_EQ(run.ntport->NotLoadedReason, row.reason) << name;
+    EXPECT_FALSE(run.tesselLib.IsLoaded()) << name;
+    EXPECT_FALSE(run.portLib.IsLoaded()) << name;
+    EXPECT_TRUE(machine.ioPorts.log.empty()) << name << ": the port probe ran";
+    for (const char* dir : {"C:\\WINDOWS\\system32\\", "C:\\WINDOWS\\SysWOW64\\"}) {
+      for (const char* f : {"tessel.dll", "tesselio.dll", "drivers\\tessel.sys", "drivers\\tesselio.sys"}) {
+        EXPECT_FALSE(machine.files.Exists(std::string(dir) + f)) << name << ": " << dir << f;
+      }
+    }
+    for (const char* key : {"SYSTEM\\CurrentControlSet\\Services\\TESSEL",
+                            "SYSTEM\\CurrentControlSet\\Services\\tesselio"}) {
+      EXPECT_EQ(machine.registry.Find(hkey::kLocalMachine, key), nullptr) << name << ": " << key;
+    }
+    EXPECT_EQ(machine.services.Find("tessel"), nullptr) << name;
+    EXPECT_EQ(machine.services.Find("tesselio"), nullptr) << name;
+  }
+  // Windows 7 keeps its drivers.
+  sim::Machine seven(sim::Windows::Win7X64);
+  StartUp run(seven, images);
+  EXPECT_EQ(run.tessel->Loaded, 1);
+  EXPECT_TRUE(run.tessel->NotLoadedReason.empty());
+}
+
 }  // namespace
 }  // namespace qz

@@ -113,8 +113,38 @@ const Row kRows[] = {
     {"Server 2008 R2", Windows::Server2008R2, Noop, 0x0D071000},
     {"Windows 7 x86", Windows::Win7X86, Noop, 0x0E011000},
     {"Windows 7 x64", Windows::Win7X64, Noop, 0x0E001000},
-    {"Windows 8 is not a listed family", Windows::Win7X86,
-     [](Machine& m) { m.version.minorVersion = 2; }, 0x00011000},
+    {"Windows 8 x86", Windows::Win8X86, Noop, 0x0F010000},
+    {"Windows 8 x64", Windows::Win8X64, Noop, 0x0F000000},
+    {"Server 2012", Windows::Win8X64,
+     [](Machine& m) { m.version.productType = product_type::kServer; }, 0x0F070000},
+    {"Windows 8.1 x86", Windows::Win81X86, Noop, 0x10010000},
+    {"Windows 8.1 x86 with Core (personal suite)", Windows::Win81X86,
+     [](Machine& m) { Suites(m, suite::kPersonal); }, 0x10020000},
+    {"Server 2012 R2 Datacenter counts as standard", Windows::Win81X64,
+     [](Machine& m) {
+       m.version.productType = product_type::kServer;
+       Suites(m, suite::kDatacenter);
+     },
+     0x10070000},
+    {"Windows 10 x86", Windows::Win10X86, Noop, 0x11010000},
+    {"Windows 10 x64", Windows::Win10X64, Noop, 0x11000000},
+    {"Windows 10, the last build before 11", Windows::Win10X64,
+     [](Machine& m) { m.version.buildNumber = 21999; }, 0x11000000},
+    {"Windows 11 from its first build", Windows::Win10X64,
+     [](Machine& m) { m.version.buildNumber = 22000; }, 0x12000000},
+    {"Windows 11 x64", Windows::Win11X64, Noop, 0x12000000},
+    {"Server 2025 (build past 22000) stays with Windows 10", Windows::Win11X64,
+     [](Machine& m) {
+       m.version.productType = product_type::kServer;
+       Suites(m, suite::kEnterprise);
+     },
+     0x11040000},
+    {"NT 6.4 (never released) is not a listed family", Windows::Win7X86,
+     [](Machine& m) { m.version.minorVersion = 4; }, 0x00011000},
+    {"NT 10.1 is not a listed family", Windows::Win10X86,
+     [](Machine& m) { m.version.minorVersion = 1; }, 0x00010000},
+    {"a later major version is not a listed family", Windows::Win11X64,
+     [](Machine& m) { m.version.majorVersion = 11; }, 0},
     {"no version information at all", Windows::Win7X86,
      [](Machine& m) {
        m.extendedVersionInfo = false;

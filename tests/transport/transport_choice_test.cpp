@@ -20,6 +20,10 @@ TEST(TransportChoice, ByWindowsFamilyAndServicePack) {
   EXPECT_EQ(ChooseTransportKind(Os(0x08, 0), kSata, std::nullopt), 1);  // Server 2003
   EXPECT_EQ(ChooseTransportKind(Os(0x0A, 0), kSata, std::nullopt), 1);  // Vista
   EXPECT_EQ(ChooseTransportKind(Os(0x0E, 1), kSata, std::nullopt), 1);  // Windows 7
+  EXPECT_EQ(ChooseTransportKind(Os(0x0F), kSata, std::nullopt), 1);     // Windows 8
+  EXPECT_EQ(ChooseTransportKind(Os(0x10), kSata, std::nullopt), 1);     // Windows 8.1
+  EXPECT_EQ(ChooseTransportKind(Os(0x11), kAta, std::nullopt), 1);      // Windows 10
+  EXPECT_EQ(ChooseTransportKind(Os(0x12), kSata, std::nullopt), 1);     // Windows 11
   EXPECT_EQ(ChooseTransportKind(0, kSata, std::nullopt), 2);            // unknown
   EXPECT_EQ(ChooseTransportKind(0x0E00F000u, kRaid, std::nullopt), 1);
   // 64-bit XP is classified as family 7 with service pack bits of its own.

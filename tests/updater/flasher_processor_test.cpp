@@ -89,6 +89,47 @@ TEST(FlasherProcessor, AMissingOrForeignBuildIsNoBuild) {
   }
 }
 
+// 32-bit XP before Service Pack 2: the flasher's ATA pass-through is missing at boot, so the
+// update is refused in the package's language before anything is written.
+TEST(FlasherProcessor, XpBeforeSp2IsRefusedBeforeWriting) {
+  const struct {
+    Windows release;
+    int servicePack;
+    char language;  // option digit 1
+    UpdateEnd end;
+  } rows[] = {
+      {Windows::XpPro, 0, '0', UpdateEnd::NeedsXpSp2},  {Windows::XpPro, 1, '0', UpdateEnd::NeedsXpSp2},
+      {Windows::XpHome, 1, '1', UpdateEnd::NeedsXpSp2}, {Windows::XpPro, 2, '0', UpdateEnd::Staged},
+      {Windows::XpProX64, 1, '0', UpdateEnd::Staged},  // Server 2003's storage stack
+  };
+  for (const auto& row : rows) {
+    const std::string name = std::string(sim::WindowsName(row.release)) + " SP" + std::to_string(row.servicePack);
+    UpdateRig rig(row.release);
+    ferry::RunCopyHelperOnLaunch(rig.machine);
+    rig.machine.version.servicePackMajor = static_cast<std::uint16_t>(row.servicePack);
+    rig.machine.version.csdVersion = row.servicePack ? "Service Pack " + std::to_string(row.servicePack) : "";
+    rig.Digit(1, row.language);
+    rig.ui.answers = {answer::kOk, answer::kNo};
+    const auto before = rig.BootExecute();
+    TQuenzarMain& w = rig.Start({MakeDrive(kShippedModel, "VRD5")});
+    w.OnClick(UiControl::cmdUpdate);
+    EXPECT_EQ(rig.outcome.end, row.end) << name;
+    if (row.end != UpdateEnd::NeedsXpSp2) continue;
+    ASSERT_EQ(rig.ui.boxes.size(), 1u) << name;
+    const bool zh = row.language == '1';
+    EXPECT_EQ(rig.ui.boxes[0].text.bytes, zh ? texts::update::big5::kNeedsXpSp2
+                                             : "This utility needs Windows XP Service Pack 2 or later to "
+                                               "update the firmware !\n")
+        << name;
+    EXPECT_EQ(rig.ui.boxes[0].text.codePage, zh ? kCodePageBig5 : kCodePageAnsi) << name;
+    EXPECT_EQ(rig.ui.boxes[0].caption.bytes, "Error") << name;
+    EXPECT_EQ(rig.ui.boxes[0].style, mb::kIconError) << name;
+    ExpectNothingWritten(rig, before);
+    EXPECT_EQ(w.ExitCode, 1603) << name;
+    EXPECT_TRUE(rig.ui.terminated) << name;
+  }
+}
+
 TEST(FlasherProcessor, XpX64StagesTheX64BuildOfItsSlot) {
   UpdateRig rig(Windows::XpProX64);
   ferry::RunCopyHelperOnLaunch(rig.machine);

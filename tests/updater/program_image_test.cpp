@@ -8,6 +8,7 @@
 #include <fstream>
 #include <iterator>
 #include <set>
+#include <utility>
 #include <string>
 #include <vector>
 
@@ -108,8 +109,15 @@ TEST(ProgramImage, ManifestAsksForElevationAndTheCommonControlsSix) {
   EXPECT_NE(manifest.find("name=\"Microsoft.Windows.Common-Controls\" version=\"6.0.0.0\" "
                           "processorArchitecture=\"x86\" publicKeyToken=\"6595b64144ccf1df\""),
             std::string::npos);
-  EXPECT_NE(manifest.find("{e2011457-1546-43c5-a5fe-008deee3d3f0}"), std::string::npos) << "Vista";
-  EXPECT_NE(manifest.find("{35138b9a-5d96-4fbd-8e2d-a2440225f93a}"), std::string::npos) << "7";
+  // Each Windows named as supported; from 8.1 on an unnamed one is told it is an earlier one.
+  const std::pair<const char*, const char*> supported[] = {
+      {"Vista", "{e2011457-1546-43c5-a5fe-008deee3d3f0}"}, {"7", "{35138b9a-5d96-4fbd-8e2d-a2440225f93a}"},
+      {"8", "{4a2f28e3-53b9-4441-ba9c-d69d4a4a6e38}"},     {"8.1", "{1f676c76-80e1-4239-95bb-83d0f6d0da78}"},
+      {"10 and 11", "{8e0f7a12-bfb3-4fe8-b9a5-48fd50a15a9a}"},
+  };
+  for (const auto& [windows, id] : supported) {
+    EXPECT_NE(manifest.find(std::string("<supportedOS Id=\"") + id + "\"/>"), std::string::npos) << windows;
+  }
 }
 
 TEST(ProgramImage, NoImportCanBeLoadedFromTheProgramsFolder) {

@@ -194,7 +194,12 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(HelperCase{Windows::Win7X64, 7680, 0xC1, 0xAA}, HelperCase{Windows::XpProX64, 5120, 0xC4, 0xA2},
                       HelperCase{Windows::Server2003X64, 8704, 0xC2, 0xA4},
                       HelperCase{Windows::Server2008R2, 7680, 0xC3, 0xA8},
-                      HelperCase{Windows::VistaX64, 7680, 0xC3, 0xA6}),
+                      HelperCase{Windows::VistaX64, 7680, 0xC3, 0xA6},
+                      // Windows 8 and later take 7's copy helper and flasher.
+                      HelperCase{Windows::Win8X64, 7680, 0xC1, 0xAA},
+                      HelperCase{Windows::Win81X64, 7680, 0xC1, 0xAA},
+                      HelperCase{Windows::Win10X64, 7680, 0xC1, 0xAA},
+                      HelperCase{Windows::Win11X64, 7680, 0xC1, 0xAA}),
     [](const auto& param) { return std::string(sim::WindowsName(param.param.release)); });
 
 TEST(UpdateCommand, FwBinThatCannotBeCreatedStopsEverything) {
@@ -244,6 +249,25 @@ TEST(UpdateCommand, StagingFailuresShowTheirCodeAndNothingIsReportedStaged) {
     ASSERT_EQ(rig.ui.boxes.size(), 1u);
     EXPECT_EQ(rig.ui.boxes[0].text.bytes, "[0x0] Fail to write UPDATE files into system !\n");
     EXPECT_TRUE(rig.machine.restarts.empty());
+  }
+  for (Windows release : {Windows::Win7X64, Windows::Win10X64}) {
+    // A security product undoes the new list while the write reports success.
+    UpdateRig rig(release);
+    ferry::RunCopyHelperOnLaunch(rig.machine);
+    rig.machine.registry.SetMultiString(hkey::kLocalMachine, kSessionManager, "BootExecute",
+                                        {"autocheck autochk /q /v *"});
+    rig.machine.registry.RevertWrites(hkey::kLocalMachine, kSessionManager, "BootExecute");
+    TQuenzarMain& w = rig.Start({MakeDrive(kShippedModel, "VRD5")});
+    w.OnClick(UiControl::cmdUpdate);
+    EXPECT_EQ(rig.outcome.end, UpdateEnd::StageFailed) << sim::WindowsName(release);
+    ASSERT_EQ(rig.ui.boxes.size(), 1u);
+    EXPECT_EQ(rig.ui.boxes[0].text.bytes, "[0xE2] Fail to write UPDATE files into system !\n");
+    EXPECT_EQ(rig.BootExecute(), (std::vector<std::string>{"autocheck autochk /q /v *"}));
+    EXPECT_FALSE(rig.machine.files.Exists(kWow64 + "Ombrel.exe")) << sim::WindowsName(release);
+    EXPECT_FALSE(rig.machine.files.Exists(kSys32 + "Ombrel.exe")) << sim::WindowsName(release);
+    EXPECT_TRUE(rig.machine.launches.empty());
+    EXPECT_TRUE(rig.machine.restarts.empty());
+    EXPECT_EQ(w.ExitCode, 1603);
   }
 }
 

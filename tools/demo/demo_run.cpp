@@ -92,6 +92,7 @@ const char* EndName(UpdateEnd end) {
   switch (end) {
     case UpdateEnd::NoDrive: return "no eligible drive";
     case UpdateEnd::NoFlasherBuild: return "no flasher build for this processor; nothing written";
+    case UpdateEnd::NeedsXpSp2: return "Windows XP before SP2 refused; nothing written";
     case UpdateEnd::ImageRefused: return "image refused";
     case UpdateEnd::FwWriteFailed: return "FW.bin not written";
     case UpdateEnd::StageFailed: return "staging failed";
@@ -455,6 +456,12 @@ DemoResult RunDemo(const DemoOptions& options) {
     result.promise = Promise::Untouched;
     result.promiseReason = "the release's drive can't be reached through its controller's driver: nothing is to "
                            "change, and the updater says so and ends with exit code 1603";
+  } else if (machine.version.majorVersion == 5 && machine.version.minorVersion == 1 &&
+             machine.version.servicePackMajor < 2) {
+    result.promise = Promise::Untouched;
+    result.promiseReason =
+        "32-bit Windows XP before Service Pack 2 has no ATA pass-through for the flasher at boot: "
+        "the update is refused and nothing is to change";
   } else if (!anyEligible) {
     result.promise = Promise::Untouched;
     result.promiseReason = "no drive of this machine that answers is eligible: nothing is to change";

@@ -13,6 +13,7 @@ const char* EndName(UpdateEnd end) {
   switch (end) {
     case UpdateEnd::NoDrive: return "no-drive";
     case UpdateEnd::NoFlasherBuild: return "no-flasher-build";
+    case UpdateEnd::NeedsXpSp2: return "needs-xp-sp2";
     case UpdateEnd::ImageRefused: return "image-refused";
     case UpdateEnd::FwWriteFailed: return "fw-write-failed";
     case UpdateEnd::StageFailed: return "stage-failed";
