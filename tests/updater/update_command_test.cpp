@@ -132,6 +132,24 @@ INSTANTIATE_TEST_SUITE_P(
                       FastStartupCase{"UnknownWindows", os_family::kUnknown, reg_type::kDword, {1, 0, 0, 0}, false}),
     [](const auto& param) { return std::string(param.param.name); });
 
+// The box that announces the update, with fast startup on, in the package's language.
+TEST(UpdateCommand, FastStartupAddsItsLineToTheAnnouncementInThePackagesLanguage) {
+  for (const char language : {'0', '1'}) {
+    UpdateRig rig(Windows::Win10X86);
+    rig.machine.registry.SetDword(hkey::kLocalMachine, kPowerKey, "HiberbootEnabled", 1);
+    rig.Digit(1, language);
+    TQuenzarMain& w = rig.Start({MakeDrive(kShippedModel, "VRD5")});
+    rig.ui.answers = {answer::kOk, answer::kNo};
+    w.OnClick(UiControl::cmdUpdate);
+    ASSERT_EQ(rig.outcome.end, UpdateEnd::Staged) << language;
+    ASSERT_EQ(rig.ui.boxes.size(), 2u);
+    const bool zh = language == '1';
+    EXPECT_EQ(rig.ui.boxes[0].text.bytes, std::string(texts::update::kNextReboot) +
+                                              (zh ? texts::update::big5::kFastStartup : texts::update::kFastStartup));
+    EXPECT_EQ(rig.ui.boxes[0].text.codePage, zh ? kCodePageBig5 : kCodePageAnsi);
+  }
+}
+
 TEST(UpdateCommand, NoLeavesTheUpdateStagedWithoutRestart) {
   UpdateRig rig(Windows::Win7X64);
   ferry::RunCopyHelperOnLaunch(rig.machine);
