@@ -4,9 +4,10 @@
 # and identifies it and stages the update (in the 64-bit prefix: FW.bin, the 64-bit flasher
 # copied by the copy helper, BootExecute); then the staged flasher runs as the Session
 # Manager would run the BootExecute entry, and flashes the drive.
-# usage: testdisk-quenzar.sh PACKED_EXE SAMPLE_FW WIN64_TREE ARTEFACT_DIR
+# With WINDOWS (win81, win10) Wine reports that version, and BootExecute starts as those ship it.
+# usage: testdisk-quenzar.sh PACKED_EXE SAMPLE_FW WIN64_TREE ARTEFACT_DIR [WINDOWS]
 set -euo pipefail
-packed=$1 samplefw=$2 tree=$3/tests/wine/testdisk artefacts=$4
+packed=$1 samplefw=$2 tree=$3/tests/wine/testdisk artefacts=$4 windows=${5:-}
 here=$(cd "$(dirname "$0")" && pwd)
 # Every Wine program of this test runs on the virtual display: the first one that opens the
 # session's desktop (reg.exe does) binds it to the display it sees, and a desktop opened
@@ -22,6 +23,15 @@ name=testdisk-quenzar
 source "$here/testdisk-env.sh"
 session='HKLM\System\CurrentControlSet\Control\Session Manager'
 fail() { echo "$1"; exit 1; }
+
+bootlist='autocheck autochk *'
+if [ -n "$windows" ]; then
+  bootlist='autocheck autochk /q /v *'
+  timeout 60 "${launch[@]}" reg add 'HKCU\Software\Wine' /v Version /d "$windows" /f </dev/null >"$work/version.out" 2>&1 \
+    || { cat "$work/version.out"; fail "Wine was not set to report $windows"; }
+  timeout 60 "${launch[@]}" reg add "$session" /v BootExecute /t REG_MULTI_SZ /d "$bootlist" /f \
+    </dev/null >>"$work/version.out" 2>&1 || { cat "$work/version.out"; fail "BootExecute not set"; }
+fi
 
 ctl setup 3 'VORTANIX QRX-480T9A' SN-TD-0001 VRDA VRDA-1
 ctl announce
@@ -42,7 +52,7 @@ start=$SECONDS
 echo "== the updater: $((SECONDS - start))s"
 
 timeout 60 wine reg query "$session" /v BootExecute </dev/null >"$work/boot.reg" 2>&1 || true
-grep -qF 'autocheck autochk *\0Ombrel FW.bin' "$work/boot.reg" || { cat "$work/boot.reg"; fail "BootExecute not staged"; }
+grep -qF "$bootlist\\0Ombrel FW.bin" "$work/boot.reg" || { cat "$work/boot.reg"; fail "BootExecute not staged"; }
 [ -f "$win/system32/Ombrel.exe" ] && [ -f "$win/system32/FW.bin" ] || fail "the update files are not in system32"
 case $(grep -ao 'UPDATEBOOT=[01]' "$win/system32/Ombrel.exe" | head -1) in
   UPDATEBOOT=1) flag='4C 41' ;;
@@ -82,6 +92,6 @@ cmp "$samplefw" "$work/all.img" || fail "the drive's image is not the package's 
 grep -qa NATIVEFLASH_DONE "$win/system32/FW.bin" || fail "FW.bin has no done-mark"
 grep -q NtShutdownSystem "$work/flasher.err" || fail "no restart asked for"
 timeout 60 wine reg query "$session" /v BootExecute </dev/null >"$work/boot2.reg" 2>&1 || true
-tr -d '\r' <"$work/boot2.reg" | grep -q 'BootExecute *REG_MULTI_SZ *autocheck autochk \*$' \
+[ "$(tr -d '\r' <"$work/boot2.reg" | sed -n 's/^ *BootExecute *REG_MULTI_SZ *//p')" = "$bootlist" ] \
   || { cat "$work/boot2.reg"; fail "BootExecute was not restored"; }
-echo "the whole update on the test disk under Wine: ok"
+echo "the whole update on the test disk under Wine${windows:+ reporting $windows}: ok"
