@@ -82,8 +82,15 @@ void DriveManager::Deselect() {
   SelectedIndex = kNoSelection;
 }
 
+std::vector<UnreachedDisk> DriveManager::UnreachedDisks() {
+  std::vector<const DiskRegData*> entries;
+  for (int i = 0; i < CommandDevice->GetDeviceCount(); ++i) entries.push_back(CommandDevice->GetDeviceEntry(i));
+  return ListUnreachedDisks(entries, IdentifiedEntries);
+}
+
 void DriveManager::Scan() {
   Drives = DriveTable{};
+  IdentifiedEntries.assign(static_cast<std::size_t>(std::max(CommandDevice->GetDeviceCount(), 0)), false);
   CollectAddresses();
   const std::size_t examined = std::min<std::size_t>(
       static_cast<std::size_t>(std::max(CommandDevice->GetDeviceCount(), 0)), kDriveSlots);
@@ -141,6 +148,9 @@ void DriveManager::IdentifyAll() {
     }
     DriveRecord& r = Drives[j];
     if (identified) {
+      if (r.DeviceIndex >= 0 && static_cast<std::size_t>(r.DeviceIndex) < IdentifiedEntries.size()) {
+        IdentifiedEntries[static_cast<std::size_t>(r.DeviceIndex)] = true;
+      }
       Clear(r.ModelText);
       Clear(r.ModelHead);
       Clear(r.ModelTail);

@@ -5,9 +5,11 @@
 #include <array>
 #include <cstdint>
 #include <memory>
+#include <vector>
 
 #include "discovery/drive_record.hpp"
 #include "discovery/drive_table.hpp"
+#include "discovery/unreached_disks.hpp"
 #include "transport/ata_command_device.hpp"
 #include "transport/system_info.hpp"
 
@@ -34,6 +36,8 @@ class DriveManager {
   // The system error of the last failed open during the scan (5: no administrator rights).
   std::uint32_t GetLastError() const { return LastError; }
   AtaCommandDevice& Device() { return *CommandDevice; }
+  // The enumerated disks that no transport identified, listed or not.
+  std::vector<UnreachedDisk> UnreachedDisks();
 
   std::uint8_t CreateFlag = 0;
   std::int16_t PortNumber = -1, TargetId = -1, Lun = -1, PathId = -1;
@@ -46,6 +50,8 @@ class DriveManager {
   std::array<char, 17> CurrentModelTail{};
   // Identify attempts the scan spent (at most the budget).
   int IdentifyAttempts = 0;
+  // Per entry of the command device's list: the scan identified the drive it holds.
+  std::vector<bool> IdentifiedEntries;
 
  private:
   explicit DriveManager(Win32Api& os);

@@ -5,8 +5,10 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <vector>
 
 #include "discovery/drive_record.hpp"
+#include "discovery/unreached_disk.hpp"
 
 namespace qz {
 
@@ -19,6 +21,8 @@ class DriveManagerApi {
   // The record of slot `index` when it holds a present drive, else null.
   virtual DriveRecord* GetItem(unsigned index) = 0;
   virtual bool Select(std::int16_t index) = 0;
+  // The disks that enumeration found and no transport identified.
+  virtual std::vector<UnreachedDisk> UnreachedDisks() { return {}; }
 };
 
 // Creates the drive manager (the whole discovery runs inside); `createFlag` is set when the

@@ -16,6 +16,7 @@ class DriveManagerLink final : public DriveManagerApi {
   std::uint16_t GetCount() override { return manager_->GetCount(); }
   DriveRecord* GetItem(unsigned index) override { return manager_->GetItem(index); }
   bool Select(std::int16_t index) override { return manager_->Select(index); }
+  std::vector<UnreachedDisk> UnreachedDisks() override { return manager_->UnreachedDisks(); }
   DriveManager& manager() { return *manager_; }
 
  private:

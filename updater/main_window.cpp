@@ -8,6 +8,7 @@
 #include "updater/exit_codes.hpp"
 #include "updater/firmware_file.hpp"
 #include "updater/last_boot_run.hpp"
+#include "updater/unreached_drives.hpp"
 #include "updater/ui_texts.hpp"
 
 namespace qz {
@@ -216,6 +217,11 @@ void TQuenzarMain::Startup() {
   // 10.
   if (Hooks.buildDriveList) Hooks.buildDriveList(*this);
 
+  if (ReportUnreachedDrives()) {
+    Finish(StartupEnd::UnreachableDrive);
+    return;
+  }
+
   // 11. and 12.
   if (CountEligibleDrives() == 0) {
     std::string message;
@@ -265,6 +271,23 @@ void TQuenzarMain::Startup() {
   // Closing the window without an update is the user's no; the update command says otherwise.
   ExitCode = exit_code::kDeclined;
   ShowLastBootRun();
+}
+
+bool TQuenzarMain::ReportUnreachedDrives() {
+  using namespace texts;
+  const std::vector<UnreachedDrive> unreached =
+      UnreachedReleaseDrives(Drives->UnreachedDisks(), ReleaseModels(Package, Options));
+  if (unreached.empty()) return false;
+  const bool ends = CountEligibleDrives() == 0;
+  const UiText caption = ends ? kError : kWarning;
+  ArmCloseTimer(caption);
+  if (ErrorBoxesShown()) {
+    Ui.MessageBox(UiText(UnreachedDrivesText(unreached, Options.SecondLanguage()), TextCodePage()), caption,
+                  mb::kTopmost | (ends ? mb::kIconError : mb::kIconWarning), true);
+  }
+  // A box the user closed before the timer fired must not leave it armed for the notice.
+  if (!ends) Ui.SetTimerEnabled(UiControl::tmrCloseMsg, false);
+  return ends;
 }
 
 void TQuenzarMain::ShowLastBootRun() {

@@ -41,6 +41,7 @@ enum class StartupEnd {
   NoFirmware,          // step 7
   DeviceInitFailed,    // step 8
   AccessDenied,        // step 9
+  UnreachableDrive,    // after step 10: only drives of the release's models that no transport reached
   NoMatchedDrives,     // step 12
   NoticeDeclined,      // step 13
   UpdateRun,           // step 15: silent or unattended, the update command ran
@@ -110,6 +111,9 @@ class TQuenzarMain final : public UiEvents {
   UiText Text(const char* english, const char* secondLanguage) const;
   void SetCaptions();
   int CountEligibleDrives();
+  // The box naming drives of the release's models that no transport reached; true when the
+  // start-up is to end there (no other drive is eligible).
+  bool ReportUnreachedDrives();
   std::string NoticeText() const;
   // The flasher's last run, from its transcript, in the line under the version line.
   void ShowLastBootRun();

@@ -46,6 +46,12 @@ inline constexpr char kLastRunFailed[] = ", FAILED";
 // A run that looked at the drives and flashed none: "Last F/W update 2026-12-08 15:03 : no
 // disk was flashed"
 inline constexpr char kLastRunNoneFlashed[] = " : no disk was flashed";
+// A disk of the release's model that no transport reached, one paragraph a disk:
+// "Disk 2, VORTANIX QRX-480T9A, controller driver iaStorAC:\n" + kUnreachedTail
+inline constexpr char kUnreachedDisk[] = "Disk ";
+inline constexpr char kUnreachedDriver[] = ", controller driver ";
+inline constexpr char kUnreachedTail[] = ":\nthis drive can not be updated through that driver !\n";
+inline constexpr char kUnknownDriver[] = "(unknown)";
 }  // namespace en
 
 // Captions and texts that stay English in both languages.
@@ -110,6 +116,14 @@ inline constexpr char kLastRunPassed[] = ", \xA6\xA8\xA5\x5C";
 inline constexpr char kLastRunFailed[] = ", \xA5\xA2\xB1\xD1";
 //  : 沒有磁碟被更新
 inline constexpr char kLastRunNoneFlashed[] = " : \xA8S\xA6\xB3\xBA\xCF\xBA\xD0\xB3Q\xA7\xF3\xB7s";
+// 磁碟 
+inline constexpr char kUnreachedDisk[] = "\xBA\xCF\xBA\xD0 ";
+// , 控制器驅動程式 
+inline constexpr char kUnreachedDriver[] = ", \xB1\xB1\xA8\xEE\xBE\xB9\xC5X\xB0\xCA\xB5{\xA6\xA1 ";
+// :\n無法透過這個驅動程式更新這台裝置的韌體 !\n
+inline constexpr char kUnreachedTail[] = ":\n\xB5L\xAAk\xB3z\xB9L\xB3o\xAD\xD3\xC5X\xB0\xCA\xB5{\xA6\xA1\xA7\xF3\xB7s\xB3o\xA5x\xB8\xCB\xB8m\xAA\xBA\xB6\xB4\xC5\xE9 !\n";
+// (不明)
+inline constexpr char kUnknownDriver[] = "(\xA4\xA3\xA9\xFA)";
 }  // namespace big5
 
 }  // namespace qz::texts

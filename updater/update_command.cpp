@@ -12,6 +12,7 @@
 #include "staging/unstage_boot_update.hpp"
 #include "updater/drive_match.hpp"
 #include "updater/exit_codes.hpp"
+#include "updater/fast_startup.hpp"
 #include "updater/main_window.hpp"
 #include "updater/update_texts.hpp"
 #include "updater/ui_texts.hpp"
@@ -208,7 +209,11 @@ UpdateEnd StageAndOfferRestart(TQuenzarMain& w, UpdateOutcome& out, OsVersionCod
   }
 
   EnableShutdownPrivilege(api);
-  w.Ui.MessageBox(texts::update::kNextReboot, texts::update::kInformation, mb::kIconInformation, true);
+  std::string nextReboot = texts::update::kNextReboot;
+  if (FastStartupOn(api, code)) {
+    nextReboot += w.Options.SecondLanguage() ? texts::update::big5::kFastStartup : texts::update::kFastStartup;
+  }
+  w.Ui.MessageBox(UiText(nextReboot, w.TextCodePage()), texts::update::kInformation, mb::kIconInformation, true);
   const int answer = w.Ui.MessageBox(texts::update::kRebootNow, texts::update::kQuestion,
                                      mb::kYesNo | mb::kIconQuestion, true);
   if (answer == answer::kYes) {

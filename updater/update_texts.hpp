@@ -1,5 +1,6 @@
 #pragma once
-// The update command's texts: English only, whatever the package's language.
+// The update command's texts: English only, whatever the package's language, except where
+// said.
 namespace qz::texts::update {
 
 inline constexpr char kFwWriteFailed[] = "Fail to write FW files into system !\n";
@@ -10,6 +11,10 @@ inline constexpr char kNextReboot[] =
 inline constexpr char kRebootNow[] = "Do you want to Reboot now ?\n";
 inline constexpr char kInformation[] = "Information";
 inline constexpr char kQuestion[] = "Question";
+// Windows 8 and later with fast startup on: a shut-down resumes the saved kernel and never
+// runs BootExecute. Added to kNextReboot in the package's language.
+inline constexpr char kFastStartup[] =
+    "Windows fast startup is on: choose Restart, not Shut down, to run the update.\n";
 
 // Refusals of an update that could not be made whole.
 inline constexpr char kImageRefused[] =
@@ -32,6 +37,8 @@ inline constexpr char kNeedsXpSp2[] =
     "This utility needs Windows XP Service Pack 2 or later to update the firmware !\n";
 
 namespace big5 {
+// Windows 快速啟動已開啟: 請選擇「重新啟動」, 不要選擇「關機」, 才能執行更新.\n
+inline constexpr char kFastStartup[] = "Windows \xA7\xD6\xB3t\xB1\xD2\xB0\xCA\xA4w\xB6}\xB1\xD2: \xBD\xD0\xBF\xEF\xBE\xDC\xA1u\xAD\xAB\xB7s\xB1\xD2\xB0\xCA\xA1v, \xA4\xA3\xADn\xBF\xEF\xBE\xDC\xA1u\xC3\xF6\xBE\xF7\xA1v, \xA4~\xAF\xE0\xB0\xF5\xA6\xE6\xA7\xF3\xB7s.\n";
 // 此更新程式需要 Windows XP Service Pack 2 或更新的版本才能更新韌體 !\n
 inline constexpr char kNeedsXpSp2[] =
     "\xA6\xB9\xA7\xF3\xB7s\xB5{\xA6\xA1\xBB\xDD\xADn Windows XP Service Pack 2 \xA9\xCE\xA7\xF3\xB7s\xAA\xBA\xAA\xA9\xA5\xBB\xA4~\xAF\xE0\xA7\xF3\xB7s\xB6\xB4\xC5\xE9 !\n";

@@ -212,6 +212,29 @@ TEST(DriveManager, AllAddressQueriesFailing) {
   }
 }
 
+// A disk behind a driver that refuses pass-through is listed without text and reported with
+// what Windows says of it; an identified disk is not reported.
+TEST(DriveManager, DisksNoTransportIdentifiedAreReportedWithTheirControllersDriver) {
+  CommandRig rig;
+  const int rst = rig.AddController("PCI\\VEN_8086&DEV_A352&SUBSYS_86941043&REV_10\\3&11583659&0&B8", "iaStorAC");
+  rig.AddSataDisk(rst, "VORTANIX QRX-480T9A", "VRD5", 1, 0);
+  rig.AttachDrives(sim::PortDriver::ScsiAdapter());
+  const int ahci = rig.AddController();
+  // First in address order: the refused disk spends what is left of the identify budget.
+  rig.AddSataDisk(ahci, "HALDEN HD2T-7200", "HN02", 0, 0);
+  rig.AttachDrives();
+  auto m = Scan(rig);
+  ASSERT_EQ(m->GetCount(), 2);
+  EXPECT_EQ(Trimmed(Str(m->GetItem(0)->ModelText)), "HALDEN HD2T-7200");
+  EXPECT_EQ(Str(m->GetItem(1)->ModelText), "");
+  const std::vector<UnreachedDisk> unreached = m->UnreachedDisks();
+  ASSERT_EQ(unreached.size(), 1u);
+  EXPECT_EQ(unreached[0].DiskNumber, 0u);
+  EXPECT_EQ(unreached[0].WmiModel, "VORTANIX QRX-480T9A");
+  EXPECT_EQ(unreached[0].FriendlyName, "VORTANIX QRX-480T9A SCSI Disk Device");
+  EXPECT_EQ(unreached[0].ControllerDriver, "iaStorAC");
+}
+
 TEST(DriveManager, WithoutRightsNothingIsListed) {
   CommandRig rig;
   sim::BuildIntelAhciDesktop(rig.machine);

@@ -17,6 +17,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
       machine->controllers.size() > qz::demo::kMaxControllers) {
     __builtin_trap();  // the parser let through a machine no file may describe
   }
+  if (machine->fastStartup && !qz::demo::IsWindows8OrLater(machine->release)) {
+    __builtin_trap();  // fast startup on a Windows that has none
+  }
   qz::sim::Machine built(machine->release);
   qz::demo::BuildDemoMachine(built, *machine);
   return 0;

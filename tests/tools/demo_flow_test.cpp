@@ -102,8 +102,40 @@ TEST_P(SampleRelease, DecliningTheRestartLeavesTheUpdateStagedForTheNextRestart)
 }
 
 INSTANTIATE_TEST_SUITE_P(BuiltIn, SampleRelease,
-                         ::testing::Values("win7x64", "xp86", "vista86", "2003x64", "ide", "xp64"),
+                         ::testing::Values("win7x64", "xp86", "vista86", "2003x64", "ide", "xp64", "win8x64",
+                                           "win81x86", "win10x64", "win11x64"),
                          [](const auto& param) { return Readable(param.param); });
+
+// The package's drive behind an RST driver that refuses pass-through: the updater names it
+// and fails, nothing is staged, no drive changes.
+TEST(SampleReleaseBehindRst, TheUnreachableDriveIsNamedAndTheRunFails) {
+  const DemoResult r = Rehearse(BuiltIn("win10-rst"), test::SampleRelease());
+  EXPECT_TRUE(r.verdict.pass) << Failures(r);
+  EXPECT_EQ(r.promise, Promise::Untouched);
+  EXPECT_EQ(r.updaterExitCode, 1603);
+  EXPECT_EQ(r.stagedPackage, 0);
+  EXPECT_EQ(r.restarts, 0u);
+  EXPECT_EQ(r.bootExecuteAfter, r.bootExecuteBefore);
+  ExpectDrivesUnchanged(r);
+  ASSERT_EQ(r.messageBoxes.size(), 1u) << r.messageBoxes.back();
+  EXPECT_EQ(r.messageBoxes[0], "[Error] Disk 0, VORTANIX QRX-480T9A, controller driver iaStorAC:\\n"
+                               "this drive can not be updated through that driver !\\n");
+
+  // The same machine whose driver passes requests through updates as any other, and the box
+  // that announces the update tells to restart, fast startup being on.
+  DemoMachine through = BuiltIn("win10-rst");
+  through.controllers[0].passThrough = true;
+  const DemoResult reached = Rehearse(through, test::SampleRelease());
+  EXPECT_TRUE(reached.verdict.pass) << Failures(reached);
+  EXPECT_TRUE(reached.reached);
+  ASSERT_FALSE(reached.messageBoxes.empty());
+  EXPECT_NE(reached.messageBoxes[0].find("complete the update !\\nWindows fast startup is on: choose Restart, not "
+                                         "Shut down, to run the update.\\n"),
+            std::string::npos)
+      << reached.messageBoxes[0];
+  EXPECT_EQ(reached.bootExecuteBefore, std::vector<std::string>{"autocheck autochk /q /v *"});
+  EXPECT_EQ(reached.bootExecuteAfter, reached.bootExecuteBefore);
+}
 
 // Every named fault on the default machine: the update does not happen, no drive holds a
 // partial image, and whatever was staged has been taken back (a later restart changes nothing).

@@ -66,6 +66,37 @@ TEST(MachineFile, TheLongFormDescribesServicePackControllersDriversAndEveryDisk)
   EXPECT_EQ(big->disks.size(), 16u);
 }
 
+TEST(MachineFile, WindowsEightAndLaterByNameWithFastStartupOnUnlessSaidOtherwise) {
+  const struct {
+    const char* text;
+    sim::Windows release;
+    bool fastStartup;
+  } cases[] = {
+      {R"({"windows": "win8-x86"})", sim::Windows::Win8X86, true},
+      {R"({"windows": "win8-x64"})", sim::Windows::Win8X64, true},
+      {R"({"windows": "win81-x86", "fast_startup": false})", sim::Windows::Win81X86, false},
+      {R"({"windows": "win81-x64", "fast_startup": true})", sim::Windows::Win81X64, true},
+      {R"({"windows": "win10-x86", "service_pack": 0})", sim::Windows::Win10X86, true},
+      {R"({"windows": "win10-x64"})", sim::Windows::Win10X64, true},
+      {R"({"windows": "win11-x64", "fast_startup": false})", sim::Windows::Win11X64, false},
+      {R"({"windows": "win7-x64"})", sim::Windows::Win7X64, false},
+  };
+  for (const auto& c : cases) {
+    std::string error;
+    const auto m = ParseMachineFile(c.text, error);
+    ASSERT_TRUE(m) << c.text << " -> " << error;
+    EXPECT_EQ(m->release, c.release) << c.text;
+    EXPECT_EQ(m->fastStartup, c.fastStartup) << c.text;
+  }
+  std::string error;
+  const auto rst = ParseMachineFile(R"({"windows": "win10-x64", "controllers": [{"kind": "ahci", "driver": "iaStorAC",
+      "pass_through": false}], "disks": [{"model": "A", "revision": "1"}]})",
+                                    error);
+  ASSERT_TRUE(rst) << error;
+  EXPECT_FALSE(rst->controllers[0].passThrough);
+  EXPECT_EQ(rst->controllers[0].driver, "iaStorAC");
+}
+
 TEST(MachineFile, MistakesAreRefusedWithTheFieldNamed) {
   const struct {
     const char* text;
@@ -104,6 +135,12 @@ TEST(MachineFile, MistakesAreRefusedWithTheFieldNamed) {
       {R"({"windows": "xp", "disks": [{"model": "A", "revision": "1", "timeouts": 3}]})", "disks[0].timeouts"},
       {R"({"windows": "xp", "disks": [{"model": "A", "revision": "1", "identify": "slowly", "timeouts": 0}]})",
        "disks[0].timeouts"},
+      {R"({"windows": "win7-x64", "fast_startup": false})", "fast_startup"},
+      {R"({"windows": "win10-x64", "fast_startup": 1})", "fast_startup"},
+      {R"({"windows": "win11-x64", "service_pack": 1})", "service_pack"},
+      {R"({"windows": "win11-x86"})", "win11-x86"},
+      {R"({"windows": "win10-x64", "controllers": [{"kind": "ahci", "pass_through": "no"}], "disks": [{"model": "A", "revision": "1"}]})",
+       "controllers[0].pass_through"},
   };
   for (const auto& c : cases) {
     std::string error;

@@ -5,6 +5,7 @@
 #include "sim/ferry_launcher.hpp"
 #include "startup_fixture.hpp"
 #include "update_rig.hpp"
+#include "updater/ui_texts.hpp"
 
 namespace qz::test {
 namespace {
@@ -111,6 +112,79 @@ TEST(ExitCode, StartupEndsMapToTheirCodes) {
     EXPECT_EQ(w.ExitCode, 1602);
   }
 }
+
+// A drive of the release's model that Windows lists but no transport identified.
+struct UnreachedCase {
+  const char* name;
+  std::vector<UnreachedDisk> unreached;
+  bool eligibleDrive;   // an eligible drive is listed beside it
+  char language;        // option digit 1
+  std::vector<std::string> args;
+  StartupEnd end;
+  int exitCode;
+  std::string firstBoxCaption;  // empty: no box
+  std::string firstBoxText;
+};
+void PrintTo(const UnreachedCase& c, std::ostream* out) { *out << c.name; }
+
+const UnreachedDisk kRstDisk{2, "VORTANIX QRX-480T9A", "VORTANIX QRX-480T9A", "iaStorAC"};
+const std::string kRstText = "Disk 2, VORTANIX QRX-480T9A, controller driver iaStorAC:\n"
+                             "this drive can not be updated through that driver !\n";
+
+// The shipped package lists eligible drives only.
+const std::string kNoMatchText = "No matched drives detected !\nDetected drives :\n";
+
+class UnreachedDrive : public ::testing::TestWithParam<UnreachedCase> {};
+
+TEST_P(UnreachedDrive, IsNamedAndANothingElseRunFails) {
+  const UnreachedCase& c = GetParam();
+  UpdateRig rig(Windows::Win10X86);
+  rig.Digit(1, c.language);
+  rig.unreached = c.unreached;
+  std::vector<DriveRecord> drives = {MakeDrive("HALDEN HD2T-7200", "HN02")};
+  if (c.eligibleDrive) drives.push_back(MakeDrive(kShippedModel, "VRD5"));
+  TQuenzarMain& w = rig.Start(drives, c.args);
+  EXPECT_EQ(w.End, c.end);
+  EXPECT_EQ(w.ExitCode, c.exitCode);
+  if (c.firstBoxCaption.empty()) {
+    EXPECT_TRUE(rig.ui.boxes.empty());
+    return;
+  }
+  ASSERT_FALSE(rig.ui.boxes.empty());
+  EXPECT_EQ(rig.ui.boxes[0].caption.bytes, c.firstBoxCaption);
+  EXPECT_EQ(rig.ui.boxes[0].text.bytes, c.firstBoxText);
+  EXPECT_EQ(rig.ui.boxes[0].text.codePage, c.language == '1' ? kCodePageBig5 : kCodePageAnsi);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    ExitCode, UnreachedDrive,
+    ::testing::Values(
+        UnreachedCase{"ByWmiModel", {{2, "VORTANIX QRX-480T9A", "", "iaStorAC"}}, false, '0', {},
+                      StartupEnd::UnreachableDrive, 1603, "Error", kRstText},
+        UnreachedCase{"BySetupApiName", {{2, "", "VORTANIX QRX-480T9A SCSI Disk Device", "iaStorAC"}}, false, '0', {},
+                      StartupEnd::UnreachableDrive, 1603, "Error", kRstText},
+        UnreachedCase{"DriverUnknown", {{0, "VORTANIX QRX-480T9A", "", ""}}, false, '0', {},
+                      StartupEnd::UnreachableDrive, 1603, "Error",
+                      "Disk 0, VORTANIX QRX-480T9A, controller driver (unknown):\n"
+                      "this drive can not be updated through that driver !\n"},
+        UnreachedCase{"TwoDisksOneBox", {kRstDisk, {5, "", "ATA VORTANIX QRX-480T9A", "iaStorAVC"}}, false, '0', {},
+                      StartupEnd::UnreachableDrive, 1603, "Error",
+                      kRstText + "\nDisk 5, VORTANIX QRX-480T9A, controller driver iaStorAVC:\n"
+                                 "this drive can not be updated through that driver !\n"},
+        UnreachedCase{"SecondLanguage", {kRstDisk}, false, '1', {}, StartupEnd::UnreachableDrive, 1603, "Error",
+                      std::string(texts::big5::kUnreachedDisk) + "2, VORTANIX QRX-480T9A" +
+                          texts::big5::kUnreachedDriver + "iaStorAC" + texts::big5::kUnreachedTail},
+        UnreachedCase{"SilentRunShowsNoBoxYetFails", {kRstDisk}, false, '0', {"/S"}, StartupEnd::UnreachableDrive,
+                      1603, "", ""},
+        UnreachedCase{"AnotherModelIsNothingNeeded", {{2, "HALDEN HD500-5400", "HALDEN HD500-5400", "iaStorAC"}}, false,
+                      '0', {}, StartupEnd::NoMatchedDrives, 0, "Error",
+                      kNoMatchText},
+        UnreachedCase{"ALongerModelIsAnother", {{2, "VORTANIX QRX-480T9A-B", "", "iaStorAC"}}, false, '0', {},
+                      StartupEnd::NoMatchedDrives, 0, "Error",
+                      kNoMatchText},
+        UnreachedCase{"BesideAnEligibleDriveItWarnsAndGoesOn", {kRstDisk}, true, '0', {}, StartupEnd::WindowShown,
+                      1602, "Warning", kRstText}),
+    [](const auto& param) { return std::string(param.param.name); });
 
 }  // namespace
 }  // namespace qz::test

@@ -57,6 +57,12 @@ TEST(UiTexts, SecondLanguageTextsDecodeFromCodePage950) {
   EXPECT_EQ(Big5ToUtf8(kLastRunPassed), ", 成功");
   EXPECT_EQ(Big5ToUtf8(kLastRunFailed), ", 失敗");
   EXPECT_EQ(Big5ToUtf8(kLastRunNoneFlashed), " : 沒有磁碟被更新");
+  EXPECT_EQ(Big5ToUtf8(kUnreachedDisk), "磁碟 ");
+  EXPECT_EQ(Big5ToUtf8(kUnreachedDriver), ", 控制器驅動程式 ");
+  EXPECT_EQ(Big5ToUtf8(kUnreachedTail), ":\n無法透過這個驅動程式更新這台裝置的韌體 !\n");
+  EXPECT_EQ(Big5ToUtf8(kUnknownDriver), "(不明)");
+  EXPECT_EQ(Big5ToUtf8(texts::update::big5::kFastStartup),
+            "Windows 快速啟動已開啟: 請選擇「重新啟動」, 不要選擇「關機」, 才能執行更新.\n");
 }
 
 TEST(UiTexts, TheRefusalOfAFlasherBuildInBothLanguages) {

@@ -7,6 +7,7 @@
 #include "bootflash/firmware_cipher.hpp"
 #include "sim/ferry_launcher.hpp"
 #include "staging/firmware_transform.hpp"
+#include "updater/fast_startup.hpp"
 #include "updater/update_texts.hpp"
 #include "update_rig.hpp"
 
@@ -38,8 +39,12 @@ bool ListsFlasher(const std::optional<std::vector<std::string>>& list) {
   return list && std::find(list->begin(), list->end(), "Ombrel FW.bin") != list->end();
 }
 
+const std::string kPowerKey = kSessionManager + "\\Power";
+
 TEST(UpdateCommand, Windows7x64StagesCopiesAndRestarts) {
   UpdateRig rig(Windows::Win7X64);
+  // Windows 7 has no fast startup, whatever the value says.
+  rig.machine.registry.SetDword(hkey::kLocalMachine, kPowerKey, "HiberbootEnabled", 1);
   int helperRuns = 0;
   ferry::RunCopyHelperOnLaunch(rig.machine, &helperRuns);
   const auto expected = ExpectedFwBin(rig);
@@ -92,6 +97,58 @@ TEST(UpdateCommand, Windows7x64StagesCopiesAndRestarts) {
   EXPECT_EQ(rig.machine.restarts[0].flags, 6u);
   EXPECT_TRUE(rig.ui.terminated);
   EXPECT_TRUE(rig.ui.IsEnabled(UiControl::cboDrives));
+}
+
+// Fast startup from the family and the value as Windows leaves it.
+struct FastStartupCase {
+  const char* name;
+  std::uint8_t family;
+  std::uint32_t type;  // reg_type::kNone: no value
+  std::vector<std::uint8_t> data;
+  bool on;
+};
+void PrintTo(const FastStartupCase& c, std::ostream* out) { *out << c.name; }
+
+class FastStartup : public ::testing::TestWithParam<FastStartupCase> {};
+
+TEST_P(FastStartup, OnOnlyWithTheDwordOneOnWindows8AndLater) {
+  const FastStartupCase& c = GetParam();
+  UpdateRig rig(Windows::Win10X64);
+  rig.machine.registry.Create(hkey::kLocalMachine, kPowerKey);
+  if (c.type != reg_type::kNone) rig.machine.registry.SetValue(hkey::kLocalMachine, kPowerKey, "HiberbootEnabled", c.type, c.data);
+  EXPECT_EQ(FastStartupOn(rig.api, static_cast<OsVersionCode>(c.family) << 24), c.on);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    UpdateCommand, FastStartup,
+    ::testing::Values(FastStartupCase{"Windows8On", os_family::kWindows8, reg_type::kDword, {1, 0, 0, 0}, true},
+                      FastStartupCase{"Windows81On", os_family::kWindows81, reg_type::kDword, {1, 0, 0, 0}, true},
+                      FastStartupCase{"Windows10On", os_family::kWindows10, reg_type::kDword, {1, 0, 0, 0}, true},
+                      FastStartupCase{"Windows11Off", os_family::kWindows11, reg_type::kDword, {0, 0, 0, 0}, false},
+                      FastStartupCase{"HighBytesAreNotOne", os_family::kWindows10, reg_type::kDword, {1, 0, 0, 1}, false},
+                      FastStartupCase{"NoValue", os_family::kWindows10, reg_type::kNone, {}, false},
+                      FastStartupCase{"TextOne", os_family::kWindows10, reg_type::kSz, {'1', 0}, false},
+                      FastStartupCase{"OneByte", os_family::kWindows10, reg_type::kBinary, {1}, false},
+                      FastStartupCase{"Windows7", os_family::kWindows7, reg_type::kDword, {1, 0, 0, 0}, false},
+                      FastStartupCase{"UnknownWindows", os_family::kUnknown, reg_type::kDword, {1, 0, 0, 0}, false}),
+    [](const auto& param) { return std::string(param.param.name); });
+
+// The box that announces the update, with fast startup on, in the package's language.
+TEST(UpdateCommand, FastStartupAddsItsLineToTheAnnouncementInThePackagesLanguage) {
+  for (const char language : {'0', '1'}) {
+    UpdateRig rig(Windows::Win10X86);
+    rig.machine.registry.SetDword(hkey::kLocalMachine, kPowerKey, "HiberbootEnabled", 1);
+    rig.Digit(1, language);
+    TQuenzarMain& w = rig.Start({MakeDrive(kShippedModel, "VRD5")});
+    rig.ui.answers = {answer::kOk, answer::kNo};
+    w.OnClick(UiControl::cmdUpdate);
+    ASSERT_EQ(rig.outcome.end, UpdateEnd::Staged) << language;
+    ASSERT_EQ(rig.ui.boxes.size(), 2u);
+    const bool zh = language == '1';
+    EXPECT_EQ(rig.ui.boxes[0].text.bytes, std::string(texts::update::kNextReboot) +
+                                              (zh ? texts::update::big5::kFastStartup : texts::update::kFastStartup));
+    EXPECT_EQ(rig.ui.boxes[0].text.codePage, zh ? kCodePageBig5 : kCodePageAnsi);
+  }
 }
 
 TEST(UpdateCommand, NoLeavesTheUpdateStagedWithoutRestart) {

@@ -23,6 +23,7 @@ class RecordingDrives final : public DriveManagerApi {
   std::uint32_t lastError = 0;
   std::vector<DriveRecord> slots;
   std::vector<int> selects;
+  std::vector<UnreachedDisk> unreached;
   std::uint32_t LastError() override { return lastError; }
   std::uint16_t GetCount() override { return static_cast<std::uint16_t>(slots.size()); }
   DriveRecord* GetItem(unsigned index) override {
@@ -34,6 +35,7 @@ class RecordingDrives final : public DriveManagerApi {
     selects.push_back(index);
     return true;
   }
+  std::vector<UnreachedDisk> UnreachedDisks() override { return unreached; }
 };
 
 // A drive as the scan fills it: model characters 1-24 (cut or blank-padded as given) split
@@ -111,6 +113,7 @@ class UpdateRig {
   TQuenzarMain& Start(std::vector<DriveRecord> records, std::vector<std::string> args = {}) {
     auto manager = std::make_unique<RecordingDrives>();
     manager->slots = std::move(records);
+    manager->unreached = unreached;
     this->drives = manager.get();
     auto pending = std::make_shared<std::unique_ptr<RecordingDrives>>(std::move(manager));
     MainWindowHooks hooks = UpdaterHooks(
@@ -136,6 +139,7 @@ class UpdateRig {
   sim::SimUi ui;
   std::vector<std::uint8_t> block;
   RecordingDrives* drives = nullptr;
+  std::vector<UnreachedDisk> unreached;  // what the drive manager reports it could not identify
   UpdateOutcome outcome;
   std::unique_ptr<TQuenzarMain> window;
 };

@@ -48,7 +48,39 @@ DemoMachine EightDisks() {
   return m;
 }
 
+// Windows 8 and later on the in-box AHCI driver, with fast startup on as Windows ships it.
+DemoMachine InboxAhci(std::string name, std::string title, sim::Windows release) {
+  DemoMachine m = AhciDesktop(std::move(name), std::move(title), release, true);
+  m.controllers[0].driver = "storahci";
+  m.fastStartup = true;
+  return m;
+}
+
+// Windows 10 with the package's drive behind an RST driver that refuses pass-through.
+DemoMachine RstDesktop() {
+  DemoMachine m = AhciDesktop("win10-rst", "Windows 10 x64, the package's drive behind RST (iaStorAC, no pass-through)",
+                              sim::Windows::Win10X64, true);
+  m.controllers[0].driver = "iaStorAC";
+  m.controllers[0].passThrough = false;
+  m.fastStartup = true;
+  return m;
+}
+
 }  // namespace
+
+bool IsWindows8OrLater(sim::Windows release) {
+  using sim::Windows;
+  switch (release) {
+    case Windows::Win8X86:
+    case Windows::Win8X64:
+    case Windows::Win81X86:
+    case Windows::Win81X64:
+    case Windows::Win10X86:
+    case Windows::Win10X64:
+    case Windows::Win11X64: return true;
+    default: return false;
+  }
+}
 
 DemoMachine AhciDesktop(std::string name, std::string title, sim::Windows release, bool usbDisk) {
   DemoMachine m{std::move(name), std::move(title), release, -1, false, {{sim::SataKind::IntelAhci, "", ""}}, {}};
@@ -78,6 +110,11 @@ std::vector<DemoMachine> BuiltInMachines() {
       AhciDesktop("2003x64", "Windows Server 2003 x64", Windows::Server2003X64, true),
       LegacyIdeMachine("ide", "Windows XP x86, legacy IDE controller", Windows::XpPro),
       EightDisks(),
+      InboxAhci("win8x64", "Windows 8 x64, in-box AHCI driver, fast startup on", Windows::Win8X64),
+      InboxAhci("win81x86", "Windows 8.1 x86, in-box AHCI driver, fast startup on", Windows::Win81X86),
+      InboxAhci("win10x64", "Windows 10 x64, in-box AHCI driver, fast startup on", Windows::Win10X64),
+      InboxAhci("win11x64", "Windows 11 x64, in-box AHCI driver, fast startup on", Windows::Win11X64),
+      RstDesktop(),
   };
 }
 
@@ -90,7 +127,10 @@ const std::vector<std::pair<std::string, sim::Windows>>& ReleaseNames() {
       {"vista-x86", Windows::VistaX86}, {"vista-x64", Windows::VistaX64},
       {"2008-x86", Windows::Server2008X86}, {"2008-x64", Windows::Server2008X64},
       {"2008-r2", Windows::Server2008R2}, {"win7-x86", Windows::Win7X86},
-      {"win7-x64", Windows::Win7X64},
+      {"win7-x64", Windows::Win7X64},   {"win8-x86", Windows::Win8X86},
+      {"win8-x64", Windows::Win8X64},   {"win81-x86", Windows::Win81X86},
+      {"win81-x64", Windows::Win81X64}, {"win10-x86", Windows::Win10X86},
+      {"win10-x64", Windows::Win10X64}, {"win11-x64", Windows::Win11X64},
   };
   return names;
 }
@@ -128,7 +168,11 @@ std::vector<AttachedDrive> BuildDemoMachine(sim::Machine& machine, const DemoMac
   machine.files.Put(machine.windowsDirectory + "\\bootstat.dat", std::vector<std::uint8_t>(2048, 0));
   if (!machine.registry.GetMultiString(hkey::kLocalMachine, kSessionManagerKey, "BootExecute")) {
     machine.registry.SetMultiString(hkey::kLocalMachine, kSessionManagerKey, "BootExecute",
-                                    {"autocheck autochk *"});
+                                    {IsWindows8OrLater(spec.release) ? "autocheck autochk /q /v *" : "autocheck autochk *"});
+  }
+  if (IsWindows8OrLater(spec.release)) {
+    machine.registry.SetDword(hkey::kLocalMachine, std::string(kSessionManagerKey) + "\\Power", "HiberbootEnabled",
+                              spec.fastStartup ? 1 : 0);
   }
   if (spec.servicePack >= 0) {
     machine.version.servicePackMajor = static_cast<std::uint16_t>(spec.servicePack);
@@ -186,12 +230,12 @@ std::vector<AttachedDrive> BuildDemoMachine(sim::Machine& machine, const DemoMac
     if (d.identify == IdentifyAnswer::Slowly) {
       for (unsigned k = 1; k <= d.identifyTimeouts; ++k) drive->InjectFault(sim::AtaFault::Timeout, 0xEC, -1, k);
     }
-    sim::PortDriver driver = sim::PortDriver::StandardSata();
+    sim::PortDriver driver = own.passThrough ? sim::PortDriver::StandardSata() : sim::PortDriver::ScsiAdapter();
     std::string version = own.version;
     if (c.kind == sim::SataKind::Sil3124) {
       if (version.empty()) version = "2.2";
       const auto dot = version.find('.');
-      driver = sim::PortDriver::SiliconImage(static_cast<std::uint16_t>(std::stoi(version.substr(0, dot))),
+      if (own.passThrough) driver = sim::PortDriver::SiliconImage(static_cast<std::uint16_t>(std::stoi(version.substr(0, dot))),
                                              static_cast<std::uint16_t>(std::stoi(version.substr(dot + 1))));
     }
     attached.port = sim::AttachDrive(machine, disk, std::make_shared<sim::AtaDriveLink>(drive), driver);
@@ -200,7 +244,7 @@ std::vector<AttachedDrive> BuildDemoMachine(sim::Machine& machine, const DemoMac
     attached.drive = drive;
     attached.before = identity;
     std::string where = std::string(ControllerKindName(c.kind)) + " " + std::to_string(c.index) + " (" + c.service +
-                        (version.empty() ? "" : " " + version) + "), ";
+                        (version.empty() ? "" : " " + version) + (own.passThrough ? "" : ", no pass-through") + "), ";
     if (c.kind == sim::SataKind::IntelIde) {
       where += std::string(d.position / 2 == 0 ? "primary " : "secondary ") + (d.position % 2 == 0 ? "master" : "slave");
     } else {

@@ -22,6 +22,9 @@ struct DemoController {
   sim::SataKind kind = sim::SataKind::IntelAhci;
   std::string driver;   // the driver's service name; empty: the one the controller comes with
   std::string version;  // "major.minor"; the SiI3124 miniport's picks the transport
+  // False: the driver refuses every pass-through request (an RST or RAID driver, say), so no
+  // drive behind it can be identified or updated.
+  bool passThrough = true;
 };
 
 // How a drive answers IDENTIFY DEVICE.
@@ -48,7 +51,11 @@ struct DemoMachine {
   bool lowBattery = false;  // on battery, and the battery is low
   std::vector<DemoController> controllers;
   std::vector<DemoDisk> disks;  // in device-number order
+  bool fastStartup = false;     // Windows 8 and later: "HiberbootEnabled" is 1
 };
+
+// Windows 8 and later: fast startup exists there, and BootExecute ships with "/q /v".
+bool IsWindows8OrLater(sim::Windows release);
 
 // The built-in machines, the default first.
 std::vector<DemoMachine> BuiltInMachines();

@@ -23,6 +23,8 @@
 #include "tools/demo/identification.hpp"
 #include "updater/drive_manager_link.hpp"
 #include "updater/drive_match.hpp"
+#include "updater/exit_codes.hpp"
+#include "updater/unreached_drives.hpp"
 #include "updater/updater_hooks.hpp"
 
 namespace qz::demo {
@@ -110,6 +112,8 @@ const char* StartupEndName(StartupEnd end) {
     case StartupEnd::NoFirmware: return "start-up ended: the package holds no firmware";
     case StartupEnd::DeviceInitFailed: return "start-up ended: the drive manager could not be created";
     case StartupEnd::AccessDenied: return "start-up ended: no administrator rights";
+    case StartupEnd::UnreachableDrive:
+      return "start-up ended: the release's drive can't be reached through its controller's driver";
     case StartupEnd::NoMatchedDrives: return "start-up ended: no eligible drive";
     case StartupEnd::NoticeDeclined: return "start-up ended: the notice was declined";
     case StartupEnd::UpdateRun: return "the update command ran at start-up (silent or unattended)";
@@ -407,7 +411,8 @@ DemoResult RunDemo(const DemoOptions& options) {
     } else {
       who = std::string("the simulated user answered ") + AnswerName(box.answer);
     }
-    out("   [%s] %s\n      -> %s\n", Printable(box.caption).c_str(), Printable(box.text).c_str(), who.c_str());
+    result.messageBoxes.push_back("[" + Printable(box.caption) + "] " + Printable(box.text));
+    out("   %s\n      -> %s\n", result.messageBoxes.back().c_str(), who.c_str());
   }
   out("   %s\n", result.updaterEnd.c_str());
   out("   updater exit code: %d\n", result.updaterExitCode);
@@ -428,10 +433,17 @@ DemoResult RunDemo(const DemoOptions& options) {
     identity = outcome.identity;
     stagedRevision = outcome.driveRevision;
   }
-  bool anyEligible = false;
+  bool anyEligible = false, anyUnreachable = false;
+  const std::vector<std::string> models = ReleaseModels(PackageBlock(block), used);
   for (std::size_t i = 0; i < drives.size(); ++i) {
     const auto& d = drives[i];
-    const bool answers = d.drive && !d.drive->staysBusy;
+    const DemoDisk& disk = options.machine.disks[i];
+    // Behind a driver that refuses pass-through no command reaches the drive.
+    const bool reachable = d.drive && options.machine.controllers[disk.controller].passThrough;
+    const bool releaseModel =
+        std::find(models.begin(), models.end(), TrimText(d.before.model)) != models.end();
+    if (!reachable && releaseModel) anyUnreachable = true;
+    const bool answers = reachable && !d.drive->staysBusy;
     if (!answers || packages[i] < 0) continue;
     anyEligible = true;
     if (judged < 0) {
@@ -448,6 +460,10 @@ DemoResult RunDemo(const DemoOptions& options) {
   } else if (end == StartupEnd::BadArgument || end == StartupEnd::FirmwareFileRefused) {
     result.promise = Promise::Untouched;
     result.promiseReason = "the command line was refused: nothing is to change";
+  } else if (!anyEligible && anyUnreachable) {
+    result.promise = Promise::Untouched;
+    result.promiseReason = "the release's drive can't be reached through its controller's driver: nothing is to "
+                           "change, and the updater says so and ends with exit code 1603";
   } else if (machine.version.majorVersion == 5 && machine.version.minorVersion == 1 &&
              machine.version.servicePackMajor < 2) {
     result.promise = Promise::Untouched;
@@ -562,6 +578,15 @@ DemoResult RunDemo(const DemoOptions& options) {
     std::string line = "BootExecute left as";
     for (const auto& e : result.bootExecuteAfter) line += " \"" + e + "\"";
     result.verdict.lines.push_back(line + ": every start of Windows runs it");
+    result.verdict.failures.push_back(result.verdict.lines.back());
+    result.verdict.pass = false;
+  }
+  // A drive the updater could not reach is not "nothing to update".
+  if (options.fault.empty() && !anyEligible && anyUnreachable &&
+      (end != StartupEnd::UnreachableDrive || result.updaterExitCode != exit_code::kFailure)) {
+    result.verdict.lines.push_back("the updater ended with \"" + result.updaterEnd + "\" and exit code " +
+                                   std::to_string(result.updaterExitCode) +
+                                   ", not at the box naming the drive it can't reach with exit code 1603");
     result.verdict.failures.push_back(result.verdict.lines.back());
     result.verdict.pass = false;
   }

@@ -43,6 +43,7 @@ struct DemoResult {
   std::vector<std::string> fwBinWithDoneMark;  // FW.bin copies that carry the done-mark
   std::size_t restarts = 0;                    // restarts requested, by the updater and the flasher
   int boots = 0;
+  std::vector<std::string> messageBoxes;  // "[caption] text" of each box the updater showed, in order
   std::string updaterEnd;      // where the updater's run ended
   int updaterExitCode = 0;
   int stagedPackage = 0;       // counted from 1; 0 when the update command chose no drive

@@ -70,14 +70,7 @@ int LastServicePack(sim::Windows release) {
     case Windows::Server2008R2:
     case Windows::Win7X86:
     case Windows::Win7X64: return 1;
-    case Windows::Win8X86:
-    case Windows::Win8X64:
-    case Windows::Win81X86:
-    case Windows::Win81X64:
-    case Windows::Win10X86:
-    case Windows::Win10X64:
-    case Windows::Win11X64: return 0;  // no service packs after 7
-    default: return 2;
+    default: return IsWindows8OrLater(release) ? 0 : 2;
   }
 }
 
@@ -95,7 +88,7 @@ bool IsVersion(const std::string& v) {
 
 DemoController ParseController(const json& c, const std::string& where) {
   if (!c.is_object()) Refuse(where + " must be an object");
-  OnlyFields(c, where, {"kind", "driver", "version"});
+  OnlyFields(c, where, {"kind", "driver", "version", "pass_through"});
   DemoController controller;
   const std::string kind = Text(c, "kind", where, 16, true);
   bool known = false;
@@ -110,6 +103,10 @@ DemoController ParseController(const json& c, const std::string& where) {
   controller.version = Text(c, "version", where, 7);
   if (!controller.version.empty() && !IsVersion(controller.version)) {
     Refuse(where + ".version must be \"major.minor\", e.g. \"2.2\"");
+  }
+  if (c.contains("pass_through")) {
+    if (!c["pass_through"].is_boolean()) Refuse(where + ".pass_through must be true or false");
+    controller.passThrough = c["pass_through"].get<bool>();
   }
   return controller;
 }
@@ -209,7 +206,8 @@ void ParseLayout(const json& doc, DemoMachine& m) {
 DemoMachine Parse(const std::string& text) {
   const json doc = json::parse(text, nullptr, false);
   if (doc.is_discarded() || !doc.is_object()) Refuse("not a JSON object");
-  OnlyFields(doc, "", {"title", "windows", "service_pack", "battery", "controllers", "disks", "layout", "usb", "drives"});
+  OnlyFields(doc, "", {"title", "windows", "service_pack", "battery", "fast_startup", "controllers", "disks", "layout",
+                       "usb", "drives"});
   DemoMachine m;
   m.name = "file";
   if (!doc.contains("windows") || !doc["windows"].is_string()) {
@@ -229,6 +227,14 @@ DemoMachine Parse(const std::string& text) {
   m.title = "Windows " + windows;
   if (doc.contains("title")) m.title = Text(doc, "title", "", 80);
   m.servicePack = static_cast<int>(Number(doc, "service_pack", "", 0, LastServicePack(m.release), -1));
+  // On as Windows 8 and later ship; before Windows 8 there is no such thing.
+  m.fastStartup = IsWindows8OrLater(m.release);
+  if (doc.contains("fast_startup")) {
+    if (!doc["fast_startup"].is_boolean() || !IsWindows8OrLater(m.release)) {
+      Refuse("\"fast_startup\" must be true or false, on Windows 8 and later only");
+    }
+    m.fastStartup = doc["fast_startup"].get<bool>();
+  }
   const std::string battery = Text(doc, "battery", "", 8);
   if (battery == "low") {
     m.lowBattery = true;

@@ -1,7 +1,9 @@
 #pragma once
 // A machine of the user's, described in JSON. Only "windows" is required:
 //   { "title": "Office PC", "windows": "xp", "service_pack": 1, "battery": "ac" | "low",
-//     "controllers": [ { "kind": "ahci" | "ide" | "sil3124", "driver": "iaStor", "version": "2.2" } ],
+//     "fast_startup": true | false (Windows 8 and later; on when not given),
+//     "controllers": [ { "kind": "ahci" | "ide" | "sil3124", "driver": "iaStor", "version": "2.2",
+//                        "pass_through": true | false } ],
 //     "disks": [ { "bus": "sata" | "usb", "controller": 0, "port": 0, "model": "...", "revision": "VRD5",
 //                  "extension": "VRD5-2", "serial": "...", "identify": "answers" | "slowly" | "never",
 //                  "timeouts": 3 } ] }
