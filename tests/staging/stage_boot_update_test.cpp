@@ -37,6 +37,8 @@ std::string Field(const std::vector<std::uint8_t>& file, std::size_t offset, std
 }
 
 const std::string kModel = "VORTANIX QRX-480T9A     ";
+const char* const kSys32Flasher = "C:\\WINDOWS\\system32\\Ombrel.exe";
+const char* const kWow64Flasher = "C:\\WINDOWS\\SysWOW64\\Ombrel.exe";
 
 class StageTest : public ::testing::Test {
  protected:
@@ -51,10 +53,11 @@ class StageTest : public ::testing::Test {
       table[i] = {images[i].data(), static_cast<std::uint32_t>(images[i].size())};
     }
   }
-  std::uint32_t Stage(const std::string& name = "Ombrel.exe", const std::string& revision = "VRDC") {
-    return StageBootUpdate(*api, *system, &table, name, 1, "VRDC-4", revision, kModel, "FW.bin",
-                           "VRDB    ");
+  std::uint32_t Stage(const std::string& name = "Ombrel.exe", const std::string& revision = "VRDC",
+                      const std::string& driveRevision = "VRDB    ") {
+    return StageBootUpdate(*api, *system, &table, name, 1, "VRDC-4", revision, kModel, "FW.bin", driveRevision);
   }
+  bool FlasherWritten() { return machine->files.Exists(kSys32Flasher) || machine->files.Exists(kWow64Flasher); }
   std::optional<std::vector<std::string>> BootExecute() {
     return machine->registry.GetMultiString(hkey::kLocalMachine, kSessionManagerKey, "BootExecute");
   }
@@ -83,13 +86,10 @@ TEST_F(StageTest, PicksTheBuildForTheFamilyAndProcessor) {
       {Windows::Server2008R2, "C:\\WINDOWS\\SysWOW64\\Ombrel.exe", 1},
       {Windows::Server2008X86, "C:\\WINDOWS\\system32\\Ombrel.exe", 0},
       // Windows 8 and later take 7's builds.
-      {Windows::Win8X86, "C:\\WINDOWS\\system32\\Ombrel.exe", 2},
-      {Windows::Win8X64, "C:\\WINDOWS\\SysWOW64\\Ombrel.exe", 3},
-      {Windows::Win81X86, "C:\\WINDOWS\\system32\\Ombrel.exe", 2},
-      {Windows::Win81X64, "C:\\WINDOWS\\SysWOW64\\Ombrel.exe", 3},
-      {Windows::Win10X86, "C:\\WINDOWS\\system32\\Ombrel.exe", 2},
-      {Windows::Win10X64, "C:\\WINDOWS\\SysWOW64\\Ombrel.exe", 3},
-      {Windows::Win11X64, "C:\\WINDOWS\\SysWOW64\\Ombrel.exe", 3},
+      {Windows::Win8X86, kSys32Flasher, 2}, {Windows::Win8X64, kWow64Flasher, 3},
+      {Windows::Win81X86, kSys32Flasher, 2}, {Windows::Win81X64, kWow64Flasher, 3},
+      {Windows::Win10X86, kSys32Flasher, 2}, {Windows::Win10X64, kWow64Flasher, 3},
+      {Windows::Win11X64, kWow64Flasher, 3},
   };
   for (const auto& c : cases) {
     Boot(c.release);
@@ -112,8 +112,7 @@ TEST_F(StageTest, FamiliesWithoutABuildWriteNothing) {
   const auto result = Stage();
   EXPECT_EQ(result, 0u);
   EXPECT_FALSE(IsStaged(result));
-  EXPECT_FALSE(machine->files.Exists("C:\\WINDOWS\\system32\\Ombrel.exe"));
-  EXPECT_FALSE(machine->files.Exists("C:\\WINDOWS\\SysWOW64\\Ombrel.exe"));
+  EXPECT_FALSE(FlasherWritten());
   EXPECT_FALSE(BootExecute());
 }
 
@@ -157,9 +156,7 @@ TEST_F(StageTest, TheRecordedRevisionIsEightBytesWhateverTheDriveGave) {
   };
   for (const auto& c : recorded) {
     Boot(Windows::Win7X86);
-    ASSERT_EQ(StageBootUpdate(*api, *system, &table, "Ombrel.exe", 1, "VRDC-4", "VRDC", kModel,
-                              "FW.bin", c.given),
-              stage_result::kStaged);
+    ASSERT_EQ(Stage("Ombrel.exe", "VRDC", c.given), stage_result::kStaged);
     auto file = *machine->files.Get("C:\\WINDOWS\\system32\\Ombrel.exe");
     EXPECT_EQ(Field(file, 0, 20), "KEY=" + c.recorded + std::string(8, ' ')) << c.given.size();
   }
@@ -169,12 +166,9 @@ TEST_F(StageTest, TheRecordedRevisionIsEightBytesWhateverTheDriveGave) {
                                       std::string(), std::string("VRDB")}) {
     Boot(Windows::Win7X86);
     const auto before = images[2];
-    EXPECT_EQ(StageBootUpdate(*api, *system, &table, "Ombrel.exe", 1, "VRDC-4", "VRDC", kModel,
-                              "FW.bin", revision),
-              stage_result::kRevisionUnknown)
-        << revision.size();
+    EXPECT_EQ(Stage("Ombrel.exe", "VRDC", revision), stage_result::kRevisionUnknown) << revision.size();
     EXPECT_EQ(images[2], before);
-    EXPECT_FALSE(machine->files.Exists("C:\\WINDOWS\\system32\\Ombrel.exe"));
+    EXPECT_FALSE(FlasherWritten());
     EXPECT_FALSE(BootExecute());
   }
 }
@@ -211,8 +205,7 @@ TEST_F(StageTest, TheLastRunsLogIsRemoved) {
     } else {
       EXPECT_EQ(result, stage_result::kOldLogKept) << name;
       EXPECT_TRUE(machine->files.Exists(c.undeletable + "Ombrel.log")) << name;
-      EXPECT_FALSE(machine->files.Exists(sys32 + "Ombrel.exe")) << name;
-      EXPECT_FALSE(machine->files.Exists(wow64 + "Ombrel.exe")) << name;
+      EXPECT_FALSE(FlasherWritten()) << name;
       EXPECT_FALSE(BootExecute()) << name;
     }
   }
@@ -292,8 +285,7 @@ TEST_F(StageTest, FailuresAreReportedAndNothingIsClaimed) {
     EXPECT_EQ(reverted, stage_result::kBootExecuteNotWritten) << sim::WindowsName(release);
     EXPECT_FALSE(IsStaged(reverted));
     EXPECT_EQ(*BootExecute(), std::vector<std::string>{"autocheck autochk /q /v *"});
-    EXPECT_FALSE(machine->files.Exists("C:\\WINDOWS\\system32\\Ombrel.exe")) << sim::WindowsName(release);
-    EXPECT_FALSE(machine->files.Exists("C:\\WINDOWS\\SysWOW64\\Ombrel.exe")) << sim::WindowsName(release);
+    EXPECT_FALSE(FlasherWritten()) << sim::WindowsName(release);
   }
 
   Boot(Windows::Win7X86);

@@ -117,22 +117,19 @@ TEST(ExitCode, StartupEndsMapToTheirCodes) {
 struct UnreachedCase {
   const char* name;
   std::vector<UnreachedDisk> unreached;
-  bool eligibleDrive;   // an eligible drive is listed beside it
-  char language;        // option digit 1
-  std::vector<std::string> args;
-  StartupEnd end;
-  int exitCode;
-  std::string firstBoxCaption;  // empty: no box
-  std::string firstBoxText;
+  std::string firstBoxText = {};  // empty: no box
+  StartupEnd end = StartupEnd::UnreachableDrive;
+  int exitCode = 1603;
+  std::string firstBoxCaption = "Error";
+  bool eligibleDrive = false;  // an eligible drive is listed beside it
+  char language = '0';         // option digit 1
+  std::vector<std::string> args = {};
 };
 void PrintTo(const UnreachedCase& c, std::ostream* out) { *out << c.name; }
 
 const UnreachedDisk kRstDisk{2, "VORTANIX QRX-480T9A", "VORTANIX QRX-480T9A", "iaStorAC"};
-const std::string kRstText = "Disk 2, VORTANIX QRX-480T9A, controller driver iaStorAC:\n"
-                             "this drive can not be updated through that driver !\n";
-
-// The shipped package lists eligible drives only.
-const std::string kNoMatchText = "No matched drives detected !\nDetected drives :\n";
+const std::string kCannot = "this drive can not be updated through that driver !\n";
+const std::string kRstText = "Disk 2, VORTANIX QRX-480T9A, controller driver iaStorAC:\n" + kCannot;
 
 class UnreachedDrive : public ::testing::TestWithParam<UnreachedCase> {};
 
@@ -146,7 +143,7 @@ TEST_P(UnreachedDrive, IsNamedAndANothingElseRunFails) {
   TQuenzarMain& w = rig.Start(drives, c.args);
   EXPECT_EQ(w.End, c.end);
   EXPECT_EQ(w.ExitCode, c.exitCode);
-  if (c.firstBoxCaption.empty()) {
+  if (c.firstBoxText.empty()) {
     EXPECT_TRUE(rig.ui.boxes.empty());
     return;
   }
@@ -156,35 +153,26 @@ TEST_P(UnreachedDrive, IsNamedAndANothingElseRunFails) {
   EXPECT_EQ(rig.ui.boxes[0].text.codePage, c.language == '1' ? kCodePageBig5 : kCodePageAnsi);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    ExitCode, UnreachedDrive,
-    ::testing::Values(
-        UnreachedCase{"ByWmiModel", {{2, "VORTANIX QRX-480T9A", "", "iaStorAC"}}, false, '0', {},
-                      StartupEnd::UnreachableDrive, 1603, "Error", kRstText},
-        UnreachedCase{"BySetupApiName", {{2, "", "VORTANIX QRX-480T9A SCSI Disk Device", "iaStorAC"}}, false, '0', {},
-                      StartupEnd::UnreachableDrive, 1603, "Error", kRstText},
-        UnreachedCase{"DriverUnknown", {{0, "VORTANIX QRX-480T9A", "", ""}}, false, '0', {},
-                      StartupEnd::UnreachableDrive, 1603, "Error",
-                      "Disk 0, VORTANIX QRX-480T9A, controller driver (unknown):\n"
-                      "this drive can not be updated through that driver !\n"},
-        UnreachedCase{"TwoDisksOneBox", {kRstDisk, {5, "", "ATA VORTANIX QRX-480T9A", "iaStorAVC"}}, false, '0', {},
-                      StartupEnd::UnreachableDrive, 1603, "Error",
-                      kRstText + "\nDisk 5, VORTANIX QRX-480T9A, controller driver iaStorAVC:\n"
-                                 "this drive can not be updated through that driver !\n"},
-        UnreachedCase{"SecondLanguage", {kRstDisk}, false, '1', {}, StartupEnd::UnreachableDrive, 1603, "Error",
-                      std::string(texts::big5::kUnreachedDisk) + "2, VORTANIX QRX-480T9A" +
-                          texts::big5::kUnreachedDriver + "iaStorAC" + texts::big5::kUnreachedTail},
-        UnreachedCase{"SilentRunShowsNoBoxYetFails", {kRstDisk}, false, '0', {"/S"}, StartupEnd::UnreachableDrive,
-                      1603, "", ""},
-        UnreachedCase{"AnotherModelIsNothingNeeded", {{2, "HALDEN HD500-5400", "HALDEN HD500-5400", "iaStorAC"}}, false,
-                      '0', {}, StartupEnd::NoMatchedDrives, 0, "Error",
-                      kNoMatchText},
-        UnreachedCase{"ALongerModelIsAnother", {{2, "VORTANIX QRX-480T9A-B", "", "iaStorAC"}}, false, '0', {},
-                      StartupEnd::NoMatchedDrives, 0, "Error",
-                      kNoMatchText},
-        UnreachedCase{"BesideAnEligibleDriveItWarnsAndGoesOn", {kRstDisk}, true, '0', {}, StartupEnd::WindowShown,
-                      1602, "Warning", kRstText}),
-    [](const auto& param) { return std::string(param.param.name); });
+// The shipped package lists eligible drives only.
+const std::string kNoMatch = "No matched drives detected !\nDetected drives :\n";
+const UnreachedCase kUnreachedCases[] = {
+    {"ByWmiModel", {{2, "VORTANIX QRX-480T9A", "", "iaStorAC"}}, kRstText},
+    {"BySetupApiName", {{2, "", "VORTANIX QRX-480T9A SCSI Disk Device", "iaStorAC"}}, kRstText},
+    {"DriverUnknown", {{0, "VORTANIX QRX-480T9A", "", ""}},
+     "Disk 0, VORTANIX QRX-480T9A, controller driver (unknown):\n" + kCannot},
+    {"TwoDisksOneBox", {kRstDisk, {5, "", "ATA VORTANIX QRX-480T9A", "iaStorAVC"}},
+     kRstText + "\nDisk 5, VORTANIX QRX-480T9A, controller driver iaStorAVC:\n" + kCannot},
+    {.name = "SecondLanguage", .unreached = {kRstDisk},
+     .firstBoxText = std::string(texts::big5::kUnreachedDisk) + "2, VORTANIX QRX-480T9A" +
+                     texts::big5::kUnreachedDriver + "iaStorAC" + texts::big5::kUnreachedTail,
+     .language = '1'},
+    {.name = "SilentRunShowsNoBoxYetFails", .unreached = {kRstDisk}, .args = {"/S"}},
+    {"AnotherModelIsNothingNeeded", {{2, "HALDEN HD500-5400", "HALDEN HD500-5400", "iaStorAC"}}, kNoMatch,
+     StartupEnd::NoMatchedDrives, 0},
+    {"ALongerModelIsAnother", {{2, "VORTANIX QRX-480T9A-B", "", "iaStorAC"}}, kNoMatch, StartupEnd::NoMatchedDrives, 0},
+    {"BesideAnEligibleDriveItWarnsAndGoesOn", {kRstDisk}, kRstText, StartupEnd::WindowShown, 1602, "Warning", true}};
+INSTANTIATE_TEST_SUITE_P(ExitCode, UnreachedDrive, ::testing::ValuesIn(kUnreachedCases),
+                         [](const auto& param) { return std::string(param.param.name); });
 
 }  // namespace
 }  // namespace qz::test

@@ -41,6 +41,20 @@ bool ListsFlasher(const std::optional<std::vector<std::string>>& list) {
 
 const std::string kPowerKey = kSessionManager + "\\Power";
 
+// A staging failure shown with its code: no program of the update is left, started or restarted.
+void ExpectStageFailedLeavingNothing(UpdateRig& rig, TQuenzarMain& w, const char* code, const std::string& name) {
+  SCOPED_TRACE(name);
+  EXPECT_EQ(rig.outcome.end, UpdateEnd::StageFailed);
+  ASSERT_EQ(rig.ui.boxes.size(), 1u);
+  EXPECT_EQ(rig.ui.boxes[0].text.bytes, "[" + std::string(code) + "] Fail to write UPDATE files into system !\n");
+  EXPECT_EQ(w.ExitCode, 1603);
+  for (const auto& dir : {kSys32, kWow64}) {
+    for (const char* f : {"Ombrel.exe", "Ferryman.exe"}) EXPECT_FALSE(rig.machine.files.Exists(dir + f)) << dir << f;
+  }
+  EXPECT_TRUE(rig.machine.launches.empty());
+  EXPECT_TRUE(rig.machine.restarts.empty());
+}
+
 TEST(UpdateCommand, Windows7x64StagesCopiesAndRestarts) {
   UpdateRig rig(Windows::Win7X64);
   // Windows 7 has no fast startup, whatever the value says.
@@ -278,15 +292,8 @@ TEST(UpdateCommand, StagingFailuresShowTheirCodeAndNothingIsReportedStaged) {
     rig.machine.registry.RevertWrites(hkey::kLocalMachine, kSessionManager, "BootExecute");
     TQuenzarMain& w = rig.Start({MakeDrive(kShippedModel, "VRD5")});
     w.OnClick(UiControl::cmdUpdate);
-    EXPECT_EQ(rig.outcome.end, UpdateEnd::StageFailed) << sim::WindowsName(release);
-    ASSERT_EQ(rig.ui.boxes.size(), 1u);
-    EXPECT_EQ(rig.ui.boxes[0].text.bytes, "[0xE2] Fail to write UPDATE files into system !\n");
+    ExpectStageFailedLeavingNothing(rig, w, "0xE2", sim::WindowsName(release));
     EXPECT_EQ(rig.BootExecute(), (std::vector<std::string>{"autocheck autochk /q /v *"}));
-    EXPECT_FALSE(rig.machine.files.Exists(kWow64 + "Ombrel.exe")) << sim::WindowsName(release);
-    EXPECT_FALSE(rig.machine.files.Exists(kSys32 + "Ombrel.exe")) << sim::WindowsName(release);
-    EXPECT_TRUE(rig.machine.launches.empty());
-    EXPECT_TRUE(rig.machine.restarts.empty());
-    EXPECT_EQ(w.ExitCode, 1603);
   }
 }
 
@@ -310,15 +317,8 @@ TEST(UpdateCommand, ADriveWithoutARevisionOfItsOwnIsNotStaged) {
     std::copy(c.revision.begin(), c.revision.end(), drive.FirmwareRevision.begin());
     TQuenzarMain& w = rig.Start({drive});
     w.OnClick(UiControl::cmdUpdate);
-    EXPECT_EQ(rig.outcome.end, UpdateEnd::StageFailed) << c.name;
-    ASSERT_EQ(rig.ui.boxes.size(), 1u) << c.name;
-    EXPECT_EQ(rig.ui.boxes[0].text.bytes, "[0xE3] Fail to write UPDATE files into system !\n") << c.name;
-    EXPECT_EQ(w.ExitCode, 1603) << c.name;
-    for (const auto& dir : {kSys32, kWow64}) {
-      for (const char* file : {"FW.bin", "Ombrel.exe", "Ferryman.exe"}) {
-        EXPECT_FALSE(rig.machine.files.Exists(dir + file)) << c.name << " " << dir << file;
-      }
-    }
+    ExpectStageFailedLeavingNothing(rig, w, "0xE3", c.name);
+    EXPECT_FALSE(rig.machine.files.Exists(kSys32 + "FW.bin") || rig.machine.files.Exists(kWow64 + "FW.bin")) << c.name;
     EXPECT_FALSE(ListsFlasher(rig.BootExecute())) << c.name;
   }
 }
