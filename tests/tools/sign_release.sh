@@ -7,11 +7,12 @@
 set -euo pipefail
 packer=$1 unpacked=$2 samplefw=$3 ferry=$4 work=$5 sample=${6:-} demo=${7:-}
 here=$(cd "$(dirname "$0")" && pwd)
-for f in "$unpacked" "$samplefw" "$ferry/win7/Ferryman.exe"; do
-  [ -f "$f" ] || { echo "missing $f"; exit 1; }
-done
-rm -rf "$work"
-mkdir -p "$work"
+fail() { # why [file to show first]
+  [ -z "${2:-}" ] || tail -20 "$2"
+  echo "FAIL: $1"; exit 1
+}
+for f in "$unpacked" "$samplefw" "$ferry/win7/Ferryman.exe"; do [ -f "$f" ] || fail "missing $f"; done
+rm -rf "$work" && mkdir -p "$work"
 "$here/make-test-cert.sh" "$work/cert"
 cert=$work/cert
 
@@ -28,10 +29,9 @@ cat >"$work/release.json" <<JSON
 JSON
 
 verify() { # file what
-  if ! osslsigncode verify -CAfile "$cert/ca.pem" -in "$1" >"$work/verify.txt" 2>&1; then
-    cat "$work/verify.txt"; echo "FAIL: $2 does not verify"; exit 1
-  fi
-  grep -qi 'sha256' "$work/verify.txt" || { cat "$work/verify.txt"; echo "FAIL: $2 not SHA-256"; exit 1; }
+  osslsigncode verify -CAfile "$cert/ca.pem" -in "$1" >"$work/verify.txt" 2>&1 ||
+    fail "$2 does not verify" "$work/verify.txt"
+  grep -qi 'sha256' "$work/verify.txt" || fail "$2 not SHA-256" "$work/verify.txt"
 }
 
 # The copy helper of slot c as the packed block holds it: the block begins where its
@@ -62,15 +62,14 @@ osslsigncode sign -pkcs12 "$cert/signer.pfx" -readpass "$cert/password.txt" -h s
   -in "$unpacked" -out "$work/signed-input.exe" >/dev/null
 "$packer" "$work/signed-input.exe" "$work/release.json" "$work/Quenzar-resigned.exe" \
   --sign "$cert/signer.pfx" --password-file "$cert/password.txt" 2>"$work/resign.txt"
-grep -q "was signed; packing changes it" "$work/resign.txt" || { cat "$work/resign.txt"; echo "FAIL: no word of the old signature"; exit 1; }
+grep -q "was signed; packing changes it" "$work/resign.txt" || fail "no word of the old signature" "$work/resign.txt"
 verify "$work/Quenzar-resigned.exe" "the re-signed Quenzar.exe"
 
 # 3. The same input packed without --sign carries no signature at all, not a broken one.
 "$packer" "$work/signed-input.exe" "$work/release.json" "$work/Quenzar-plain.exe" 2>"$work/plain.txt"
-grep -q "carries no signature" "$work/plain.txt" || { cat "$work/plain.txt"; echo "FAIL: no word of the dropped signature"; exit 1; }
-if osslsigncode verify -CAfile "$cert/ca.pem" -in "$work/Quenzar-plain.exe" >/dev/null 2>&1; then
-  echo "FAIL: the unsigned pack verifies"; exit 1
-fi
+grep -q "carries no signature" "$work/plain.txt" || fail "no word of the dropped signature" "$work/plain.txt"
+! osslsigncode verify -CAfile "$cert/ca.pem" -in "$work/Quenzar-plain.exe" >/dev/null 2>&1 ||
+  fail "the unsigned pack verifies"
 # Dropping the table gives back the unsigned program packed, but for the header checksum the
 # signer wrote (bytes 217-220) and the zero padding it put before the table.
 "$packer" "$unpacked" "$work/release.json" "$work/Quenzar-unsigned.exe"
@@ -79,16 +78,14 @@ if ! { cmp -l <(head -c "$size" "$work/Quenzar-plain.exe") "$work/Quenzar-unsign
      awk '$1 < 217 || $1 > 220 { bad = 1 } END { exit bad }' ||
    [ "$(tail -c +$((size + 1)) "$work/Quenzar-plain.exe" | tr -d '\0' | wc -c)" != 0 ] ||
    [ $(($(stat -c %s "$work/Quenzar-plain.exe") - size)) -gt 7 ]; then
-  echo "FAIL: dropping the signature left other bytes"; exit 1
+  fail "dropping the signature left other bytes"
 fi
 
 # 4. A wrong password signs nothing and leaves no output.
 printf 'wrong\n' >"$work/wrong.txt"
-if "$packer" "$unpacked" "$work/release.json" "$work/Quenzar-wrong.exe" --sign "$cert/signer.pfx" \
-     --password-file "$work/wrong.txt" 2>/dev/null; then
-  echo "FAIL: signed with a wrong password"; exit 1
-fi
-[ ! -e "$work/Quenzar-wrong.exe" ] || { echo "FAIL: a wrong password left an output"; exit 1; }
+! "$packer" "$unpacked" "$work/release.json" "$work/Quenzar-wrong.exe" --sign "$cert/signer.pfx" \
+  --password-file "$work/wrong.txt" 2>/dev/null || fail "signed with a wrong password"
+[ ! -e "$work/Quenzar-wrong.exe" ] || fail "a wrong password left an output"
 # 5. The signed sample release rehearses: the certificate table after the program's end leaves
 #    the package block as it was.
 if [ -n "$demo" ]; then
@@ -96,7 +93,7 @@ if [ -n "$demo" ]; then
     --password-file "$cert/password.txt" >/dev/null
   verify "$work/Quenzar-sample.exe" "the signed sample release"
   "$demo" --exe "$work/Quenzar-sample.exe" >"$work/rehearsal.txt" 2>&1 ||
-    { tail -20 "$work/rehearsal.txt"; echo "FAIL: the signed sample release does not rehearse"; exit 1; }
-  grep -q '^PASS' "$work/rehearsal.txt" || { tail -20 "$work/rehearsal.txt"; echo "FAIL: no PASS"; exit 1; }
+    fail "the signed sample release does not rehearse" "$work/rehearsal.txt"
+  grep -q '^PASS' "$work/rehearsal.txt" || fail "no PASS" "$work/rehearsal.txt"
 fi
 echo "sign_release: ok"
