@@ -114,38 +114,32 @@ TEST(UpdateCommand, Windows7x64StagesCopiesAndRestarts) {
 }
 
 // Fast startup from the family and the value as Windows leaves it.
-struct FastStartupCase {
-  const char* name;
-  std::uint8_t family;
-  std::uint32_t type;  // reg_type::kNone: no value
-  std::vector<std::uint8_t> data;
-  bool on;
-};
-void PrintTo(const FastStartupCase& c, std::ostream* out) { *out << c.name; }
-
-class FastStartup : public ::testing::TestWithParam<FastStartupCase> {};
-
-TEST_P(FastStartup, OnOnlyWithTheDwordOneOnWindows8AndLater) {
-  const FastStartupCase& c = GetParam();
-  UpdateRig rig(Windows::Win10X64);
-  rig.machine.registry.Create(hkey::kLocalMachine, kPowerKey);
-  if (c.type != reg_type::kNone) rig.machine.registry.SetValue(hkey::kLocalMachine, kPowerKey, "HiberbootEnabled", c.type, c.data);
-  EXPECT_EQ(FastStartupOn(rig.api, static_cast<OsVersionCode>(c.family) << 24), c.on);
+TEST(UpdateCommand, FastStartupIsOnOnlyWithTheDwordOneOnWindows8AndLater) {
+  const struct {
+    const char* name;
+    std::uint8_t family;
+    std::uint32_t type;  // reg_type::kNone: no value
+    std::vector<std::uint8_t> data;
+    bool on;
+  } cases[] = {
+      {"Windows 8, on", os_family::kWindows8, reg_type::kDword, {1, 0, 0, 0}, true},
+      {"Windows 8.1, on", os_family::kWindows81, reg_type::kDword, {1, 0, 0, 0}, true},
+      {"Windows 10, on", os_family::kWindows10, reg_type::kDword, {1, 0, 0, 0}, true},
+      {"Windows 11, off", os_family::kWindows11, reg_type::kDword, {0, 0, 0, 0}, false},
+      {"high bytes are not one", os_family::kWindows10, reg_type::kDword, {1, 0, 0, 1}, false},
+      {"no value", os_family::kWindows10, reg_type::kNone, {}, false},
+      {"text one", os_family::kWindows10, reg_type::kSz, {'1', 0}, false},
+      {"one byte", os_family::kWindows10, reg_type::kBinary, {1}, false},
+      {"Windows 7", os_family::kWindows7, reg_type::kDword, {1, 0, 0, 0}, false},
+      {"unknown Windows", os_family::kUnknown, reg_type::kDword, {1, 0, 0, 0}, false},
+  };
+  for (const auto& c : cases) {
+    UpdateRig rig(Windows::Win10X64);
+    rig.machine.registry.Create(hkey::kLocalMachine, kPowerKey);
+    if (c.type != reg_type::kNone) rig.machine.registry.SetValue(hkey::kLocalMachine, kPowerKey, "HiberbootEnabled", c.type, c.data);
+    EXPECT_EQ(FastStartupOn(rig.api, static_cast<OsVersionCode>(c.family) << 24), c.on) << c.name;
+  }
 }
-
-INSTANTIATE_TEST_SUITE_P(
-    UpdateCommand, FastStartup,
-    ::testing::Values(FastStartupCase{"Windows8On", os_family::kWindows8, reg_type::kDword, {1, 0, 0, 0}, true},
-                      FastStartupCase{"Windows81On", os_family::kWindows81, reg_type::kDword, {1, 0, 0, 0}, true},
-                      FastStartupCase{"Windows10On", os_family::kWindows10, reg_type::kDword, {1, 0, 0, 0}, true},
-                      FastStartupCase{"Windows11Off", os_family::kWindows11, reg_type::kDword, {0, 0, 0, 0}, false},
-                      FastStartupCase{"HighBytesAreNotOne", os_family::kWindows10, reg_type::kDword, {1, 0, 0, 1}, false},
-                      FastStartupCase{"NoValue", os_family::kWindows10, reg_type::kNone, {}, false},
-                      FastStartupCase{"TextOne", os_family::kWindows10, reg_type::kSz, {'1', 0}, false},
-                      FastStartupCase{"OneByte", os_family::kWindows10, reg_type::kBinary, {1}, false},
-                      FastStartupCase{"Windows7", os_family::kWindows7, reg_type::kDword, {1, 0, 0, 0}, false},
-                      FastStartupCase{"UnknownWindows", os_family::kUnknown, reg_type::kDword, {1, 0, 0, 0}, false}),
-    [](const auto& param) { return std::string(param.param.name); });
 
 // The box that announces the update, with fast startup on, in the package's language.
 TEST(UpdateCommand, FastStartupAddsItsLineToTheAnnouncementInThePackagesLanguage) {
