@@ -1,7 +1,7 @@
 #pragma once
 // The user-interface family of the seam: the main window's controls, its drop-down list,
 // modal message boxes, timers and the end of the program. The real window (updater/win32/)
-// and the simulated one (sim/ui.hpp) implement it; the window's logic never touches either.
+// and the simulated one (sim/machine/ui.hpp) implement it; the window's logic never touches either.
 //
 // Text crosses this seam as 8-bit bytes tagged with the code page they are in, so that texts
 // of the second language (Big5, code page 950) show correctly whatever the system's ANSI code

@@ -7,8 +7,8 @@
 #include <vector>
 
 #include "bootflash/drive_protocol.hpp"
-#include "sim/sample_firmware.hpp"
-#include "sim/sim_native.hpp"
+#include "sim/devices/sample_firmware.hpp"
+#include "sim/os/sim_native.hpp"
 
 namespace qz::bootflash {
 namespace {

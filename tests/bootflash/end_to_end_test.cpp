@@ -2,8 +2,8 @@
 // programs meet only through the files and the registry of the simulated machine.
 #include <gtest/gtest.h>
 
-#include "sim/boot.hpp"
-#include "sim/sim_win32.hpp"
+#include "sim/machine/boot.hpp"
+#include "sim/os/sim_win32.hpp"
 #include "staging/stage_boot_update.hpp"
 #include "tests/bootflash/flasher_fixture.hpp"
 #include "transport/system_info.hpp"

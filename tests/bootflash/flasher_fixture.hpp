@@ -11,13 +11,13 @@
 
 #include "bootflash/firmware_cipher.hpp"
 #include "bootflash/flasher_config.hpp"
-#include "sim/host_flasher.hpp"
+#include "sim/os/host_flasher.hpp"
 #include "bootflash/image_field.hpp"
 #include "platform/registry_api.hpp"
-#include "sim/ata_drive.hpp"
-#include "sim/disk_machines.hpp"
-#include "sim/machine.hpp"
-#include "sim/sample_firmware.hpp"
+#include "sim/devices/ata_drive.hpp"
+#include "sim/catalogue/disk_machines.hpp"
+#include "sim/machine/machine.hpp"
+#include "sim/devices/sample_firmware.hpp"
 #include "staging/firmware_transform.hpp"
 
 namespace qz::bootflash::testing {

@@ -6,7 +6,7 @@
 #include <set>
 #include <tuple>
 
-#include "sim/boot.hpp"
+#include "sim/machine/boot.hpp"
 #include "tests/bootflash/flasher_fixture.hpp"
 
 namespace qz::bootflash::testing {

@@ -4,11 +4,11 @@
 #include <string>
 #include <vector>
 
-#include "sim/disk_machines.hpp"
-#include "sim/machine.hpp"
-#include "sim/sim_setup_api.hpp"
-#include "sim/sim_win32.hpp"
-#include "sim/sim_wmi.hpp"
+#include "sim/catalogue/disk_machines.hpp"
+#include "sim/machine/machine.hpp"
+#include "sim/os/sim_setup_api.hpp"
+#include "sim/os/sim_win32.hpp"
+#include "sim/os/sim_wmi.hpp"
 
 namespace qz::testing {
 

@@ -27,8 +27,8 @@
 #include <optional>
 #include <vector>
 
-#include "sim/port_driver.hpp"
-#include "sim/tessel_driver.hpp"
+#include "sim/devices/port_driver.hpp"
+#include "sim/devices/tessel_driver.hpp"
 #include "tests/fuzz/fuzz_input.hpp"
 
 using namespace qz;

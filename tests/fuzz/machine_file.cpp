@@ -2,7 +2,7 @@
 // built as the demo builds it.
 #include <string>
 
-#include "sim/machine.hpp"
+#include "sim/machine/machine.hpp"
 #include "tools/demo/machine_file.hpp"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {

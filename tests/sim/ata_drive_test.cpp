@@ -2,8 +2,8 @@
 // of its activation, the EEPROM pages and the vendor-unique query.
 #include <gtest/gtest.h>
 
-#include "sim/ata_drive.hpp"
-#include "sim/sample_firmware.hpp"
+#include "sim/devices/ata_drive.hpp"
+#include "sim/devices/sample_firmware.hpp"
 #include "tools/samplefw/sample_firmware.hpp"
 
 namespace qz::sim {

@@ -2,7 +2,7 @@
 // in each layout.
 #include <gtest/gtest.h>
 
-#include "sim/ata_pass_through.hpp"
+#include "sim/devices/ata_pass_through.hpp"
 
 namespace qz::sim {
 namespace {

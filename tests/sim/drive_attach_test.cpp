@@ -5,10 +5,10 @@
 #include <array>
 #include <memory>
 
-#include "sim/ata_drive_link.hpp"
-#include "sim/disk_machines.hpp"
-#include "sim/drive_attach.hpp"
-#include "sim/sim_win32.hpp"
+#include "sim/devices/ata_drive_link.hpp"
+#include "sim/catalogue/disk_machines.hpp"
+#include "sim/devices/drive_attach.hpp"
+#include "sim/os/sim_win32.hpp"
 #include "tests/transport/scripted_drive.hpp"
 
 namespace qz::sim {

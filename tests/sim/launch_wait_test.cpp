@@ -2,8 +2,8 @@
 // machine.
 #include <gtest/gtest.h>
 
-#include "sim/machine.hpp"
-#include "sim/sim_win32.hpp"
+#include "sim/machine/machine.hpp"
+#include "sim/os/sim_win32.hpp"
 
 namespace qz::sim {
 namespace {

@@ -3,8 +3,8 @@
 
 #include "platform/multi_string.hpp"
 #include "platform/registry_api.hpp"
-#include "sim/machine.hpp"
-#include "sim/sim_win32.hpp"
+#include "sim/machine/machine.hpp"
+#include "sim/os/sim_win32.hpp"
 
 namespace qz::sim {
 namespace {

@@ -4,7 +4,7 @@
 #include <cstring>
 
 #include "platform/registry_api.hpp"
-#include "sim/sim_native.hpp"
+#include "sim/os/sim_native.hpp"
 
 namespace qz::sim {
 namespace {

@@ -2,7 +2,7 @@
 // real modal box (closes only the box with its caption; a Yes/No box ignores WM_CLOSE).
 #include <gtest/gtest.h>
 
-#include "sim/ui.hpp"
+#include "sim/machine/ui.hpp"
 
 namespace qz::sim {
 namespace {

@@ -1,8 +1,8 @@
 // The copy helper's steps on the simulated machine, run as the 64-bit process it is.
 #include <gtest/gtest.h>
 
-#include "sim/machine.hpp"
-#include "sim/sim_win32.hpp"
+#include "sim/machine/machine.hpp"
+#include "sim/os/sim_win32.hpp"
 #include "staging/ferryman/seam_io.hpp"
 
 namespace qz {

@@ -6,8 +6,8 @@
 
 #include "bootflash/flasher_config.hpp"
 #include "platform/registry_api.hpp"
-#include "sim/machine.hpp"
-#include "sim/sim_win32.hpp"
+#include "sim/machine/machine.hpp"
+#include "sim/os/sim_win32.hpp"
 #include "staging/boot_execute.hpp"
 #include "staging/stage_boot_update.hpp"
 

@@ -4,7 +4,7 @@
 
 #include <memory>
 
-#include "sim/tessel_driver.hpp"
+#include "sim/devices/tessel_driver.hpp"
 
 namespace qz::tessel {
 namespace {

@@ -5,7 +5,7 @@
 #include <algorithm>
 
 #include "request_bytes.hpp"
-#include "sim/port_driver.hpp"
+#include "sim/devices/port_driver.hpp"
 
 namespace qz::portio {
 namespace {

@@ -5,9 +5,9 @@
 #include <cstring>
 #include <string>
 
-#include "sim/machine.hpp"
-#include "sim/sim_win32.hpp"
-#include "sim/stub_image.hpp"
+#include "sim/machine/machine.hpp"
+#include "sim/os/sim_win32.hpp"
+#include "sim/devices/stub_image.hpp"
 
 namespace qz::portio {
 namespace {

@@ -6,7 +6,7 @@
 #include <memory>
 
 #include "request_bytes.hpp"
-#include "sim/tessel_driver.hpp"
+#include "sim/devices/tessel_driver.hpp"
 
 namespace qz::tessel {
 namespace {

@@ -6,10 +6,10 @@
 #include <string>
 
 #include "request_bytes.hpp"
-#include "sim/machine.hpp"
-#include "sim/sim_win32.hpp"
-#include "sim/stub_image.hpp"
-#include "sim/tessel_driver.hpp"
+#include "sim/machine/machine.hpp"
+#include "sim/os/sim_win32.hpp"
+#include "sim/devices/stub_image.hpp"
+#include "sim/devices/tessel_driver.hpp"
 
 namespace qz::tessel {
 namespace {

@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "bootflash/revision_mark.hpp"
-#include "sim/stub_image.hpp"
+#include "sim/devices/stub_image.hpp"
 #include "staging/pe_image.hpp"
 #include "tools/packer/packer.hpp"
 #include "updater/package_block.hpp"

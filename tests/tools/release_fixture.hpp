@@ -8,8 +8,8 @@
 #include <string>
 #include <vector>
 
-#include "sim/sample_firmware.hpp"
-#include "sim/stub_image.hpp"
+#include "sim/devices/sample_firmware.hpp"
+#include "sim/devices/stub_image.hpp"
 #include "staging/pe_image.hpp"
 #include "tools/packer/packer.hpp"
 #include "updater/package_block.hpp"

@@ -5,16 +5,16 @@
 #include <string>
 #include <vector>
 
-#include "sim/disk_machines.hpp"
-#include "sim/drive_attach.hpp"
-#include "sim/machine.hpp"
-#include "sim/sim_fs_redirection.hpp"
-#include "sim/sim_physical_access.hpp"
-#include "sim/sim_port_io.hpp"
-#include "sim/sim_setup_api.hpp"
-#include "sim/sim_win32.hpp"
-#include "sim/sim_wmi.hpp"
-#include "sim/stub_image.hpp"
+#include "sim/catalogue/disk_machines.hpp"
+#include "sim/devices/drive_attach.hpp"
+#include "sim/machine/machine.hpp"
+#include "sim/os/sim_fs_redirection.hpp"
+#include "sim/os/sim_physical_access.hpp"
+#include "sim/os/sim_port_io.hpp"
+#include "sim/os/sim_setup_api.hpp"
+#include "sim/os/sim_win32.hpp"
+#include "sim/os/sim_wmi.hpp"
+#include "sim/devices/stub_image.hpp"
 #include "tests/transport/scripted_drive.hpp"
 #include "transport/ata_command_device.hpp"
 

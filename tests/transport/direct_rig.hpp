@@ -6,11 +6,11 @@
 #include <memory>
 #include <vector>
 
-#include "sim/ata_drive.hpp"
-#include "sim/ata_drive_link.hpp"
-#include "sim/legacy_ata_channel.hpp"
-#include "sim/sil3124_controller.hpp"
-#include "sim/tessel_driver.hpp"
+#include "sim/devices/ata_drive.hpp"
+#include "sim/devices/ata_drive_link.hpp"
+#include "sim/devices/legacy_ata_channel.hpp"
+#include "sim/devices/sil3124_controller.hpp"
+#include "sim/devices/tessel_driver.hpp"
 #include "tests/transport/command_rig.hpp"
 
 namespace qz::test {

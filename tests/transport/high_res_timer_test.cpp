@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
-#include "sim/machine.hpp"
-#include "sim/sim_win32.hpp"
+#include "sim/machine/machine.hpp"
+#include "sim/os/sim_win32.hpp"
 #include "transport/high_res_timer.hpp"
 
 namespace qz {

@@ -7,13 +7,13 @@
 #include <vector>
 
 #include "platform/registry_api.hpp"
-#include "sim/boot.hpp"
-#include "sim/machine.hpp"
-#include "sim/sim_fs_redirection.hpp"
-#include "sim/sim_physical_access.hpp"
-#include "sim/sim_port_io.hpp"
-#include "sim/sim_win32.hpp"
-#include "sim/stub_image.hpp"
+#include "sim/machine/boot.hpp"
+#include "sim/machine/machine.hpp"
+#include "sim/os/sim_fs_redirection.hpp"
+#include "sim/os/sim_physical_access.hpp"
+#include "sim/os/sim_port_io.hpp"
+#include "sim/os/sim_win32.hpp"
+#include "sim/devices/stub_image.hpp"
 #include "transport/ntport_loader.hpp"
 #include "transport/tessel_loader.hpp"
 

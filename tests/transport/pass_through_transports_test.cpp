@@ -6,9 +6,9 @@
 #include <string>
 #include <vector>
 
-#include "sim/machine.hpp"
-#include "sim/pass_through_disk.hpp"
-#include "sim/sim_win32.hpp"
+#include "sim/machine/machine.hpp"
+#include "sim/devices/pass_through_disk.hpp"
+#include "sim/os/sim_win32.hpp"
 #include "tests/transport/scripted_drive.hpp"
 #include "transport/pass_through_codes.hpp"
 #include "transport/pass_through_transports.hpp"

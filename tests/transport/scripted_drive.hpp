@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "sim/ata_link.hpp"
+#include "sim/devices/ata_link.hpp"
 
 namespace qz::test {
 

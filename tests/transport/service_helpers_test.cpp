@@ -2,9 +2,9 @@
 
 #include <gtest/gtest.h>
 
-#include "sim/machine.hpp"
-#include "sim/sim_win32.hpp"
-#include "sim/stub_image.hpp"
+#include "sim/machine/machine.hpp"
+#include "sim/os/sim_win32.hpp"
+#include "sim/devices/stub_image.hpp"
 
 namespace qz {
 namespace {

@@ -1,8 +1,8 @@
 #include <gtest/gtest.h>
 
 #include "platform/registry_api.hpp"
-#include "sim/machine.hpp"
-#include "sim/sim_win32.hpp"
+#include "sim/machine/machine.hpp"
+#include "sim/os/sim_win32.hpp"
 #include "transport/system_info.hpp"
 
 namespace qz {

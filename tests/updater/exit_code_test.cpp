@@ -2,7 +2,7 @@
 // still needed, 1641 staged and the restart started, 1603 a failure, 1602 the user said no.
 #include <gtest/gtest.h>
 
-#include "sim/ferry_launcher.hpp"
+#include "sim/os/ferry_launcher.hpp"
 #include "startup_fixture.hpp"
 #include "update_rig.hpp"
 #include "updater/ui_texts.hpp"

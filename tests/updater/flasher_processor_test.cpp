@@ -3,7 +3,7 @@
 // XP build in the XP x64 slot, a missing one) is refused before anything is written.
 #include <gtest/gtest.h>
 
-#include "sim/ferry_launcher.hpp"
+#include "sim/os/ferry_launcher.hpp"
 #include "update_rig.hpp"
 #include "updater/ui_texts.hpp"
 #include "updater/update_texts.hpp"

@@ -4,9 +4,9 @@
 
 #include <memory>
 
-#include "sim/disk_machines.hpp"
-#include "sim/drive_apis.hpp"
-#include "sim/drive_attach.hpp"
+#include "sim/catalogue/disk_machines.hpp"
+#include "sim/os/drive_apis.hpp"
+#include "sim/devices/drive_attach.hpp"
 #include "tests/transport/scripted_drive.hpp"
 #include "tests/updater/startup_fixture.hpp"
 #include "updater/drive_manager_link.hpp"

@@ -5,9 +5,9 @@
 #include <string>
 #include <vector>
 
-#include "sim/machine.hpp"
-#include "sim/sim_win32.hpp"
-#include "sim/ui.hpp"
+#include "sim/machine/machine.hpp"
+#include "sim/os/sim_win32.hpp"
+#include "sim/machine/ui.hpp"
 #include "updater/main_window.hpp"
 #include "updater/package_block.hpp"
 

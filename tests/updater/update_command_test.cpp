@@ -5,7 +5,7 @@
 #include <algorithm>
 
 #include "bootflash/firmware_cipher.hpp"
-#include "sim/ferry_launcher.hpp"
+#include "sim/os/ferry_launcher.hpp"
 #include "staging/firmware_transform.hpp"
 #include "updater/fast_startup.hpp"
 #include "updater/update_texts.hpp"

@@ -8,10 +8,10 @@
 #include <string>
 #include <vector>
 
-#include "sim/machine.hpp"
-#include "sim/sim_win32.hpp"
-#include "sim/stub_image.hpp"
-#include "sim/ui.hpp"
+#include "sim/machine/machine.hpp"
+#include "sim/os/sim_win32.hpp"
+#include "sim/devices/stub_image.hpp"
+#include "sim/machine/ui.hpp"
 #include "staging/pe_image.hpp"
 #include "updater/package_block.hpp"
 #include "updater/updater_hooks.hpp"

@@ -4,8 +4,8 @@
 #include <string>
 #include <vector>
 
-#include "sim/ata_drive.hpp"
-#include "sim/machine.hpp"
+#include "sim/devices/ata_drive.hpp"
+#include "sim/machine/machine.hpp"
 
 namespace qz::demo {
 

@@ -1,8 +1,8 @@
 #include "tools/demo/demo_machine.hpp"
 
 #include "platform/registry_api.hpp"
-#include "sim/ata_drive_link.hpp"
-#include "sim/drive_attach.hpp"
+#include "sim/devices/ata_drive_link.hpp"
+#include "sim/devices/drive_attach.hpp"
 #include "staging/boot_execute.hpp"
 
 namespace qz::demo {

@@ -7,11 +7,11 @@
 #include <string>
 #include <vector>
 
-#include "sim/ata_drive.hpp"
-#include "sim/disk_machines.hpp"
-#include "sim/drive_apis.hpp"
-#include "sim/machine.hpp"
-#include "sim/pass_through_disk.hpp"
+#include "sim/devices/ata_drive.hpp"
+#include "sim/catalogue/disk_machines.hpp"
+#include "sim/os/drive_apis.hpp"
+#include "sim/machine/machine.hpp"
+#include "sim/devices/pass_through_disk.hpp"
 
 namespace qz::demo {
 

@@ -1,6 +1,6 @@
 #include "tools/samplefw/sample_firmware.hpp"
 
-#include "sim/sample_firmware.hpp"
+#include "sim/devices/sample_firmware.hpp"
 
 namespace qz::samplefw {
 

@@ -1,0 +1,45 @@
+#include "sim/devices/sample_firmware.hpp"
+
+#include <algorithm>
+
+#include <zlib.h>
+
+#include "platform/little_endian.hpp"
+namespace qz::sim {
+namespace {
+
+void PutText(std::vector<std::uint8_t>& image, std::size_t at, std::size_t width,
+             const std::string& text) {
+  for (std::size_t i = 0; i < width; ++i) {
+    image[at + i] = i < text.size() ? static_cast<std::uint8_t>(text[i]) : 0;
+  }
+}
+
+
+}  // namespace
+
+void ResealSampleFirmware(std::vector<std::uint8_t>& image) {
+  le::Store32(image.data() + 0x44, 0);
+  const auto crc = crc32(crc32(0L, Z_NULL, 0), image.data(), static_cast<uInt>(image.size()));
+  le::Store32(image.data() + 0x44, static_cast<std::uint32_t>(crc));
+}
+
+std::vector<std::uint8_t> MakeSampleFirmware(const SampleFirmware& sample) {
+  std::vector<std::uint8_t> image(sample.length, 0);
+  // Filler that looks like code: varied bytes, no accidental marker texts.
+  std::uint32_t seed = 0x2545F491u;
+  for (std::size_t i = 0x107; i < image.size(); ++i) {
+    seed = seed * 1664525u + 1013904223u;
+    image[i] = static_cast<std::uint8_t>(0x80 | (seed >> 24));
+  }
+  PutText(image, 0x000, 8, "QZSIMFW");
+  PutText(image, 0x008, 8, sample.revision.substr(0, 7));
+  PutText(image, 0x010, 8, sample.extension.substr(0, 7));
+  PutText(image, 0x018, 40, sample.model.substr(0, 40));
+  le::Store32(image.data() + 0x040, sample.length);
+  std::copy_n("ssdbinv", 7, image.begin() + 0x100);
+  ResealSampleFirmware(image);
+  return image;
+}
+
+}  // namespace qz::sim
