@@ -7,9 +7,9 @@ void ReadFlasherConfig(const uint8_t* block, const FlasherConfigLayout& layout,
   const uint8_t* flag = block + layout.updateBootKey + kUpdateBootKeyLength;
   out->updateBoot = flag[-1] == '=' && flag[0] == '1';
   out->revision = block + layout.revisionKey + kRevisionKeyLength;
-  out->stagedRevision = block + layout.reservedKey + kReservedKeyLength;
+  out->stagedRevision = block + layout.stagedRevisionKey + kStagedRevisionKeyLength;
   out->revisionStaged = false;
-  for (size_t i = 0; i < kConfigReservedWidth; ++i) {
+  for (size_t i = 0; i < kConfigStagedRevisionWidth; ++i) {
     if (out->stagedRevision[i] != ' ') out->revisionStaged = true;
   }
   out->extension = block + layout.extensionKey + kExtensionKeyLength;

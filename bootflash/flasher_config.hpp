@@ -12,7 +12,7 @@
 
 namespace qz::bootflash {
 
-inline constexpr size_t kConfigReservedWidth = 16;
+inline constexpr size_t kConfigStagedRevisionWidth = 16;
 inline constexpr size_t kConfigFlagWidth = 1;
 inline constexpr size_t kConfigRevisionWidth = 8;
 inline constexpr size_t kConfigExtensionWidth = 8;
@@ -22,7 +22,7 @@ inline constexpr uint32_t kMaxTargetModels = 6;
 
 // Key lengths; the texts are "KEY=", "UPDATEBOOT=", "_____FW=", "_FW_EXT=", "DRIVECOUNT=" and
 // "VENDID1=" ... "VENDID6=". They are not terminated inside the block.
-inline constexpr size_t kReservedKeyLength = 4;
+inline constexpr size_t kStagedRevisionKeyLength = 4;
 inline constexpr size_t kUpdateBootKeyLength = 11;
 inline constexpr size_t kRevisionKeyLength = 8;
 inline constexpr size_t kExtensionKeyLength = 8;
@@ -32,7 +32,7 @@ inline constexpr size_t kModelKeyLength = 8;
 // Offsets of the key texts inside the block; a value starts right after its key.
 struct FlasherConfigLayout {
   size_t size;
-  size_t reservedKey;
+  size_t stagedRevisionKey;
   size_t updateBootKey;
   size_t revisionKey;
   size_t extensionKey;
@@ -65,8 +65,8 @@ constexpr void BuildFlasherConfig(const FlasherConfigLayout& layout, uint8_t* ou
   using config_detail::Fill;
   using config_detail::Put;
   Fill(out, 0, 0, layout.size);
-  Put(out, layout.reservedKey, "KEY=", kReservedKeyLength);
-  Fill(out, layout.reservedKey + kReservedKeyLength, ' ', kConfigReservedWidth);
+  Put(out, layout.stagedRevisionKey, "KEY=", kStagedRevisionKeyLength);
+  Fill(out, layout.stagedRevisionKey + kStagedRevisionKeyLength, ' ', kConfigStagedRevisionWidth);
   Put(out, layout.updateBootKey, "UPDATEBOOT=0", kUpdateBootKeyLength + kConfigFlagWidth);
   Put(out, layout.revisionKey, "_____FW=", kRevisionKeyLength);
   Fill(out, layout.revisionKey + kRevisionKeyLength, ' ', kConfigRevisionWidth);

@@ -11,7 +11,7 @@ bool TextAt(const uint8_t* p, const char* text, size_t n) {
 }
 
 bool KeysAt(const uint8_t* block, const FlasherConfigLayout& layout) {
-  if (!TextAt(block + layout.reservedKey, "KEY=", kReservedKeyLength) ||
+  if (!TextAt(block + layout.stagedRevisionKey, "KEY=", kStagedRevisionKeyLength) ||
       !TextAt(block + layout.updateBootKey, "UPDATEBOOT=", kUpdateBootKeyLength) ||
       !TextAt(block + layout.revisionKey, "_____FW=", kRevisionKeyLength) ||
       !TextAt(block + layout.extensionKey, "_FW_EXT=", kExtensionKeyLength) ||

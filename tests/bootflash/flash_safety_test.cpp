@@ -82,7 +82,7 @@ TEST_P(FlashSafety, TheRecordedRevisionIsMatchedByteForByteAsIdentifyGaveIt) {
   const std::string nulPadded("VRDB\0\0\0\0", 8);
   const FlasherConfigLayout& layout = ConfigLayoutFor(bits);
   std::copy(nulPadded.begin(), nulPadded.end(),
-            config.begin() + static_cast<std::ptrdiff_t>(layout.reservedKey + 4));
+            config.begin() + static_cast<std::ptrdiff_t>(layout.stagedRevisionKey + 4));
   auto staged = Drive(kModel, nulPadded);
   auto blankPadded = Drive(kModel, "VRDB    ");
   auto run = Run();

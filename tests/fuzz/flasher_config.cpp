@@ -65,10 +65,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::string raw(image.begin(), image.begin() + 8);
     const ImageField rawField[] = {{"KEY=", raw.data(), raw.size()}};
     if (PatchImageFields(image.data(), image.size(), rawField, 1, nullptr) == PatchResult::kWritten) {
-      const std::string reservedKey = "KEY=";
-      const auto at = std::search(before.begin(), before.end(), reservedKey.begin(), reservedKey.end());
+      const std::string stagedRevisionKey = "KEY=";
+      const auto at = std::search(before.begin(), before.end(), stagedRevisionKey.begin(), stagedRevisionKey.end());
       if (at == before.end() ||
-          std::memcmp(raw.data(), image.data() + (at - before.begin()) + reservedKey.size(), raw.size()) != 0) {
+          std::memcmp(raw.data(), image.data() + (at - before.begin()) + stagedRevisionKey.size(), raw.size()) != 0) {
         __builtin_trap();
       }
     } else if (image != before) {

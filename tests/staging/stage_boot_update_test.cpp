@@ -126,7 +126,7 @@ TEST_F(StageTest, FillsTheConfigurationBlock) {
   EXPECT_EQ(Field(file, 64, 16), std::string("DRIVECOUNT=0001") + '\0');
   EXPECT_EQ(Field(file, 88, 24), kModel);
   EXPECT_EQ(Field(file, 112, 32), "VENDID2=N/A" + std::string(21, ' '));
-  // The staged drive's revision, blank-padded, in the first half of the reserved field.
+  // The staged drive's revision, blank-padded, in the first half of the staged-revision field.
   EXPECT_EQ(Field(file, 0, 20), "KEY=VRDB" + std::string(12, ' '));
 
   // And as the flasher itself reads them.
