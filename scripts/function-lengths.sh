@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Lists the product's functions longer than a threshold (default 80 lines), through
-# clang-tidy's function-size check over the host tree's compile commands.
+# clang-tidy's function-size check over the host tree's compile commands. Functions in the
+# folders' headers count too (the flasher is a template); each is listed once.
 # Usage: scripts/function-lengths.sh [LINES] [FOLDER...]
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -10,17 +11,19 @@ folders=("$@")
 db=build/host
 [ -f "$db/compile_commands.json" ] || { echo "build the host tree first (./dev.sh build)" >&2; exit 2; }
 config="{CheckOptions: [{key: readability-function-size.LineThreshold, value: $limit}]}"
+headers="$PWD/($(IFS='|'; echo "${folders[*]}"))/.*"
 found=0
-while IFS= read -r src; do
+report=$(while IFS= read -r src; do
   out=$(clang-tidy -p "$db" --quiet --checks='-*,readability-function-size' --config="$config" \
-        "$src" 2>/dev/null | grep -E 'exceeds recommended size|note: [0-9]+ lines' || true)
+        --header-filter="$headers" "$src" 2>/dev/null | grep -E 'exceeds recommended size|note: [0-9]+ lines' || true)
   [ -n "$out" ] || continue
   # "file:line:col: warning: function 'Name' exceeds ..." then "note: N lines including ..."
   echo "$out" | awk '/warning:/ { split($1, p, ":"); match($0, /function .[^ ]+. /);
                                    name = substr($0, RSTART + 10, RLENGTH - 12); loc = p[1] ":" p[2] }
                      /note:/ { for (i = 1; i <= NF; i++) if ($i == "lines") { print loc, name, $(i-1); break } }' |
     sed "s#^$PWD/##"
-  found=1
-done < <(git ls-files "${folders[@]}" | grep '\.cpp$')
+done < <(git ls-files "${folders[@]}" | grep '\.cpp$'))
+report=$(echo "$report" | grep . | sort -u || true)
+[ -n "$report" ] && echo "$report" && found=1
 [ $found = 0 ] && echo "no function over $limit lines"
 exit 0
