@@ -3,7 +3,7 @@
 namespace qz::bootflash {
 namespace {
 
-constexpr uint32_t kTextLimit = kTranscriptBytes - kTranscriptEndRoom;
+constexpr uint32_t kTextLimit = boot_log::kMaxBytes - boot_log::kEndRoom;
 
 uint8_t Printable(uint32_t c) { return c >= 0x20 && c <= 0x7E ? static_cast<uint8_t>(c) : '?'; }
 
@@ -15,9 +15,11 @@ class Line {
     while (*text) Put(static_cast<uint8_t>(*text++));
     return *this;
   }
-  // Drive bytes: '|' would split a field.
+  // Drive bytes: a bar would split a field.
   __attribute__((noinline)) Line& Field(const uint8_t* bytes, uint32_t n) {
-    for (uint32_t i = 0; i < n; ++i) Put(bytes[i] == '|' ? '?' : Printable(bytes[i]));
+    for (uint32_t i = 0; i < n; ++i) {
+      Put(bytes[i] == boot_log::kBar ? boot_log::kBarInField : Printable(bytes[i]));
+    }
     return *this;
   }
   __attribute__((noinline)) Line& Digits(uint32_t value, uint32_t count) {
@@ -52,27 +54,45 @@ void Keep(Transcript& log, const uint8_t* bytes, uint32_t n) {
 
 void Keep(Transcript& log, const Line& line) { Keep(log, line.Bytes(), line.Length()); }
 
-// "YYYY-MM-DD HH:MM:SS": each field with its digits, bounds and the text before it.
+// Texts of the format joined at compile time, so that each line's fixed part is one text.
+template <size_t N>
+struct Joined {
+  char text[N];
+};
+template <size_t A, size_t B>
+constexpr Joined<A + B - 1> Join(const char (&a)[A], const char (&b)[B]) {
+  Joined<A + B - 1> joined{};
+  for (size_t i = 0; i + 1 < A; ++i) joined.text[i] = a[i];
+  for (size_t i = 0; i < B; ++i) joined.text[A - 1 + i] = b[i];
+  return joined;
+}
+constexpr auto kHeadLine = Join(boot_log::kFirstLine, boot_log::kLineEnd);
+constexpr auto kHead = Join(kHeadLine.text, boot_log::kDateKey);
+constexpr auto kDateKnownEnd = Join(boot_log::kDateZone, boot_log::kLineEnd);
+constexpr auto kDateUnknownLine = Join(boot_log::kDateUnknown, boot_log::kLineEnd);
+constexpr auto kEnd = Join(boot_log::kLastLine, boot_log::kLineEnd);
+constexpr char kBarText[] = {boot_log::kBar, 0};
+
+// Each date field with the member of TimeFields it comes from.
 struct DatePart {
   int16_t TimeFields::*field;
   uint8_t digits;
   int16_t low, high;
   const char* before;
 };
+constexpr DatePart Part(int16_t TimeFields::*field, const boot_log::DateField& format) {
+  return {field, format.digits, format.low, format.high, format.before};
+}
 constexpr DatePart kDateParts[6] = {
-    {&TimeFields::year, 4, 1601, 9999, ""}, {&TimeFields::month, 2, 1, 12, "-"},
-    {&TimeFields::day, 2, 1, 31, "-"},      {&TimeFields::hour, 2, 0, 23, " "},
-    {&TimeFields::minute, 2, 0, 59, ":"},   {&TimeFields::second, 2, 0, 59, ":"}};
+    Part(&TimeFields::year, boot_log::kDateFields[0]),
+    Part(&TimeFields::month, boot_log::kDateFields[1]),
+    Part(&TimeFields::day, boot_log::kDateFields[2]),
+    Part(&TimeFields::hour, boot_log::kDateFields[3]),
+    Part(&TimeFields::minute, boot_log::kDateFields[4]),
+    Part(&TimeFields::second, boot_log::kDateFields[5])};
 
 const char* OutcomeText(DriveOutcome outcome) {
-  switch (outcome) {
-    case kOutcomePass: return "PASS";
-    case kOutcomeFail: return "FAIL";
-    case kOutcomeSame: return "THE SAME";
-    case kOutcomeLeftAlone: return "LEFT ALONE";
-    case kOutcomeNotFlashed: return "NOT FLASHED";
-    default: return "OTHER MODEL";
-  }
+  return boot_log::kOutcomeWords[outcome < boot_log::kOutcomeCount ? outcome : kOutcomeOtherModel];
 }
 
 }  // namespace
@@ -82,7 +102,7 @@ void BeginTranscript(Transcript& log, const TimeFields* when) {
   log.active = true;
   log.full = false;
   Line line;
-  line.Text("OMBREL LOG 1\r\nDATE ");
+  line.Text(kHead.text);
   bool known = when != nullptr;
   for (const DatePart& part : kDateParts) {
     if (known && (when->*part.field < part.low || when->*part.field > part.high)) known = false;
@@ -91,9 +111,9 @@ void BeginTranscript(Transcript& log, const TimeFields* when) {
     for (const DatePart& part : kDateParts) {
       line.Text(part.before).Digits(static_cast<uint32_t>(when->*part.field), part.digits);
     }
-    line.Text(" UTC\r\n");
+    line.Text(kDateKnownEnd.text);
   } else {
-    line.Text("unknown\r\n");
+    line.Text(kDateUnknownLine.text);
   }
   Keep(log, line);
 }
@@ -117,16 +137,19 @@ void AddConsoleText(Transcript& log, const char16_t* text) {
 }
 
 void AddDriveSummary(Transcript& log, const DriveSummary& drive) {
-  if (!AtLineStart(log)) Keep(log, reinterpret_cast<const uint8_t*>("\r\n"), 2);
+  using namespace boot_log;
+  if (!AtLineStart(log)) Keep(log, reinterpret_cast<const uint8_t*>(kLineEnd), 2);
   Line line;
-  line.Text("DRIVE|").Digits(drive.number, 2).Text("|").Field(drive.model, 24).Text("|");
-  line.Field(drive.revision, 8).Text("|").Field(drive.target, 8).Text("|");
+  line.Text(kDriveKey).Digits(drive.number, kDriveDigits).Text(kBarText);
+  line.Field(drive.model, kModelWidth).Text(kBarText);
+  line.Field(drive.revision, kRevisionWidth).Text(kBarText);
+  line.Field(drive.target, kRevisionWidth).Text(kBarText);
   if (drive.after) {
-    line.Field(drive.after, 8);
+    line.Field(drive.after, kRevisionWidth);
   } else {
-    line.Text("--------");
+    line.Text(kNotReadAgain);
   }
-  line.Text("|").Text(OutcomeText(drive.outcome)).Text("\r\n");
+  line.Text(kBarText).Text(OutcomeText(drive.outcome)).Text(kLineEnd);
   Keep(log, line);
 }
 
@@ -137,7 +160,7 @@ void EndTranscript(Transcript& log) {
     log.text[log.length++] = '\r';
     log.text[log.length++] = '\n';
   }
-  for (const char* p = "END\r\n"; *p; ++p) log.text[log.length++] = static_cast<uint8_t>(*p);
+  for (const char* p = kEnd.text; *p; ++p) log.text[log.length++] = static_cast<uint8_t>(*p);
 }
 
 }  // namespace qz::bootflash

@@ -1,16 +1,17 @@
 #pragma once
 // Ombrel.log, the flasher's transcript, as bytes in memory: a header with the date, every
-// text shown on the console, one summary line per drive and "END". The updater reads it back
-// at its next start. CRT-free: the flasher links this.
+// text shown on the console, one summary line per drive and "END" (boot_log_format.hpp). The
+// updater reads it back at its next start. CRT-free: the flasher links this.
 #include <stddef.h>
 #include <stdint.h>
 
+#include "bootflash/boot_log_format.hpp"
 #include "platform/native_api.hpp"
 
 namespace qz::bootflash {
 
-inline constexpr uint32_t kTranscriptBytes = 16384;  // the whole file at most
-inline constexpr uint32_t kTranscriptEndRoom = 64;   // kept for the line break and "END"
+inline constexpr uint32_t kTranscriptBytes = boot_log::kMaxBytes;
+inline constexpr uint32_t kTranscriptEndRoom = boot_log::kEndRoom;
 
 struct Transcript {
   uint32_t length;
@@ -19,15 +20,13 @@ struct Transcript {
   uint8_t text[kTranscriptBytes];
 };
 
-// How the run ended for one drive; zero (the state as zeroed) is a drive of another model.
-enum DriveOutcome : uint8_t {
-  kOutcomeOtherModel = 0,
-  kOutcomePass,
-  kOutcomeFail,
-  kOutcomeSame,
-  kOutcomeLeftAlone,
-  kOutcomeNotFlashed,
-};
+using boot_log::DriveOutcome;
+using boot_log::kOutcomeFail;
+using boot_log::kOutcomeLeftAlone;
+using boot_log::kOutcomeNotFlashed;
+using boot_log::kOutcomeOtherModel;
+using boot_log::kOutcomePass;
+using boot_log::kOutcomeSame;
 
 // Starts over with the two header lines; `when` is null when the time could not be read.
 void BeginTranscript(Transcript& log, const TimeFields* when);

@@ -1,25 +1,23 @@
 #include "updater/boot_outcome.hpp"
 
-#include <array>
+#include <iterator>
 #include <string_view>
 #include <vector>
 
+#include "bootflash/boot_log_format.hpp"
 #include "updater/drive_match.hpp"
 #include "updater/ui_texts.hpp"
 
 namespace qz {
 namespace {
 
-constexpr std::string_view kFirstLine = "OMBREL LOG 1";
-constexpr std::string_view kDateUnknown = "DATE unknown";
-constexpr std::string_view kLastLine = "END";
-constexpr std::string_view kDrivePrefix = "DRIVE|";
-
-// "DRIVE|nn|" model 24 "|" before 8 "|" target 8 "|" after 8 "|" outcome
-constexpr std::size_t kNumber = 6, kModel = 9, kBefore = 34, kTarget = 43, kOutcome = 61;
-constexpr std::array<std::size_t, 5> kBars = {8, 33, 42, 51, 60};
-constexpr std::array<std::string_view, 6> kOutcomes = {"PASS",       "FAIL",        "THE SAME",
-                                                       "LEFT ALONE", "NOT FLASHED", "OTHER MODEL"};
+// The format's texts as the parser compares them.
+constexpr std::string_view kFirstLine = boot_log::kFirstLine;
+constexpr std::string_view kLastLine = boot_log::kLastLine;
+constexpr std::string_view kDateKey = boot_log::kDateKey;
+constexpr std::string_view kDateUnknown = boot_log::kDateUnknown;
+constexpr std::string_view kDateZone = boot_log::kDateZone;
+constexpr std::string_view kDrivePrefix = boot_log::kDriveKey;
 
 bool Digits(std::string_view text, std::size_t at, std::size_t count, int& value) {
   value = 0;
@@ -30,23 +28,34 @@ bool Digits(std::string_view text, std::size_t at, std::size_t count, int& value
   return true;
 }
 
+// `line` is `key` followed by `rest`, and nothing more.
+bool KeyedLine(std::string_view line, std::string_view key, std::string_view rest) {
+  return line.size() == key.size() + rest.size() && line.substr(0, key.size()) == key &&
+         line.substr(key.size()) == rest;
+}
+
 bool LeapYear(int y) { return (y % 4 == 0 && y % 100 != 0) || y % 400 == 0; }
 
-// "DATE YYYY-MM-DD HH:MM:SS UTC"
+// "DATE YYYY-MM-DD HH:MM:SS UTC"; each field within the bounds the flasher writes it with,
+// and the day within its month.
 bool ParseDate(std::string_view line, CivilTime& t) {
-  constexpr std::string_view kShape = "DATE 0000-00-00 00:00:00 UTC";
-  if (line.size() != kShape.size()) return false;
-  for (std::size_t i = 0; i < kShape.size(); ++i) {
-    if (kShape[i] != '0' && line[i] != kShape[i]) return false;
+  if (line.substr(0, kDateKey.size()) != kDateKey) return false;
+  int* const values[6] = {&t.year, &t.month, &t.day, &t.hour, &t.minute, &t.second};
+  std::size_t at = kDateKey.size();
+  for (std::size_t i = 0; i < 6; ++i) {
+    const boot_log::DateField& field = boot_log::kDateFields[i];
+    const std::string_view before = field.before;
+    if (line.size() < at + before.size() + field.digits || line.substr(at, before.size()) != before) {
+      return false;
+    }
+    at += before.size();
+    if (!Digits(line, at, field.digits, *values[i])) return false;
+    if (*values[i] < field.low || *values[i] > field.high) return false;
+    at += field.digits;
   }
-  if (!Digits(line, 5, 4, t.year) || !Digits(line, 10, 2, t.month) || !Digits(line, 13, 2, t.day) ||
-      !Digits(line, 16, 2, t.hour) || !Digits(line, 19, 2, t.minute) || !Digits(line, 22, 2, t.second)) {
-    return false;
-  }
+  if (line.substr(at) != kDateZone) return false;
   static constexpr int kDays[12] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
-  if (t.year < 1601 || t.month < 1 || t.month > 12 || t.day < 1) return false;
-  const int days = kDays[t.month - 1] + (t.month == 2 && LeapYear(t.year) ? 1 : 0);
-  return t.day <= days && t.hour < 24 && t.minute < 60 && t.second < 60;
+  return t.day <= kDays[t.month - 1] + (t.month == 2 && LeapYear(t.year) ? 1 : 0);
 }
 
 struct DriveLine {
@@ -55,22 +64,26 @@ struct DriveLine {
 };
 
 bool ParseDriveLine(std::string_view line, DriveLine& d) {
-  if (line.size() <= kOutcome || line.substr(0, kDrivePrefix.size()) != kDrivePrefix) return false;
-  // The bars stand at their places and nowhere else: the flasher writes a '|' inside a
+  using namespace boot_log;
+  if (line.size() <= kOutcomeAt || line.substr(0, kDrivePrefix.size()) != kDrivePrefix) {
+    return false;
+  }
+  // The bars stand at their places and nowhere else: the flasher writes a bar inside a
   // field as '?'.
+  const std::size_t barCount = std::size(kBarsAt);
   std::size_t bars = 0;
-  for (std::size_t i = kNumber; i < line.size(); ++i) {
-    if (line[i] != '|') continue;
-    if (bars == kBars.size() || kBars[bars] != i) return false;
+  for (std::size_t i = kDriveAt; i < line.size(); ++i) {
+    if (line[i] != kBar) continue;
+    if (bars == barCount || kBarsAt[bars] != i) return false;
     ++bars;
   }
-  if (bars != kBars.size()) return false;
-  if (!Digits(line, kNumber, 2, d.drive)) return false;
-  d.model = line.substr(kModel, 24);
-  d.before = line.substr(kBefore, 8);
-  d.target = line.substr(kTarget, 8);
-  d.outcome = line.substr(kOutcome);
-  for (std::string_view known : kOutcomes) {
+  if (bars != barCount) return false;
+  if (!Digits(line, kDriveAt, kDriveDigits, d.drive)) return false;
+  d.model = line.substr(kModelAt, kModelWidth);
+  d.before = line.substr(kBeforeAt, kRevisionWidth);
+  d.target = line.substr(kTargetAt, kRevisionWidth);
+  d.outcome = line.substr(kOutcomeAt);
+  for (std::string_view known : kOutcomeWords) {
     if (d.outcome == known) return true;
   }
   return false;
@@ -104,14 +117,14 @@ std::string Two(int v) {
 }  // namespace
 
 std::optional<BootOutcome> ParseBootLog(ConstBytes log) {
-  if (log.empty() || log.size() > kBootLogMaxBytes) return std::nullopt;
+  if (log.empty() || log.size() > boot_log::kMaxBytes) return std::nullopt;
   const auto lines = SplitLines(log);
   if (!lines || lines->size() < 3) return std::nullopt;
   if ((*lines)[0] != kFirstLine || lines->back() != kLastLine) return std::nullopt;
 
   BootOutcome outcome;
   const std::string_view date = (*lines)[1];
-  if (date != kDateUnknown) {
+  if (!KeyedLine(date, kDateKey, kDateUnknown)) {
     if (!ParseDate(date, outcome.utc)) return std::nullopt;
     outcome.dateKnown = true;
   }
@@ -123,8 +136,8 @@ std::optional<BootOutcome> ParseBootLog(ConstBytes log) {
   for (std::size_t i = first; i + 1 < lines->size(); ++i) {
     DriveLine d;
     if (!ParseDriveLine((*lines)[i], d)) return std::nullopt;
-    if (d.outcome == "FAIL" && !fail) fail = d;
-    if (d.outcome == "PASS" && !pass) pass = d;
+    if (d.outcome == boot_log::kOutcomeWords[boot_log::kOutcomeFail] && !fail) fail = d;
+    if (d.outcome == boot_log::kOutcomeWords[boot_log::kOutcomePass] && !pass) pass = d;
   }
   if (first + 1 == lines->size()) return std::nullopt;
   const std::optional<DriveLine>& shown = fail ? fail : pass;

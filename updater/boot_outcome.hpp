@@ -7,13 +7,14 @@
 #include <optional>
 #include <string>
 
+#include "bootflash/boot_log_format.hpp"
 #include "platform/system_api.hpp"
 #include "platform/types.hpp"
 
 namespace qz {
 
 // The flasher never writes more; a larger file is not its log.
-inline constexpr std::size_t kBootLogMaxBytes = 16384;
+inline constexpr std::size_t kBootLogMaxBytes = boot_log::kMaxBytes;
 
 enum class BootRunResult {
   kPassed,       // every flashed drive passed

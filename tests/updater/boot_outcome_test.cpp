@@ -5,6 +5,7 @@
 
 #include <iconv.h>
 
+#include "bootflash/transcript.hpp"
 #include "startup_fixture.hpp"
 #include "updater/boot_outcome.hpp"
 #include "updater/ui_texts.hpp"
@@ -102,6 +103,54 @@ TEST(BootLog, ARunThatFlashedNoDriveSaysSo) {
     EXPECT_EQ(Big5ToUtf8(BootOutcomeLine(*o, nullptr, true)), "上次韌體更新 2026-12-08 14:03 UTC : 沒有磁碟被更新")
         << c.name;
   }
+}
+
+// What the flasher itself writes reads back as the run it was, for every outcome: the writer
+// and the reader keep to the same lines, widths and words.
+TEST(BootLog, TheFlashersOwnLogReadsBackForEveryOutcome) {
+  using namespace bootflash;
+  const struct {
+    DriveOutcome outcome;
+    bool readAgain;
+    BootRunResult result;
+  } cases[] = {
+      {kOutcomePass, true, BootRunResult::kPassed},       {kOutcomeFail, true, BootRunResult::kFailed},
+      {kOutcomeFail, false, BootRunResult::kFailed},      {kOutcomeSame, false, BootRunResult::kNoneFlashed},
+      {kOutcomeLeftAlone, false, BootRunResult::kNoneFlashed},
+      {kOutcomeNotFlashed, false, BootRunResult::kNoneFlashed},
+      {kOutcomeOtherModel, false, BootRunResult::kNoneFlashed},
+  };
+  const std::string model = "VORTANIX QRX-480T9A" + std::string(5, ' ');
+  const auto bytes = [](const std::string& text) { return reinterpret_cast<const std::uint8_t*>(text.data()); };
+  for (const auto& c : cases) {
+    const std::string name = std::string(boot_log::kOutcomeWords[c.outcome]) + (c.readAgain ? ", read again" : "");
+    auto log = std::make_unique<Transcript>();
+    const TimeFields when{2026, 2, 28, 23, 59, 58, 0, 6};
+    BeginTranscript(*log, &when);
+    AddConsoleText(*log, u"TARGET DEVICE: VORTANIX QRX-480T9A");  // ends inside a line
+    AddDriveSummary(*log, DriveSummary{11, bytes(model), bytes("VRD5    "), bytes("VRDC    "),
+                                       c.readAgain ? bytes("VRD5    ") : nullptr, c.outcome});
+    EndTranscript(*log);
+    const auto o = ParseBootLog(ConstBytes(log->text, log->length));
+    ASSERT_TRUE(o) << name;
+    EXPECT_TRUE(o->dateKnown) << name;
+    EXPECT_EQ(o->utc, (CivilTime{2026, 2, 28, 23, 59, 58})) << name;
+    EXPECT_EQ(o->result, c.result) << name;
+    if (c.result == BootRunResult::kNoneFlashed) continue;
+    EXPECT_EQ(o->drive, 11) << name;
+    EXPECT_EQ(o->model, "VORTANIX QRX-480T9A") << name;
+    EXPECT_EQ(o->revisionBefore, "VRD5") << name;
+    EXPECT_EQ(o->revisionTarget, "VRDC") << name;
+  }
+  // A run whose time could not be read.
+  auto log = std::make_unique<Transcript>();
+  BeginTranscript(*log, nullptr);
+  const std::string revision = "VRDC    ";
+  AddDriveSummary(*log, DriveSummary{0, bytes(model), bytes(revision), bytes(revision), nullptr, kOutcomeSame});
+  EndTranscript(*log);
+  const auto o = ParseBootLog(ConstBytes(log->text, log->length));
+  ASSERT_TRUE(o);
+  EXPECT_FALSE(o->dateKnown);
 }
 
 TEST(BootLog, NothingIsShownForALogThatIsNotWholeOrNotOurs) {
