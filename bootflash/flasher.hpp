@@ -16,6 +16,7 @@
 #include "bootflash/firmware_file.hpp"
 #include "bootflash/flasher_config.hpp"
 #include "bootflash/flasher_state.hpp"
+#include "bootflash/model_exceptions.hpp"
 #include "bootflash/native_text.hpp"
 #include "bootflash/storage_bus.hpp"
 #include "bootflash/transcript.hpp"
@@ -267,12 +268,13 @@ class Flasher {
     return true;
   }
 
+  // Every drive of every target model, each looked at, then flashed or left alone; a restart
+  // when one was flashed.
   void FlashTargets() {
     FlasherSettings settings;
     ReadFlasherConfig(config_, layout_, &settings);
     state_.bootCodeFlag = settings.updateBoot ? 1 : 0;
-    const uint8_t* newRevision = settings.revision;
-    targetRevision_ = newRevision;
+    targetRevision_ = settings.revision;
     summarize_ = true;
     bool found = false, flashed = false;
     for (uint32_t t = 0; t < settings.targetCount; ++t) {
@@ -283,72 +285,96 @@ class Flasher {
         FlashTarget& drive = state_.drives[s];
         if (!EqualBytes(drive.model, target, kModelBytes)) continue;
         found = true;
-        console_.Show(u"\n");
-        console_.Show(u"CURRENT FW: ");
-        console_.ShowBytes(drive.revision, kRevisionBytes);
-        console_.Show(u" UPDATE TO  ");
-        console_.ShowBytes(newRevision, kRevisionBytes);
-        console_.Show(u"\n");
-        if (settings.revisionStaged &&
-            !EqualBytes(drive.revision, settings.stagedRevision, kRevisionBytes)) {
-          // A twin the updater did not stage for: its revision may be outside what the
-          // package may flash.
-          console_.Show(u"    LEFT ALONE: NOT THE DRIVE THAT WAS STAGED !\n");
-          drive.outcome = kOutcomeLeftAlone;
-          continue;
-        }
-        if (EqualBytes(drive.revision, newRevision, kRevisionBytes)) {
-          static constexpr uint8_t kQuery[10] = {0x0A, 0x07, 0, 0, 0, 0, 0, 0, 0, 0};
-          if (!protocol_.QueryFirmwareExtension(s, kQuery, 1)) {
-            // The drive runs the target revision but its extension is unknown: flashing it
-            // again would risk a working drive for nothing, so it is left alone.
-            console_.Show(u"    NOT FLASHED !\n");
-            drive.outcome = kOutcomeNotFlashed;
-            continue;
-          }
-          if (EqualBytes(state_.readBuffer, settings.extension, 8)) {
-            console_.Show(u"    THE SAME !\n");
-            drive.outcome = kOutcomeSame;
-            continue;
-          }
-        }
-        console_.Show(u"\n\n");
-        if (EqualBytes(drive.model, "KELDRON  ZT-512R4A", 18) &&
-            EqualBytes(drive.revision, "1.00", 4)) {
-          console_.Show(u"CLEAR EEPROM...  \n");
-          for (uint32_t address = 0x4048; address <= 0x404F; ++address) {
-            protocol_.WriteEepromByte(s, address, 0);
-          }
-        }
-        DelaySeconds(3);
-        bool passed = true;
-        if (!protocol_.DownloadFirmware(s, [this] { WriteLog(false); })) {
-          uint8_t model[kModelBytes];
-          passed = false;
-          if (protocol_.IdentifyDrive(s, model, drive.revisionAfter)) {
-            drive.identifiedAgain = true;
-            console_.ShowBytes(drive.revisionAfter, kRevisionBytes);
-            console_.Show(u" \n");
-            // Only a change to the target shows that the drive took the new firmware; a
-            // drive that already ran the target revision proves nothing by still running it.
-            passed = !EqualBytes(drive.revision, newRevision, kRevisionBytes) &&
-                     EqualBytes(drive.revisionAfter, newRevision, kRevisionBytes);
-          }  // else no revision to judge by
-        }
-        console_.Show(passed ? u"PASS !\n" : u"FAIL !\n");
-        drive.outcome = passed ? kOutcomePass : kOutcomeFail;
+        if (!ChooseToFlash(s, drive, settings)) continue;
+        FlashDrive(s, drive, settings.revision);
         flashed = true;
-        WriteLog(false);
       }
     }
     if (!found) console_.Show(u"CAN'T FIND A SUITABLE DEVICE !\n");
-    if (flashed) {
-      if (MarkFirmwareFile(nt_, state_, state_.firmwarePath)) {
-        console_.Show(u"\nStart to REBOOT ...\n");
-        RebootSystem();
-      } else {
-        console_.Show(u"Fail to Mark FW !\n\n");
+    if (flashed) MarkAndRestart();
+  }
+
+  // Shows the drive's revision and the target; false, with the drive's outcome set, when the
+  // drive is to be left as it is.
+  bool ChooseToFlash(uint32_t s, FlashTarget& drive, const FlasherSettings& settings) {
+    const uint8_t* newRevision = settings.revision;
+    console_.Show(u"\n");
+    console_.Show(u"CURRENT FW: ");
+    console_.ShowBytes(drive.revision, kRevisionBytes);
+    console_.Show(u" UPDATE TO  ");
+    console_.ShowBytes(newRevision, kRevisionBytes);
+    console_.Show(u"\n");
+    if (settings.revisionStaged &&
+        !EqualBytes(drive.revision, settings.stagedRevision, kRevisionBytes)) {
+      // A twin the updater did not stage for: its revision may be outside what the
+      // package may flash.
+      console_.Show(u"    LEFT ALONE: NOT THE DRIVE THAT WAS STAGED !\n");
+      drive.outcome = kOutcomeLeftAlone;
+      return false;
+    }
+    if (!EqualBytes(drive.revision, newRevision, kRevisionBytes)) return true;
+    static constexpr uint8_t kQuery[10] = {0x0A, 0x07, 0, 0, 0, 0, 0, 0, 0, 0};
+    if (!protocol_.QueryFirmwareExtension(s, kQuery, 1)) {
+      // The drive runs the target revision but its extension is unknown: flashing it
+      // again would risk a working drive for nothing, so it is left alone.
+      console_.Show(u"    NOT FLASHED !\n");
+      drive.outcome = kOutcomeNotFlashed;
+      return false;
+    }
+    if (EqualBytes(state_.readBuffer, settings.extension, 8)) {
+      console_.Show(u"    THE SAME !\n");
+      drive.outcome = kOutcomeSame;
+      return false;
+    }
+    return true;
+  }
+
+  // The steps of every row of kModelExceptions that the drive's model and revision match.
+  void ApplyModelExceptions(uint32_t s, const FlashTarget& drive) {
+    for (const ModelException& row : kModelExceptions) {
+      if (!EqualBytes(drive.model, row.model, row.modelLength) ||
+          !EqualBytes(drive.revision, row.revision, row.revisionLength)) {
+        continue;
       }
+      if (row.clearEepromFirst <= row.clearEepromLast) {
+        console_.Show(u"CLEAR EEPROM...  \n");
+        for (uint32_t address = row.clearEepromFirst; address <= row.clearEepromLast; ++address) {
+          protocol_.WriteEepromByte(s, address, 0);
+        }
+      }
+    }
+  }
+
+  // The download and its judgement; the log is written once the drive's outcome is known.
+  void FlashDrive(uint32_t s, FlashTarget& drive, const uint8_t* newRevision) {
+    console_.Show(u"\n\n");
+    ApplyModelExceptions(s, drive);
+    DelaySeconds(3);
+    bool passed = true;
+    if (!protocol_.DownloadFirmware(s, [this] { WriteLog(false); })) {
+      uint8_t model[kModelBytes];
+      passed = false;
+      if (protocol_.IdentifyDrive(s, model, drive.revisionAfter)) {
+        drive.identifiedAgain = true;
+        console_.ShowBytes(drive.revisionAfter, kRevisionBytes);
+        console_.Show(u" \n");
+        // Only a change to the target shows that the drive took the new firmware; a
+        // drive that already ran the target revision proves nothing by still running it.
+        passed = !EqualBytes(drive.revision, newRevision, kRevisionBytes) &&
+                 EqualBytes(drive.revisionAfter, newRevision, kRevisionBytes);
+      }  // else no revision to judge by
+    }
+    console_.Show(passed ? u"PASS !\n" : u"FAIL !\n");
+    drive.outcome = passed ? kOutcomePass : kOutcomeFail;
+    WriteLog(false);
+  }
+
+  void MarkAndRestart() {
+    if (MarkFirmwareFile(nt_, state_, state_.firmwarePath)) {
+      console_.Show(u"\nStart to REBOOT ...\n");
+      RebootSystem();
+    } else {
+      console_.Show(u"Fail to Mark FW !\n\n");
     }
   }
 
