@@ -8,6 +8,7 @@
 #include "bootflash/console.hpp"
 #include "bootflash/firmware_transform.hpp"
 #include "bootflash/flasher_state.hpp"
+#include "bootflash/image_marks.hpp"
 #include "bootflash/native_text.hpp"
 #include "platform/native_api.hpp"
 
@@ -16,8 +17,6 @@ namespace qz::bootflash {
 inline constexpr int32_t kFirmwareReady = 0;
 inline constexpr int32_t kFirmwareAlreadyDone = 253;
 inline constexpr int32_t kFirmwareNoMarker = 254;
-inline constexpr char kDoneMark[] = "NATIVEFLASH_DONE";  // 16 characters, written without NUL
-inline constexpr char kImageMarker[] = "ssdbinv";
 
 // 0 (ready, markOffset set), 253 (already done), 254 (no marker) or a negative NT status.
 // A file larger than the image buffer is refused before anything is read.

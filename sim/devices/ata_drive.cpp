@@ -5,6 +5,8 @@
 
 #include <zlib.h>
 
+#include "sim/devices/sample_image_layout.hpp"
+
 namespace qz::sim {
 namespace {
 
@@ -204,23 +206,24 @@ AtaCompletion AtaDrive::Download(const AtaRegisters& in, const std::vector<std::
 }
 
 std::string AtaDrive::CheckImage(const std::vector<std::uint8_t>& image) const {
+  using namespace sample_image;
   if (image.size() < 0x200) return "too short";
-  if (std::memcmp(image.data(), "QZSIMFW\0", 8) != 0) return "bad magic";
-  const std::uint32_t length = Le32(image, 0x40);
+  if (std::memcmp(image.data() + kMagicAt, kMagic.data(), kMagic.size()) != 0) return "bad magic";
+  const std::uint32_t length = Le32(image, kLengthAt);
   // Every block up to the image's end must have arrived, and nothing past its last block.
   const std::size_t received = static_cast<std::size_t>(
       std::find(stagedBlocks_.begin(), stagedBlocks_.end(), false) - stagedBlocks_.begin()) * 512;
-  if (length < 0x107 || length % 16 != 0) return "bad length";
+  if (length < kHeaderEnd || length % kLengthUnit != 0) return "bad length";
   if (received < length || received - length >= 512 || stagedBlocks_.size() * 512 != received) {
     return "length does not match the blocks received";
   }
   std::vector<std::uint8_t> copy(image.begin(), image.begin() + length);
-  std::fill(copy.begin() + 0x44, copy.begin() + 0x48, 0);
+  std::fill(copy.begin() + kCrcAt, copy.begin() + kCrcAt + kCrcSize, 0);
   const auto crc = static_cast<std::uint32_t>(
       crc32(crc32(0L, Z_NULL, 0), copy.data(), static_cast<uInt>(copy.size())));
-  if (crc != Le32(image, 0x44)) return "bad checksum";
-  if (TrimRight(Field(image, 0x18, 40)) != TrimRight(identity_.model)) return "other model";
-  if (std::memcmp(image.data() + 0x100, "ssdbinv", 7) != 0) return "no marker";
+  if (crc != Le32(image, kCrcAt)) return "bad checksum";
+  if (TrimRight(Field(image, kModelAt, kModelSize)) != TrimRight(identity_.model)) return "other model";
+  if (std::memcmp(image.data() + kMarkerAt, kMarker.data(), kMarker.size()) != 0) return "no marker";
   return "";
 }
 
@@ -240,9 +243,9 @@ AtaCompletion AtaDrive::Activate(const AtaRegisters& in, const std::vector<std::
   if (good) {
     Identity next = identity_;
     std::vector<std::uint8_t> header(staged_);
-    header.resize(std::max<std::size_t>(header.size(), 0x18), 0);
-    next.revision = Field(header, 0x08, 8);
-    next.extension = Field(header, 0x10, 8);
+    header.resize(std::max<std::size_t>(header.size(), sample_image::kExtensionAt + sample_image::kRevisionSize), 0);
+    next.revision = Field(header, sample_image::kRevisionAt, sample_image::kRevisionSize);
+    next.extension = Field(header, sample_image::kExtensionAt, sample_image::kRevisionSize);
     record.accepted = true;
     record.revision = next.revision;
     record.extension = next.extension;

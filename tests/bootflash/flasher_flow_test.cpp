@@ -2,6 +2,7 @@
 // and what it leaves behind (FW.bin, bootstat.dat, BootExecute, the restart).
 #include <gtest/gtest.h>
 
+#include "sim/devices/sample_image_layout.hpp"
 #include "tests/bootflash/flasher_fixture.hpp"
 
 namespace qz::bootflash::testing {
@@ -34,9 +35,10 @@ TEST_F(FlasherFlowTest, FlashesTheMatchingDriveMarksAndRestarts) {
   const auto fw = FwBin();
   const auto original = EncipherForFlasher(firmware);
   ASSERT_EQ(fw.size(), original.size());
-  EXPECT_EQ(std::string(fw.begin() + 0x100, fw.begin() + 0x110), "NATIVEFLASH_DONE");
-  EXPECT_TRUE(std::equal(fw.begin(), fw.begin() + 0x100, original.begin()));
-  EXPECT_TRUE(std::equal(fw.begin() + 0x110, fw.end(), original.begin() + 0x110));
+  constexpr std::size_t kMarkAt = sim::sample_image::kMarkerAt;
+  EXPECT_EQ(std::string(fw.begin() + kMarkAt, fw.begin() + kMarkAt + 16), "NATIVEFLASH_DONE");
+  EXPECT_TRUE(std::equal(fw.begin(), fw.begin() + kMarkAt, original.begin()));
+  EXPECT_TRUE(std::equal(fw.begin() + kMarkAt + 16, fw.end(), original.begin() + kMarkAt + 16));
   EXPECT_EQ(BootStatusByte(), 1);
   EXPECT_EQ(run.process->shutdowns, std::vector<std::uint32_t>{1});
   EXPECT_EQ(BootExecute(), std::vector<std::string>{"autocheck autochk *"});

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "bootflash/revision_mark.hpp"
+#include "sim/devices/sample_image_layout.hpp"
 #include "sim/devices/stub_image.hpp"
 #include "staging/pe_image.hpp"
 #include "tools/packer/packer.hpp"
@@ -28,7 +29,8 @@ inline std::vector<std::uint8_t> FakeExecutable() {
 inline std::vector<std::uint8_t> Image(std::size_t size, std::uint8_t seed, bool marker = true) {
   std::vector<std::uint8_t> image(size);
   for (std::size_t i = 0; i < size; ++i) image[i] = static_cast<std::uint8_t>(seed + i * 13);
-  if (marker && size >= 0x107) std::copy_n("ssdbinv", 7, image.begin() + 0x100);
+  using namespace sim::sample_image;
+  if (marker && size >= kHeaderEnd) std::copy(kMarker.begin(), kMarker.end(), image.begin() + kMarkerAt);
   return image;
 }
 

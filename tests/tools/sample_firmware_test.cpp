@@ -4,6 +4,7 @@
 
 #include <cstring>
 
+#include "sim/devices/sample_image_layout.hpp"
 #include "tools/samplefw/sample_firmware.hpp"
 
 namespace qz::samplefw {
@@ -26,33 +27,53 @@ std::string Field(const std::vector<std::uint8_t>& b, std::size_t at, std::size_
   return std::string(reinterpret_cast<const char*>(b.data() + at), size);
 }
 
-TEST(SampleFirmware, DefaultImageFollowsTheFormat) {
-  std::string error;
-  const auto image = MakeSampleImage({}, error);
-  ASSERT_TRUE(image) << error;
-  ASSERT_EQ(image->size(), 262144u);
-  EXPECT_EQ(Field(*image, 0x000, 8), std::string("QZSIMFW\0", 8));
-  EXPECT_EQ(Field(*image, 0x008, 8), std::string("VRDC\0\0\0\0", 8));
-  EXPECT_EQ(Field(*image, 0x010, 8), std::string("VRDC-4\0\0", 8));
-  EXPECT_EQ(Field(*image, 0x018, 40), "VORTANIX QRX-480T9A" + std::string(21, '\0'));
-  EXPECT_EQ(U32(*image, 0x040), 262144u);
-  EXPECT_EQ(Field(*image, 0x100, 7), "ssdbinv");
-  auto zeroed = *image;
-  std::memset(zeroed.data() + 0x44, 0, 4);
-  EXPECT_EQ(U32(*image, 0x044), Crc32Bitwise(zeroed));
-  EXPECT_EQ(ImageCrc(*image), U32(*image, 0x044));
+namespace layout = sim::sample_image;
+
+// The named offsets are the documented ones: the generator and the simulated drives both read
+// them, so a constant moved by mistake would agree with itself everywhere but here.
+TEST(SampleFirmware, TheLayoutIsTheDocumentedOne) {
+  const struct {
+    const char* field;
+    std::size_t named, documented;
+  } rows[] = {
+      {"magic", layout::kMagicAt, 0x000},     {"revision", layout::kRevisionAt, 0x008},
+      {"extension", layout::kExtensionAt, 0x010}, {"model", layout::kModelAt, 0x018},
+      {"model size", layout::kModelSize, 40}, {"revision size", layout::kRevisionSize, 8},
+      {"length", layout::kLengthAt, 0x040},   {"CRC", layout::kCrcAt, 0x044},
+      {"marker", layout::kMarkerAt, 0x100},   {"filler", layout::kHeaderEnd, 0x107},
+  };
+  for (const auto& row : rows) EXPECT_EQ(row.named, row.documented) << row.field;
+  EXPECT_EQ(layout::kMagic, std::string_view("QZSIMFW\0", 8));
+  EXPECT_EQ(layout::kMarker, "ssdbinv");
 }
 
-TEST(SampleFirmware, OtherRevisionsAndLengths) {
-  std::string error;
-  const auto image = MakeSampleImage({"VRDD", "VRDD-5", "OTHER MODEL", 4096}, error);
-  ASSERT_TRUE(image) << error;
-  EXPECT_EQ(image->size(), 4096u);
-  EXPECT_EQ(U32(*image, 0x040), 4096u);
-  EXPECT_EQ(Field(*image, 0x008, 5), std::string("VRDD\0", 5));
-  auto zeroed = *image;
-  std::memset(zeroed.data() + 0x44, 0, 4);
-  EXPECT_EQ(U32(*image, 0x044), Crc32Bitwise(zeroed));
+TEST(SampleFirmware, ImagesFollowTheFormat) {
+  const struct {
+    const char* name;
+    SampleFields fields;
+    std::string revision, extension, model;  // as the fields' bytes
+  } cases[] = {
+      {"default", {}, std::string("VRDC\0\0\0\0", 8), std::string("VRDC-4\0\0", 8),
+       "VORTANIX QRX-480T9A" + std::string(21, '\0')},
+      {"another revision and length", {"VRDD", "VRDD-5", "OTHER MODEL", 4096},
+       std::string("VRDD\0\0\0\0", 8), std::string("VRDD-5\0\0", 8), "OTHER MODEL" + std::string(29, '\0')},
+  };
+  for (const auto& c : cases) {
+    std::string error;
+    const auto image = MakeSampleImage(c.fields, error);
+    ASSERT_TRUE(image) << c.name << ": " << error;
+    ASSERT_EQ(image->size(), c.fields.length) << c.name;
+    EXPECT_EQ(Field(*image, layout::kMagicAt, 8), std::string("QZSIMFW\0", 8)) << c.name;
+    EXPECT_EQ(Field(*image, layout::kRevisionAt, 8), c.revision) << c.name;
+    EXPECT_EQ(Field(*image, layout::kExtensionAt, 8), c.extension) << c.name;
+    EXPECT_EQ(Field(*image, layout::kModelAt, 40), c.model) << c.name;
+    EXPECT_EQ(U32(*image, layout::kLengthAt), c.fields.length) << c.name;
+    EXPECT_EQ(Field(*image, layout::kMarkerAt, 7), "ssdbinv") << c.name;
+    auto zeroed = *image;
+    std::memset(zeroed.data() + layout::kCrcAt, 0, 4);
+    EXPECT_EQ(U32(*image, layout::kCrcAt), Crc32Bitwise(zeroed)) << c.name;
+    EXPECT_EQ(ImageCrc(*image), U32(*image, layout::kCrcAt)) << c.name;
+  }
 }
 
 TEST(SampleFirmware, RefusesWhatTheFormatCannotHold) {

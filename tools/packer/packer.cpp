@@ -6,6 +6,7 @@
 #include <functional>
 #include <string_view>
 
+#include "bootflash/image_marks.hpp"
 #include "bootflash/revision_mark.hpp"
 #include "staging/pe_image.hpp"
 #include "tools/packer/admission_check.hpp"
@@ -78,7 +79,7 @@ void CheckImage(std::vector<std::string>& errors, const std::string& field, std:
 }
 
 bool HasMarker(const std::vector<std::uint8_t>& image) {
-  static const std::string kMarker = "ssdbinv";
+  constexpr std::string_view kMarker = bootflash::kImageMarker;
   return std::search(image.begin(), image.end(), kMarker.begin(), kMarker.end()) != image.end();
 }
 
@@ -263,7 +264,8 @@ PackResult Pack(std::vector<std::uint8_t>& file, const Release& r) {
     if (!HasMarker(r.packages[n].image)) {
       result.warnings.push_back("packages[" + std::to_string(n + 1) + "].image: " +
                                 r.packages[n].imageName +
-                                " lacks the marker \"ssdbinv\"; the boot-time flasher will refuse it");
+                                " lacks the marker \"" + bootflash::kImageMarker +
+                                "\"; the boot-time flasher will refuse it");
     }
   }
 

@@ -1,15 +1,17 @@
 #include "tools/samplefw/sample_firmware.hpp"
 
 #include "sim/devices/sample_firmware.hpp"
+#include "sim/devices/sample_image_layout.hpp"
 
 namespace qz::samplefw {
 
 std::uint32_t ImageCrc(const std::vector<std::uint8_t>& image) {
-  if (image.size() < kCrc + 4) return 0;
+  using sim::sample_image::kCrcAt;
+  if (image.size() < kCrcAt + sim::sample_image::kCrcSize) return 0;
   std::vector<std::uint8_t> copy = image;
   sim::ResealSampleFirmware(copy);
   std::uint32_t crc = 0;
-  for (int i = 3; i >= 0; --i) crc = (crc << 8) | copy[kCrc + static_cast<std::size_t>(i)];
+  for (int i = 3; i >= 0; --i) crc = (crc << 8) | copy[kCrcAt + static_cast<std::size_t>(i)];
   return crc;
 }
 
@@ -23,11 +25,12 @@ std::optional<std::vector<std::uint8_t>> MakeSampleImage(const SampleFields& fie
     error = "extension: at most 7 characters";
     return std::nullopt;
   }
-  if (fields.model.size() > kModelSize) {
+  if (fields.model.size() > sim::sample_image::kModelSize) {
     error = "model: at most 40 characters";
     return std::nullopt;
   }
-  if (fields.length < 0x110 || fields.length % 16 != 0 || fields.length > 0xFFFFFFFFu) {
+  if (fields.length < sim::sample_image::kMinLength ||
+      fields.length % sim::sample_image::kLengthUnit != 0 || fields.length > 0xFFFFFFFFu) {
     error = "length: a multiple of 16 of at least 272 bytes";
     return std::nullopt;
   }

@@ -7,10 +7,7 @@
 
 namespace qz::samplefw {
 
-inline constexpr std::size_t kMagic = 0x000, kRevision = 0x008, kExtension = 0x010;
-inline constexpr std::size_t kModel = 0x018, kModelSize = 40;
-inline constexpr std::size_t kLength = 0x040, kCrc = 0x044, kMarker = 0x100;
-inline constexpr std::size_t kHeaderEnd = 0x107;
+// The layout is sim/devices/sample_image_layout.hpp.
 inline constexpr std::size_t kDefaultLength = 262144;
 
 struct SampleFields {
