@@ -35,6 +35,11 @@ inline constexpr std::uint32_t kWindows11FirstBuild = 22000;
 // The family alone in its place, the other fields zero.
 constexpr OsVersionCode FamilyCode(std::uint8_t family) { return static_cast<OsVersionCode>(family) << 24; }
 
+// A service pack's number in its nibble (the NT 4 SP6a mark shares it).
+constexpr OsVersionCode ServicePackCode(std::uint32_t servicePack) {
+  return static_cast<OsVersionCode>(servicePack & 0xF) << 12;
+}
+
 // Field values OR-ed into a code.
 namespace os_edition {
 inline constexpr OsVersionCode kWorkstation = 0x00010000;

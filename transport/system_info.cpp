@@ -259,7 +259,7 @@ OsVersionCode SystemInfo::GetOsVersionCode() {
     if (EqualsIgnoreCase(productType, "SERVERNT")) code |= os_edition::kEnterprise;
   }
 
-  const OsVersionCode servicePack = static_cast<OsVersionCode>(vi.servicePackMajor & 0xF) << 12;
+  const OsVersionCode servicePack = ServicePackCode(vi.servicePackMajor);
   if (major == 4 && EqualsIgnoreCase(vi.csdVersion, "Service Pack 6")) {
     Handle hotfix = kNullHandle;
     if (api_.RegOpenKeyEx(hkey::kLocalMachine,
