@@ -1,13 +1,14 @@
 // tesselio.dll: the port-I/O entry points, each forwarded to the library's portable code.
 #include <cstdint>
 
-#include "platform/win32/real_win32.hpp"
 #include "platform/win32/windows.hpp"
 #include "tessel/portio/library/port_library.hpp"
+#include "tessel/win32/direct_library_os.hpp"
 
 namespace {
-qz::RealWin32 gOs;
-qz::portio::PortLibrary gLibrary(gOs);
+// Set up by the loader: there is no runtime to run constructors or destructors.
+constinit qz::tessel::DirectLibraryOs gOs;
+constinit qz::portio::PortLibrary gLibrary(gOs);
 }  // namespace
 
 #define QZ_EXPORT extern "C" __declspec(dllexport)

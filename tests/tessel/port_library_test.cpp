@@ -7,6 +7,7 @@
 
 #include "sim/machine/machine.hpp"
 #include "sim/os/sim_win32.hpp"
+#include "tessel/library/seam_library_os.hpp"
 #include "sim/devices/stub_image.hpp"
 
 namespace qz::portio {
@@ -21,7 +22,7 @@ class Rtc : public sim::PortHandler {
 
 class PortLibraryTest : public ::testing::Test {
  protected:
-  PortLibraryTest() : machine_(sim::Windows::XpPro), os_(machine_, sim::Bitness::X86), lib_(os_) {
+  PortLibraryTest() : machine_(sim::Windows::XpPro), os_(machine_, sim::Bitness::X86), seam_(os_), lib_(seam_) {
     rtc_ = std::make_shared<Rtc>();
     machine_.ioPorts.Claim(0x70, 2, rtc_);
   }
@@ -35,6 +36,7 @@ class PortLibraryTest : public ::testing::Test {
 
   sim::Machine machine_;
   sim::SimWin32 os_;
+  tessel::SeamLibraryOs seam_;
   PortLibrary lib_;
   std::shared_ptr<Rtc> rtc_;
 };
