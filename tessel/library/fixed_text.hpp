@@ -26,8 +26,6 @@ class FixedText {
     return *this;
   }
 
-  std::uint32_t length() const { return length_; }
-
  private:
   void Put(char c) {
     if (length_ + 1 >= size_) return;

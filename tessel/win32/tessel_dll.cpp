@@ -53,6 +53,7 @@ QZ_EXPORT std::int32_t __stdcall maInstallService() { return gLibrary.maInstallS
 QZ_EXPORT std::int32_t __stdcall maRemoveService() { return gLibrary.maRemoveService(); }
 QZ_EXPORT std::int32_t __stdcall maControlService() { return gLibrary.maControlService(); }
 
+// The image's entry point: the loader calls it directly.
 extern "C" BOOL WINAPI DllMain(HINSTANCE, DWORD reason, LPVOID) {
   if (reason == DLL_PROCESS_ATTACH) gLibrary.ProcessAttach();
   if (reason == DLL_PROCESS_DETACH) gLibrary.ProcessDetach();

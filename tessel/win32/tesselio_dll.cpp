@@ -40,6 +40,7 @@ QZ_EXPORT std::uint32_t __stdcall GetLPTPortAddress(std::uint32_t number) {
   return gLibrary.GetLPTPortAddress(static_cast<std::uint16_t>(number));
 }
 
+// The image's entry point: the loader calls it directly.
 extern "C" BOOL WINAPI DllMain(HINSTANCE, DWORD reason, LPVOID) {
   if (reason == DLL_PROCESS_DETACH) gLibrary.ProcessDetach();
   return TRUE;

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <functional>
 #include <string>
 
 #include "sim/machine/machine.hpp"
@@ -87,6 +88,31 @@ TEST_F(PortLibraryTest, DriverStoppedUnderneathIsReported) {
   lib_.ProcessDetach();
   EXPECT_EQ(lib_.InportW(0x71), 0);
   EXPECT_NE(lib_.GetLastState(nullptr), 0);
+}
+
+// Each state in words, the Windows error written out in decimal.
+TEST_F(PortLibraryTest, EachStateReadsWithItsError) {
+  const struct {
+    const char* name;
+    std::function<void()> act;
+    std::int32_t state;
+    const char* text;
+  } rows[] = {
+      {"no driver", [&] { lib_.Inport(0x71); }, kStateNoDriver, "Can't open the port driver (error 2)"},
+      {"driver started", [&] { StartDriver(); lib_.Inport(0x71); }, 0,
+       "The operation completed successfully"},
+      {"port refused", [&] { lib_.OutportD(0xCF8, 0); }, 5,
+       "The port driver failed the request (error 5)"},
+      {"no such parallel port", [&] { lib_.GetLPTPortAddress(9); }, 87,
+       "The port driver failed the request (error 87)"},
+  };
+  for (const auto& row : rows) {
+    row.act();
+    char text[kStateTextSize];
+    std::memset(text, '#', sizeof(text));
+    EXPECT_EQ(lib_.GetLastState(text), row.state) << row.name;
+    EXPECT_STREQ(text, row.text) << row.name;
+  }
 }
 
 TEST_F(PortLibraryTest, VersionFastModeAndParallelPorts) {
