@@ -8,8 +8,8 @@
 
 #include "sim/machine/machine.hpp"
 #include "sim/os/sim_win32.hpp"
-#include "tessel/library/seam_library_os.hpp"
 #include "sim/devices/stub_image.hpp"
+#include "tessel/library/seam_library_os.hpp"
 
 namespace qz::portio {
 namespace {

@@ -2,16 +2,15 @@
 
 #include <gtest/gtest.h>
 
-#include <cstring>
 #include <memory>
 #include <string>
 
 #include "request_bytes.hpp"
 #include "sim/machine/machine.hpp"
 #include "sim/os/sim_win32.hpp"
-#include "tessel/library/seam_library_os.hpp"
 #include "sim/devices/stub_image.hpp"
 #include "sim/devices/tessel_driver.hpp"
+#include "tessel/library/seam_library_os.hpp"
 
 namespace qz::tessel {
 namespace {
@@ -272,20 +271,6 @@ TEST_F(TesselLibraryTest, VersionPlatformAndServiceRemoval) {
   EXPECT_EQ(machine_.services.Find("TESSEL"), nullptr);
   EXPECT_EQ(lib_.maRemoveService(), 0);
   EXPECT_EQ(lib_.state(), kErrorServiceDoesNotExist);
-}
-
-// The seam's answer passes whole or not at all: a cut directory would name another driver file.
-TEST_F(TesselLibraryTest, SystemDirectoryPassesWholeOrNotAtAll) {
-  const std::string directory = machine_.SystemDirectory();
-  const auto whole = static_cast<std::uint32_t>(directory.size() + 1);
-  const struct { std::uint32_t size; std::string expected; } rows[] = {
-      {whole + 8, directory}, {whole, directory}, {whole - 1, ""}, {1, ""}};
-  for (const auto& row : rows) {
-    char buffer[64];
-    std::memset(buffer, '#', sizeof(buffer));
-    EXPECT_EQ(seam_.GetSystemDirectory(buffer, row.size), row.expected.size()) << row.size;
-    EXPECT_EQ(std::string(buffer), row.expected) << row.size;
-  }
 }
 
 class TesselLibraryOn64Bit : public TesselLibraryTest {
