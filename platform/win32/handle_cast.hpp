@@ -16,7 +16,9 @@ template <typename T>
 Handle From(T h) {
   return static_cast<Handle>(reinterpret_cast<std::uintptr_t>(h));
 }
-inline HANDLE AsHandle(Handle h) { return h == kInvalidHandle ? INVALID_HANDLE_VALUE : As<HANDLE>(h); }
+inline HANDLE AsHandle(Handle h) {
+  return h == kInvalidHandle ? INVALID_HANDLE_VALUE : As<HANDLE>(h);
+}
 inline Handle FromHandle(HANDLE h) { return h == INVALID_HANDLE_VALUE ? kInvalidHandle : From(h); }
 
 }  // namespace qz::win32

@@ -30,8 +30,9 @@ class LibraryOs {
   virtual std::uint32_t GetSystemDirectory(char* buffer, std::uint32_t size) = 0;
 
   // kInvalidHandle on failure, with the reason in GetLastError.
-  virtual Handle CreateFile(const char* path, std::uint32_t desiredAccess, std::uint32_t shareMode,
-                            std::uint32_t creationDisposition, std::uint32_t flagsAndAttributes) = 0;
+  virtual Handle CreateFile(const char* path, std::uint32_t desiredAccess,
+                            std::uint32_t shareMode, std::uint32_t creationDisposition,
+                            std::uint32_t flagsAndAttributes) = 0;
   virtual bool CloseHandle(Handle object) = 0;
   virtual bool DeviceIoControl(Handle device, std::uint32_t code, ConstBytes in, Bytes out,
                                std::uint32_t& returned) = 0;

@@ -54,7 +54,9 @@ Handle DirectLibraryOs::CreateFile(const char* path, std::uint32_t desiredAccess
                                   flagsAndAttributes, nullptr));
 }
 
-bool DirectLibraryOs::CloseHandle(Handle object) { return ::CloseHandle(AsHandle(object)) != FALSE; }
+bool DirectLibraryOs::CloseHandle(Handle object) {
+  return ::CloseHandle(AsHandle(object)) != FALSE;
+}
 
 bool DirectLibraryOs::DeviceIoControl(Handle device, std::uint32_t code, ConstBytes in, Bytes out,
                                       std::uint32_t& returned) {

@@ -23,7 +23,8 @@ class Rtc : public sim::PortHandler {
 
 class PortLibraryTest : public ::testing::Test {
  protected:
-  PortLibraryTest() : machine_(sim::Windows::XpPro), os_(machine_, sim::Bitness::X86), seam_(os_), lib_(seam_) {
+  PortLibraryTest()
+      : machine_(sim::Windows::XpPro), os_(machine_, sim::Bitness::X86), seam_(os_), lib_(seam_) {
     rtc_ = std::make_shared<Rtc>();
     machine_.ioPorts.Claim(0x70, 2, rtc_);
   }
@@ -98,7 +99,8 @@ TEST_F(PortLibraryTest, EachStateReadsWithItsError) {
     std::int32_t state;
     const char* text;
   } rows[] = {
-      {"no driver", [&] { lib_.Inport(0x71); }, kStateNoDriver, "Can't open the port driver (error 2)"},
+      {"no driver", [&] { lib_.Inport(0x71); }, kStateNoDriver,
+       "Can't open the port driver (error 2)"},
       {"driver started", [&] { StartDriver(); lib_.Inport(0x71); }, 0,
        "The operation completed successfully"},
       {"port refused", [&] { lib_.OutportD(0xCF8, 0); }, 5,
