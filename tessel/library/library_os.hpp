@@ -15,9 +15,28 @@ namespace qz::tessel {
 // Room for the system directory, as the seam's forwarding layer reads it.
 inline constexpr std::uint32_t kSystemDirectorySize = 1024;
 
-class LibraryOs {
+// A driver's device: all that the port-I/O library uses.
+class DeviceOs {
  public:
   virtual std::uint32_t GetLastError() = 0;
+  // kInvalidHandle on failure, with the reason in GetLastError.
+  virtual Handle CreateFile(const char* path, std::uint32_t desiredAccess,
+                            std::uint32_t shareMode, std::uint32_t creationDisposition,
+                            std::uint32_t flagsAndAttributes) = 0;
+  virtual bool CloseHandle(Handle object) = 0;
+  virtual bool DeviceIoControl(Handle device, std::uint32_t code, ConstBytes in, Bytes out,
+                               std::uint32_t& returned) = 0;
+
+ protected:
+  constexpr DeviceOs() = default;
+  // Never deleted through this view: without a virtual destructor nothing needs operator
+  // delete, and a DLL's global instance needs no destructor run at exit.
+  ~DeviceOs() = default;
+};
+
+// The physical-access library also asks for the platform and installs its driver's service.
+class LibraryOs : public DeviceOs {
+ public:
   // The platform of GetVersionEx's basic structure; false when the call fails.
   virtual bool GetPlatformId(std::uint32_t& platformId) = 0;
   virtual Handle LoadLibrary(const char* name) = 0;
@@ -28,14 +47,6 @@ class LibraryOs {
   // Writes the directory with its terminator and returns its length; when it is unknown or
   // does not fit, leaves empty text and returns 0.
   virtual std::uint32_t GetSystemDirectory(char* buffer, std::uint32_t size) = 0;
-
-  // kInvalidHandle on failure, with the reason in GetLastError.
-  virtual Handle CreateFile(const char* path, std::uint32_t desiredAccess,
-                            std::uint32_t shareMode, std::uint32_t creationDisposition,
-                            std::uint32_t flagsAndAttributes) = 0;
-  virtual bool CloseHandle(Handle object) = 0;
-  virtual bool DeviceIoControl(Handle device, std::uint32_t code, ConstBytes in, Bytes out,
-                               std::uint32_t& returned) = 0;
 
   virtual Handle OpenSCManager(std::uint32_t access) = 0;
   virtual Handle CreateService(Handle manager, const char* name, const char* displayName,
@@ -50,8 +61,6 @@ class LibraryOs {
 
  protected:
   constexpr LibraryOs() = default;
-  // Never deleted through this view: without a virtual destructor nothing needs operator
-  // delete, and a DLL's global instance needs no destructor run at exit.
   ~LibraryOs() = default;
 };
 

@@ -6,11 +6,7 @@
 namespace qz::tessel {
 
 using win32::As;
-using win32::AsHandle;
 using win32::From;
-using win32::FromHandle;
-
-std::uint32_t DirectLibraryOs::GetLastError() { return ::GetLastError(); }
 
 bool DirectLibraryOs::GetPlatformId(std::uint32_t& platformId) {
   OSVERSIONINFOA info{};
@@ -45,27 +41,6 @@ std::uint32_t DirectLibraryOs::GetSystemDirectory(char* buffer, std::uint32_t si
     return 0;
   }
   return n;
-}
-
-Handle DirectLibraryOs::CreateFile(const char* path, std::uint32_t desiredAccess,
-                                   std::uint32_t shareMode, std::uint32_t creationDisposition,
-                                   std::uint32_t flagsAndAttributes) {
-  return FromHandle(::CreateFileA(path, desiredAccess, shareMode, nullptr, creationDisposition,
-                                  flagsAndAttributes, nullptr));
-}
-
-bool DirectLibraryOs::CloseHandle(Handle object) {
-  return ::CloseHandle(AsHandle(object)) != FALSE;
-}
-
-bool DirectLibraryOs::DeviceIoControl(Handle device, std::uint32_t code, ConstBytes in, Bytes out,
-                                      std::uint32_t& returned) {
-  DWORD got = 0;
-  const BOOL ok = ::DeviceIoControl(AsHandle(device), code, const_cast<std::uint8_t*>(in.data()),
-                                    static_cast<DWORD>(in.size()), out.data(),
-                                    static_cast<DWORD>(out.size()), &got, nullptr);
-  returned = got;
-  return ok != FALSE;
 }
 
 Handle DirectLibraryOs::OpenSCManager(std::uint32_t access) {

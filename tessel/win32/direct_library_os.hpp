@@ -1,27 +1,21 @@
 #pragma once
-// The access libraries' view of the system inside the DLLs: each call straight to kernel32 or
-// advapi32, with no C or C++ runtime underneath.
-#include "tessel/library/library_os.hpp"
+// The physical-access library's view of the system inside its DLL: the device calls
+// (direct_device_os.hpp), then the platform and the service manager straight from kernel32
+// and advapi32.
+#include "tessel/win32/direct_device_os.hpp"
 
 namespace qz::tessel {
 
-class DirectLibraryOs final : public LibraryOs {
+class DirectLibraryOs final : public DirectDevice<LibraryOs> {
  public:
   constexpr DirectLibraryOs() = default;
 
-  std::uint32_t GetLastError() override;
   bool GetPlatformId(std::uint32_t& platformId) override;
   Handle LoadLibrary(const char* name) override;
   bool HasProcAddress(Handle module, const char* name) override;
   void FreeLibrary(Handle module) override;
   bool IsWow64Process(bool& wow64) override;
   std::uint32_t GetSystemDirectory(char* buffer, std::uint32_t size) override;
-
-  Handle CreateFile(const char* path, std::uint32_t desiredAccess, std::uint32_t shareMode,
-                    std::uint32_t creationDisposition, std::uint32_t flagsAndAttributes) override;
-  bool CloseHandle(Handle object) override;
-  bool DeviceIoControl(Handle device, std::uint32_t code, ConstBytes in, Bytes out,
-                       std::uint32_t& returned) override;
 
   Handle OpenSCManager(std::uint32_t access) override;
   Handle CreateService(Handle manager, const char* name, const char* displayName,

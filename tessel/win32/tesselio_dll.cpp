@@ -3,11 +3,11 @@
 
 #include "platform/win32/windows.hpp"
 #include "tessel/portio/library/port_library.hpp"
-#include "tessel/win32/direct_library_os.hpp"
+#include "tessel/win32/direct_device_os.hpp"
 
 namespace {
 // Set up by the loader: there is no runtime to run constructors or destructors.
-constinit qz::tessel::DirectLibraryOs gOs;
+constinit qz::tessel::DirectDeviceOs gOs;
 constinit qz::portio::PortLibrary gLibrary(gOs);
 }  // namespace
 

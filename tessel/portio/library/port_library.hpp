@@ -17,7 +17,7 @@ inline constexpr std::uint32_t kStateTextSize = 64;
 class PortLibrary {
  public:
   // constexpr: the DLL's instance is set up at load, without a runtime to construct it.
-  constexpr explicit PortLibrary(tessel::LibraryOs& os) : os_(os) {}
+  constexpr explicit PortLibrary(tessel::DeviceOs& os) : os_(os) {}
   void ProcessDetach();
 
   std::uint8_t Inport(std::uint16_t port) { return static_cast<std::uint8_t>(In(port, 1)); }
@@ -42,7 +42,7 @@ class PortLibrary {
   bool Request(std::uint32_t code, ConstBytes in, Bytes out);
   bool EnsureOpen();
 
-  tessel::LibraryOs& os_;
+  tessel::DeviceOs& os_;
   Handle device_ = kInvalidHandle;
   std::int32_t state_ = 0;
   std::uint32_t lastError_ = 0;
