@@ -1,22 +1,15 @@
 #include "platform/win32/real_win32.hpp"
 
+#include "platform/win32/handle_cast.hpp"
 #include "platform/win32/windows.hpp"
 
 namespace qz {
 namespace {
 
-template <typename T>
-T As(Handle h) {
-  return reinterpret_cast<T>(static_cast<std::uintptr_t>(h));
-}
-template <typename T>
-Handle From(T h) {
-  return static_cast<Handle>(reinterpret_cast<std::uintptr_t>(h));
-}
-HANDLE AsHandle(Handle h) {
-  return h == kInvalidHandle ? INVALID_HANDLE_VALUE : As<HANDLE>(h);
-}
-Handle FromHandle(HANDLE h) { return h == INVALID_HANDLE_VALUE ? kInvalidHandle : From(h); }
+using win32::As;
+using win32::AsHandle;
+using win32::From;
+using win32::FromHandle;
 
 // The seam's root keys are the 32-bit constants; on 64-bit Windows the real ones are
 // sign-extended pointers.

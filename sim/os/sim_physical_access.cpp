@@ -27,7 +27,7 @@ bool SimPhysicalAccess::Load(const std::string& path) {
     return false;
   }
   loadedPath = path;
-  library_ = std::make_unique<tessel::TesselLibrary>(process_);
+  library_ = std::make_unique<tessel::TesselLibrary>(seam_);
   library_->ProcessAttach();
   return true;
 }

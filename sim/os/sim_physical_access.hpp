@@ -8,6 +8,7 @@
 
 #include "platform/physical_access_api.hpp"
 #include "sim/os/sim_win32.hpp"
+#include "tessel/library/seam_library_os.hpp"
 #include "tessel/library/tessel_library.hpp"
 
 namespace qz::sim {
@@ -51,6 +52,7 @@ class SimPhysicalAccess final : public PhysicalAccessApi {
  private:
   bool Bound(const char* name);
   SimWin32& process_;
+  tessel::SeamLibraryOs seam_{process_};
   std::unique_ptr<tessel::TesselLibrary> library_;
   std::set<std::string> resolved_;
 };

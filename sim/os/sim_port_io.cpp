@@ -23,7 +23,7 @@ bool SimPortIo::Load(const std::string& path) {
     return false;
   }
   loadedPath = path;
-  library_ = std::make_unique<portio::PortLibrary>(process_);
+  library_ = std::make_unique<portio::PortLibrary>(seam_);
   return true;
 }
 

@@ -8,6 +8,7 @@
 
 #include "platform/port_io_api.hpp"
 #include "sim/os/sim_win32.hpp"
+#include "tessel/library/seam_library_os.hpp"
 #include "tessel/portio/library/port_library.hpp"
 
 namespace qz::sim {
@@ -41,6 +42,7 @@ class SimPortIo final : public PortIoApi {
  private:
   bool Bound(const char* name);
   SimWin32& process_;
+  tessel::SeamLibraryOs seam_{process_};
   std::unique_ptr<portio::PortLibrary> library_;
   std::set<std::string> resolved_;
 };

@@ -1,10 +1,10 @@
 #include "tessel/library/tessel_library.hpp"
 
 #include <cstring>
-#include <string>
 
 #include "tessel/driver/le_bytes.hpp"
 #include "tessel/library/base_address.hpp"
+#include "tessel/library/fixed_text.hpp"
 #include "tessel/library/state_text.hpp"
 #include "tessel/request_codes.hpp"
 
@@ -15,6 +15,7 @@ constexpr std::uint32_t kScManagerAllAccess = 0xF003F;
 constexpr std::uint32_t kServiceAllAccess = 0xF01FF;
 constexpr std::uint32_t kFlagDeleteOnClose = 0x04000000;
 constexpr char kServiceName[] = "TESSEL";
+constexpr char kDriverFile[] = "\\drivers\\Tessel.sys";
 
 std::int32_t Bool(bool b) { return b ? kTrue : kFalse; }
 
@@ -27,8 +28,9 @@ void TesselLibrary::ProcessDetach() {
 }
 
 Handle TesselLibrary::OpenDevice() {
-  return os_.CreateFile(std::string("\\\\.\\") + kDeviceName,
-                        access::kGenericRead | access::kGenericWrite, 0,
+  char path[sizeof("\\\\.\\") + sizeof(kDeviceName)];
+  FixedText(path, sizeof(path)).Add("\\\\.\\").Add(kDeviceName);
+  return os_.CreateFile(path, access::kGenericRead | access::kGenericWrite, 0,
                         disposition::kOpenExisting, kFileAttributeNormal);
 }
 
@@ -209,20 +211,14 @@ std::int32_t TesselLibrary::maFreeSystemBuffer() {
 }
 
 std::uint32_t TesselLibrary::maGetLastState(char* text) {
-  if (text) {
-    const char* source = StateText(state_);
-    std::size_t n = std::strlen(source);
-    if (n > kStateTextSize - 1) n = kStateTextSize - 1;
-    std::memcpy(text, source, n);
-    text[n] = '\0';
-  }
+  if (text) FixedText(text, kStateTextSize).Add(StateText(state_));
   return state_;
 }
 
 std::int32_t TesselLibrary::maIsWinNT() {
-  OsVersionInfo info;
-  if (!os_.GetVersionEx(info, false)) return kTrue;
-  return Bool(info.platformId != platform_id::kWindows);
+  std::uint32_t platformId = 0;
+  if (!os_.GetPlatformId(platformId)) return kTrue;
+  return Bool(platformId != platform_id::kWindows);
 }
 
 std::int32_t TesselLibrary::maIsWin64() {
@@ -240,8 +236,10 @@ std::int32_t TesselLibrary::maIsWin64() {
 
 std::int32_t TesselLibrary::maInstallService() {
   if (!isNt_) return kFalse;
-  std::string path = os_.GetSystemDirectory();
-  path += "\\drivers\\Tessel.sys";
+  char directory[kSystemDirectorySize];
+  os_.GetSystemDirectory(directory, sizeof(directory));
+  char path[sizeof(directory) + sizeof(kDriverFile)];
+  FixedText(path, sizeof(path)).Add(directory).Add(kDriverFile);
   const Handle manager = os_.OpenSCManager(kScManagerAllAccess);
   if (manager == kNullHandle) {
     state_ = os_.GetLastError();

@@ -1,10 +1,10 @@
 #pragma once
-// What tessel.dll does behind its exports, over the user-mode seam: one instance per process.
-// The Windows DLL forwards each export to it; on the host the same code runs against the
-// simulated machine.
+// What tessel.dll does behind its exports, over the libraries' view of the system: one
+// instance per process. The Windows DLL forwards each export to it; on the host the same code
+// runs against the simulated machine.
 #include <cstdint>
 
-#include "platform/win32_api.hpp"
+#include "tessel/library/library_os.hpp"
 
 namespace qz::tessel {
 
@@ -14,7 +14,8 @@ inline constexpr std::uint16_t kLibraryVersion = 320;
 
 class TesselLibrary {
  public:
-  explicit TesselLibrary(Win32Api& os) : os_(os) {}
+  // constexpr: the DLL's instance is set up at load, without a runtime to construct it.
+  constexpr explicit TesselLibrary(LibraryOs& os) : os_(os) {}
 
   void ProcessAttach();
   void ProcessDetach();
@@ -62,7 +63,7 @@ class TesselLibrary {
   bool NeedDevice();
   Handle OpenDevice();
 
-  Win32Api& os_;
+  LibraryOs& os_;
   Handle device_ = kInvalidHandle;
   std::uint32_t state_ = 0;
   bool isNt_ = true;

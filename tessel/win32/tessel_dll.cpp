@@ -1,13 +1,14 @@
 // tessel.dll: each export forwards to the library's portable code over the real system.
 #include <cstdint>
 
-#include "platform/win32/real_win32.hpp"
 #include "platform/win32/windows.hpp"
 #include "tessel/library/tessel_library.hpp"
+#include "tessel/win32/direct_library_os.hpp"
 
 namespace {
-qz::RealWin32 gOs;
-qz::tessel::TesselLibrary gLibrary(gOs);
+// Set up by the loader: there is no runtime to run constructors or destructors.
+constinit qz::tessel::DirectLibraryOs gOs;
+constinit qz::tessel::TesselLibrary gLibrary(gOs);
 }  // namespace
 
 #define QZ_EXPORT extern "C" __declspec(dllexport)
@@ -52,6 +53,7 @@ QZ_EXPORT std::int32_t __stdcall maInstallService() { return gLibrary.maInstallS
 QZ_EXPORT std::int32_t __stdcall maRemoveService() { return gLibrary.maRemoveService(); }
 QZ_EXPORT std::int32_t __stdcall maControlService() { return gLibrary.maControlService(); }
 
+// The image's entry point: the loader calls it directly.
 extern "C" BOOL WINAPI DllMain(HINSTANCE, DWORD reason, LPVOID) {
   if (reason == DLL_PROCESS_ATTACH) gLibrary.ProcessAttach();
   if (reason == DLL_PROCESS_DETACH) gLibrary.ProcessDetach();

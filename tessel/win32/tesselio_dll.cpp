@@ -1,13 +1,14 @@
 // tesselio.dll: the port-I/O entry points, each forwarded to the library's portable code.
 #include <cstdint>
 
-#include "platform/win32/real_win32.hpp"
 #include "platform/win32/windows.hpp"
 #include "tessel/portio/library/port_library.hpp"
+#include "tessel/win32/direct_device_os.hpp"
 
 namespace {
-qz::RealWin32 gOs;
-qz::portio::PortLibrary gLibrary(gOs);
+// Set up by the loader: there is no runtime to run constructors or destructors.
+constinit qz::tessel::DirectDeviceOs gOs;
+constinit qz::portio::PortLibrary gLibrary(gOs);
 }  // namespace
 
 #define QZ_EXPORT extern "C" __declspec(dllexport)
@@ -39,6 +40,7 @@ QZ_EXPORT std::uint32_t __stdcall GetLPTPortAddress(std::uint32_t number) {
   return gLibrary.GetLPTPortAddress(static_cast<std::uint16_t>(number));
 }
 
+// The image's entry point: the loader calls it directly.
 extern "C" BOOL WINAPI DllMain(HINSTANCE, DWORD reason, LPVOID) {
   if (reason == DLL_PROCESS_DETACH) gLibrary.ProcessDetach();
   return TRUE;

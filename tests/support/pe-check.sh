@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Checks a built Windows binary from the outside with binutils' PE dump: machine, subsystem,
-# OS/subsystem version, size limit and the exact set of imported DLLs.
+# OS/subsystem version, size limit, the exact set of imported DLLs or the DLLs it may import.
 # usage: pe-check.sh FILE [--machine i386|x86-64] [--subsystem N] [--version MAJ.MIN]
 #                         [--max-size BYTES] [--imports "a.dll b.dll"]
+#                         [--imports-within "a.dll b.dll"]
 set -euo pipefail
 file=$1; shift
 [ -f "$file" ] || { echo "missing: $file"; exit 1; }
@@ -35,6 +36,11 @@ while [ $# -gt 0 ]; do
       got=$(sed -n 's/^[[:space:]]*DLL Name: //p' <<<"$dump" | tr 'A-Z' 'a-z' | sort -u | xargs)
       want=$(tr ' ' '\n' <<<"$2" | tr 'A-Z' 'a-z' | sort -u | xargs)
       [ "$got" = "$want" ] || fail "imports '$got', want '$want'" ;;
+    --imports-within)
+      allowed=" $(tr 'A-Z' 'a-z' <<<"$2") "
+      for dll in $(sed -n 's/^[[:space:]]*DLL Name: //p' <<<"$dump" | tr 'A-Z' 'a-z'); do
+        [[ $allowed == *" $dll "* ]] || fail "imports $dll, allowed only:$allowed"
+      done ;;
     *) fail "unknown option $1" ;;
   esac
   shift 2

@@ -3,11 +3,13 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <functional>
 #include <string>
 
 #include "sim/machine/machine.hpp"
 #include "sim/os/sim_win32.hpp"
 #include "sim/devices/stub_image.hpp"
+#include "tessel/library/seam_library_os.hpp"
 
 namespace qz::portio {
 namespace {
@@ -21,7 +23,8 @@ class Rtc : public sim::PortHandler {
 
 class PortLibraryTest : public ::testing::Test {
  protected:
-  PortLibraryTest() : machine_(sim::Windows::XpPro), os_(machine_, sim::Bitness::X86), lib_(os_) {
+  PortLibraryTest()
+      : machine_(sim::Windows::XpPro), os_(machine_, sim::Bitness::X86), seam_(os_), lib_(seam_) {
     rtc_ = std::make_shared<Rtc>();
     machine_.ioPorts.Claim(0x70, 2, rtc_);
   }
@@ -35,6 +38,7 @@ class PortLibraryTest : public ::testing::Test {
 
   sim::Machine machine_;
   sim::SimWin32 os_;
+  tessel::SeamLibraryOs seam_;
   PortLibrary lib_;
   std::shared_ptr<Rtc> rtc_;
 };
@@ -85,6 +89,32 @@ TEST_F(PortLibraryTest, DriverStoppedUnderneathIsReported) {
   lib_.ProcessDetach();
   EXPECT_EQ(lib_.InportW(0x71), 0);
   EXPECT_NE(lib_.GetLastState(nullptr), 0);
+}
+
+// Each state in words, the Windows error written out in decimal.
+TEST_F(PortLibraryTest, EachStateReadsWithItsError) {
+  const struct {
+    const char* name;
+    std::function<void()> act;
+    std::int32_t state;
+    const char* text;
+  } rows[] = {
+      {"no driver", [&] { lib_.Inport(0x71); }, kStateNoDriver,
+       "Can't open the port driver (error 2)"},
+      {"driver started", [&] { StartDriver(); lib_.Inport(0x71); }, 0,
+       "The operation completed successfully"},
+      {"port refused", [&] { lib_.OutportD(0xCF8, 0); }, 5,
+       "The port driver failed the request (error 5)"},
+      {"no such parallel port", [&] { lib_.GetLPTPortAddress(9); }, 87,
+       "The port driver failed the request (error 87)"},
+  };
+  for (const auto& row : rows) {
+    row.act();
+    char text[kStateTextSize];
+    std::memset(text, '#', sizeof(text));
+    EXPECT_EQ(lib_.GetLastState(text), row.state) << row.name;
+    EXPECT_STREQ(text, row.text) << row.name;
+  }
 }
 
 TEST_F(PortLibraryTest, VersionFastModeAndParallelPorts) {

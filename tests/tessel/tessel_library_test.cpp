@@ -10,6 +10,7 @@
 #include "sim/os/sim_win32.hpp"
 #include "sim/devices/stub_image.hpp"
 #include "sim/devices/tessel_driver.hpp"
+#include "tessel/library/seam_library_os.hpp"
 
 namespace qz::tessel {
 namespace {
@@ -19,7 +20,7 @@ using test::At32;
 class TesselLibraryTest : public ::testing::Test {
  protected:
   explicit TesselLibraryTest(sim::Windows release = sim::Windows::Win7X86)
-      : machine_(release), os_(machine_, sim::Bitness::X86), lib_(os_) {
+      : machine_(release), os_(machine_, sim::Bitness::X86), seam_(os_), lib_(seam_) {
     machine_.physicalMemory.AddRam(0x2000, 0x1000);
     PutDriver();
     lib_.ProcessAttach();
@@ -37,6 +38,7 @@ class TesselLibraryTest : public ::testing::Test {
 
   sim::Machine machine_;
   sim::SimWin32 os_;
+  SeamLibraryOs seam_;
   TesselLibrary lib_;
 };
 

@@ -1,10 +1,7 @@
 #include "tessel/portio/library/port_library.hpp"
 
-#include <cstdio>
-#include <cstring>
-#include <string>
-
 #include "tessel/driver/le_bytes.hpp"
+#include "tessel/library/fixed_text.hpp"
 #include "tessel/portio/port_codes.hpp"
 
 namespace qz::portio {
@@ -16,8 +13,9 @@ void PortLibrary::ProcessDetach() {
 
 bool PortLibrary::EnsureOpen() {
   if (device_ != kInvalidHandle) return true;
-  device_ = os_.CreateFile(std::string("\\\\.\\") + kDeviceName,
-                           access::kGenericRead | access::kGenericWrite, 0,
+  char path[sizeof("\\\\.\\") + sizeof(kDeviceName)];
+  tessel::FixedText(path, sizeof(path)).Add("\\\\.\\").Add(kDeviceName);
+  device_ = os_.CreateFile(path, access::kGenericRead | access::kGenericWrite, 0,
                            disposition::kOpenExisting, kFileAttributeNormal);
   if (device_ != kInvalidHandle) return true;
   lastError_ = os_.GetLastError();
@@ -64,18 +62,15 @@ std::uint16_t PortLibrary::GetLPTPortAddress(std::uint16_t portNumber) {
 }
 
 std::int32_t PortLibrary::GetLastState(char* text) {
-  if (text) {
-    char line[kStateTextSize];
-    if (state_ == 0) {
-      std::snprintf(line, sizeof(line), "The operation completed successfully");
-    } else if (state_ == kStateNoDriver) {
-      std::snprintf(line, sizeof(line), "Can't open the port driver (error %u)",
-                    static_cast<unsigned>(lastError_));
-    } else {
-      std::snprintf(line, sizeof(line), "The port driver failed the request (error %u)",
-                    static_cast<unsigned>(lastError_));
-    }
-    std::memcpy(text, line, std::strlen(line) + 1);
+  if (!text) return state_;
+  tessel::FixedText line(text, kStateTextSize);
+  if (state_ == 0) {
+    line.Add("The operation completed successfully");
+  } else {
+    line.Add(state_ == kStateNoDriver ? "Can't open the port driver (error "
+                                      : "The port driver failed the request (error ")
+        .Decimal(lastError_)
+        .Add(")");
   }
   return state_;
 }

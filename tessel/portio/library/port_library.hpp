@@ -1,9 +1,10 @@
 #pragma once
-// What tesselio.dll does behind its exports, over the user-mode seam. The device is opened on
-// first use, so that a library loaded before its driver started still works once it runs.
+// What tesselio.dll does behind its exports, over the libraries' view of the system. The
+// device is opened on first use, so that a library loaded before its driver started still
+// works once it runs.
 #include <cstdint>
 
-#include "platform/win32_api.hpp"
+#include "tessel/library/library_os.hpp"
 
 namespace qz::portio {
 
@@ -15,7 +16,8 @@ inline constexpr std::uint32_t kStateTextSize = 64;
 
 class PortLibrary {
  public:
-  explicit PortLibrary(Win32Api& os) : os_(os) {}
+  // constexpr: the DLL's instance is set up at load, without a runtime to construct it.
+  constexpr explicit PortLibrary(tessel::DeviceOs& os) : os_(os) {}
   void ProcessDetach();
 
   std::uint8_t Inport(std::uint16_t port) { return static_cast<std::uint8_t>(In(port, 1)); }
@@ -40,7 +42,7 @@ class PortLibrary {
   bool Request(std::uint32_t code, ConstBytes in, Bytes out);
   bool EnsureOpen();
 
-  Win32Api& os_;
+  tessel::DeviceOs& os_;
   Handle device_ = kInvalidHandle;
   std::int32_t state_ = 0;
   std::uint32_t lastError_ = 0;
