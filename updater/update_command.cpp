@@ -169,11 +169,16 @@ UpdateEnd StageAndOfferRestart(TQuenzarMain& w, UpdateOutcome& out, OsVersionCod
   Win32Api& api = w.Api;
   const int package = out.package + 1;
   FlasherImageTable table = BuildFlasherImageTable(w.Package);
-  const std::string revision = TrimText(w.Package.NewRevision(package));
-  const std::string extension = TrimText(w.Package.Extension(package));
-  out.stageResult = StageBootUpdate(api, *w.SysInfo, &table, kFlasherName, w.Options.UpdateBoot ? 1 : 0,
-                                    extension, revision, out.identity, kFirmwareFile,
-                                    out.driveRevision);
+  BootUpdateRequest request;
+  request.flashers = &table;
+  request.flasherName = kFlasherName;
+  request.updateBoot = w.Options.UpdateBoot;
+  request.newRevision = TrimText(w.Package.NewRevision(package));
+  request.newExtension = TrimText(w.Package.Extension(package));
+  request.model = out.identity;
+  request.argument = kFirmwareFile;
+  request.driveRevision = out.driveRevision;
+  out.stageResult = StageBootUpdate(api, *w.SysInfo, request);
   if (!IsStaged(out.stageResult)) {
     ShowStageFailure(w, out.stageResult);
     return UpdateEnd::StageFailed;
