@@ -256,13 +256,19 @@ TEST(ReleasePromise, TheFirstFactThatHoldsDecides) {
 }
 
 TEST(LastRunLine, ItsClaimIsReadInBothLanguages) {
-  EXPECT_EQ(LastRunOf(""), LastRunSays::Nothing);
-  EXPECT_EQ(LastRunOf("Last F/W update 2026-12-08 15:03 : disk 1, VRD5 to VRDC, passed"), LastRunSays::Passed);
-  EXPECT_EQ(LastRunOf("Last F/W update (date unknown) : disk 12, VRD4 to VRDC, FAILED"), LastRunSays::Failed);
-  EXPECT_EQ(LastRunOf("Last F/W update (date unknown) : no disk was flashed"), LastRunSays::NoneFlashed);
-  EXPECT_EQ(LastRunOf("\xA4W\xA6\xB8 : 3, VRD5 \xA8\xEC VRDC, \xA6\xA8\xA5\x5C"), LastRunSays::Passed);
-  EXPECT_EQ(LastRunOf("\xA4W\xA6\xB8 : 3, VRD5 \xA8\xEC VRDC, \xA5\xA2\xB1\xD1"), LastRunSays::Failed);
-  EXPECT_EQ(LastRunOf("passed, then something else"), LastRunSays::Other);
+  const struct {
+    const char* line;
+    LastRunSays says;
+  } cases[] = {
+      {"", LastRunSays::Nothing},
+      {"Last F/W update 2026-12-08 15:03 : disk 1, VRD5 to VRDC, passed", LastRunSays::Passed},
+      {"Last F/W update (date unknown) : disk 12, VRD4 to VRDC, FAILED", LastRunSays::Failed},
+      {"Last F/W update (date unknown) : no disk was flashed", LastRunSays::NoneFlashed},
+      {"\xA4W\xA6\xB8 : 3, VRD5 \xA8\xEC VRDC, \xA6\xA8\xA5\x5C", LastRunSays::Passed},
+      {"\xA4W\xA6\xB8 : 3, VRD5 \xA8\xEC VRDC, \xA5\xA2\xB1\xD1", LastRunSays::Failed},
+      {"passed, then something else", LastRunSays::Other},
+  };
+  for (const auto& c : cases) EXPECT_EQ(LastRunOf(c.line), c.says) << c.line;
 }
 
 }  // namespace
