@@ -255,6 +255,36 @@ TEST(ReleasePromise, TheFirstFactThatHoldsDecides) {
   }
 }
 
+// A later restart after a finished run must change nothing the next start would act on.
+TEST(LaterRestart, OnlyWhatTheNextStartActsOnCounts) {
+  const MachineState before{{{"VRDC", "VRDC-4", false, {"VRDC"}}, {"HN02", "HN02", false, {}}},
+                            {"autocheck autochk *"},
+                            {std::vector<std::uint8_t>{1, 2, 3}, std::nullopt},
+                            2};
+  const struct {
+    const char* name;
+    void (*change)(MachineState&);
+    bool nothing;
+  } cases[] = {
+      {"the same", [](MachineState&) {}, true},
+      {"commands sent, nothing taken in", [](MachineState& m) { m.drives[1].downloadSent = true; }, true},
+      {"another revision", [](MachineState& m) { m.drives[0].revision = "VRDD"; }, false},
+      {"another extension", [](MachineState& m) { m.drives[0].extension = "VRDC-5"; }, false},
+      {"an image pending", [](MachineState& m) { m.drives[1].pendingImage = true; }, false},
+      {"an image accepted", [](MachineState& m) { m.drives[1].acceptedRevisions.push_back("HN03"); }, false},
+      {"a drive gone", [](MachineState& m) { m.drives.pop_back(); }, false},
+      {"BootExecute", [](MachineState& m) { m.bootExecute.push_back("Ombrel FW.bin"); }, false},
+      {"FW.bin rewritten", [](MachineState& m) { (*m.fwBins[0])[1] = 9; }, false},
+      {"FW.bin appeared", [](MachineState& m) { m.fwBins[1] = std::vector<std::uint8_t>{}; }, false},
+      {"a restart asked for", [](MachineState& m) { ++m.restarts; }, false},
+  };
+  for (const auto& c : cases) {
+    MachineState after = before;
+    c.change(after);
+    EXPECT_EQ(RestartChangedNothing(before, after), c.nothing) << c.name;
+  }
+}
+
 TEST(LastRunLine, ItsClaimIsReadInBothLanguages) {
   const struct {
     const char* line;

@@ -59,20 +59,6 @@ DriveFirmware FirmwareOf(const sim::AtaDrive& drive) {
   return f;
 }
 
-bool SameFirmware(const std::vector<AttachedDrive>& drives, const std::vector<DriveFirmware>& before) {
-  std::size_t i = 0;
-  for (const auto& d : drives) {
-    if (!d.drive) continue;
-    const DriveFirmware now = FirmwareOf(*d.drive);
-    const DriveFirmware& was = before[i++];
-    if (now.revision != was.revision || now.extension != was.extension || now.pendingImage != was.pendingImage ||
-        now.acceptedRevisions != was.acceptedRevisions) {
-      return false;
-    }
-  }
-  return true;
-}
-
 std::vector<DriveFirmware> FirmwareOfAll(const std::vector<AttachedDrive>& drives) {
   std::vector<DriveFirmware> all;
   for (const auto& d : drives) {
@@ -421,22 +407,21 @@ void RestartChain(Rehearsal& run, const Stakes& stakes, DemoResult& result) {
   PrintBootExecute(out, BootExecute(run.machine));
 }
 
+MachineState StateOf(Rehearsal& run) {
+  MachineState state{FirmwareOfAll(run.drives), BootExecute(run.machine), {}, run.machine.restarts.size()};
+  for (const auto& dir : run.Dirs()) state.fwBins.push_back(run.machine.files.Get(dir + "\\FW.bin"));
+  return state;
+}
+
 // The user restarts Windows once more, later: whatever is still staged runs now; after a
 // finished update nothing may change.
 void LaterRestart(Rehearsal& run, DemoResult& result) {
   Transcript& out = run.out;
   sim::Machine& machine = run.machine;
   out("\n== Later, the user restarts Windows\n");
-  const auto firmwareBefore = FirmwareOfAll(run.drives);
-  const auto bootExecuteBefore = BootExecute(machine);
-  std::vector<std::optional<std::vector<std::uint8_t>>> filesBefore, filesAfter;
-  for (const auto& dir : run.Dirs()) filesBefore.push_back(machine.files.Get(dir + "\\FW.bin"));
-  const std::size_t restartsBefore = machine.restarts.size();
+  const MachineState before = StateOf(run);
   BootChain(out, machine, result.boots);
-  for (const auto& dir : run.Dirs()) filesAfter.push_back(machine.files.Get(dir + "\\FW.bin"));
-  result.extraBootChangedNothing = SameFirmware(run.drives, firmwareBefore) &&
-                                   BootExecute(machine) == bootExecuteBefore && filesAfter == filesBefore &&
-                                   machine.restarts.size() == restartsBefore;
+  result.extraBootChangedNothing = RestartChangedNothing(before, StateOf(run));
   out("   %s\n", result.extraBootChangedNothing ? "nothing changed" : "the machine changed");
   result.bootExecuteAfter = BootExecute(machine);
   PrintBootExecute(out, result.bootExecuteAfter);

@@ -99,6 +99,19 @@ Judged JudgeLastRun(const VerdictInput& in, bool targetReached) {
 
 }  // namespace
 
+bool RestartChangedNothing(const MachineState& before, const MachineState& after) {
+  if (before.drives.size() != after.drives.size()) return false;
+  for (std::size_t i = 0; i < before.drives.size(); ++i) {
+    const DriveFirmware& was = before.drives[i];
+    const DriveFirmware& now = after.drives[i];
+    if (now.revision != was.revision || now.extension != was.extension || now.pendingImage != was.pendingImage ||
+        now.acceptedRevisions != was.acceptedRevisions) {
+      return false;
+    }
+  }
+  return after.bootExecute == before.bootExecute && after.fwBins == before.fwBins && after.restarts == before.restarts;
+}
+
 PromiseOfRun PromiseOf(const PromiseFacts& f) {
   if (f.fault) return {Promise::KeepWhole, "a fault struck: every drive ends at the target or keeps its old firmware whole"};
   if (f.lowBatteryRefused) {

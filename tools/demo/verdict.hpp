@@ -2,6 +2,9 @@
 // The rehearsal's verdict: what every drive holds after the run, judged by the release's own
 // rules. A pure function over the drives' states before and after, so that it can be tested
 // without running anything.
+#include <cstddef>
+#include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -22,6 +25,18 @@ struct JudgedDrive {
   // the release's model table gives its revision.
   bool allowed = false;
 };
+
+// What a restart may change on the machine.
+struct MachineState {
+  std::vector<DriveFirmware> drives;  // the SATA drives, in disk order
+  std::vector<std::string> bootExecute;
+  std::vector<std::optional<std::vector<std::uint8_t>>> fwBins;  // each system directory's FW.bin
+  std::size_t restarts = 0;                                      // restarts asked for so far
+};
+
+// Nothing a drive runs or holds pending, nor BootExecute, FW.bin or a restart, changed. Commands
+// a drive was sent without taking anything in do not count.
+bool RestartChangedNothing(const MachineState& before, const MachineState& after);
 
 // What the release promises for this run.
 enum class Promise {
