@@ -65,16 +65,13 @@ int FlasherEntryFor(std::uint8_t family, bool wow64) {
   }
 }
 
-std::uint32_t StageBootUpdate(Win32Api& api, SystemInfo& system, FlasherImageTable* table,
-                              const std::string& rawName, int bootFlag, const std::string& extension,
-                              const std::string& revision, const std::string& model,
-                              const std::string& argument, const std::string& driveRevision) {
+std::uint32_t StageBootUpdate(Win32Api& api, SystemInfo& system, const BootUpdateRequest& request) {
   const OsVersionCode code = system.GetOsVersionCode();
   const bool wow64 = system.IsWow64Process32();
   // Nothing to stage is not a staged update.
-  if (rawName.empty() || !table) return stage_result::kNotStaged;
+  if (request.flasherName.empty() || !request.flashers) return stage_result::kNotStaged;
 
-  std::string name = rawName;
+  std::string name = request.flasherName;
   const auto exe = ToUpperAscii(name).find(".EXE");
   if (exe != std::string::npos) name.resize(exe);
 
@@ -82,18 +79,19 @@ std::uint32_t StageBootUpdate(Win32Api& api, SystemInfo& system, FlasherImageTab
 
   const int entry = FlasherEntryFor(OsFamily(code), wow64);
   if (entry < 0) return code & 0xFF000000u;
-  FlasherImage& image = (*table)[static_cast<std::size_t>(entry)];
+  FlasherImage& image = (*request.flashers)[static_cast<std::size_t>(entry)];
   if (image.start == nullptr || image.length == 0) return stage_result::kFlasherNotWritten;
 
   // All or nothing: every value is checked and every key found before the first byte
   // changes, because neither side could detect a half-patched block afterwards.
-  if (!RevisionTellsTwinsApart(driveRevision)) return stage_result::kRevisionUnknown;
-  const std::string flag = bootFlag == 1 ? "1" : "0";
+  if (!RevisionTellsTwinsApart(request.driveRevision)) return stage_result::kRevisionUnknown;
   const bootflash::ImageField fields[] = {
-      {"KEY=", driveRevision.data(), kDriveRevisionBytes},
-      {"UPDATEBOOT=", flag.c_str()},   {"_____FW=", revision.c_str()},
-      {"_FW_EXT=", extension.c_str()}, {"DRIVECOUNT=", "0001"},
-      {"VENDID1=", model.c_str()},
+      {"KEY=", request.driveRevision.data(), kDriveRevisionBytes},
+      {"UPDATEBOOT=", request.updateBoot ? "1" : "0"},
+      {"_____FW=", request.newRevision.c_str()},
+      {"_FW_EXT=", request.newExtension.c_str()},
+      {"DRIVECOUNT=", "0001"},
+      {"VENDID1=", request.model.c_str()},
   };
   if (bootflash::PatchImageFields(image.start, image.length, fields, std::size(fields), nullptr) !=
       bootflash::PatchResult::kWritten) {
@@ -110,7 +108,7 @@ std::uint32_t StageBootUpdate(Win32Api& api, SystemInfo& system, FlasherImageTab
   }
   std::vector<std::string> existing;
   const bool readable = ReadMultiString(api, key, "BootExecute", existing);
-  const auto entries = WithFlasherEntry(readable ? &existing : nullptr, name, argument);
+  const auto entries = WithFlasherEntry(readable ? &existing : nullptr, name, request.argument);
   const auto data = EncodeMultiString(entries);
   const std::int32_t written = api.RegSetValueEx(key, "BootExecute", reg_type::kMultiSz, data);
   if (written != 0) {

@@ -38,14 +38,22 @@ inline constexpr std::size_t kDriveRevisionBytes = 8;
 // those is no revision, and a flasher could not tell such a drive from its twins.
 bool RevisionTellsTwinsApart(std::string_view revision);
 
-// `driveRevision` is the staged drive's current revision, its 8 bytes exactly as IDENTIFY gave
-// them (words 23-26 in reading order, NUL bytes and blanks kept; bytes past the 8th are not
-// part of it). They go unchanged into the block's "KEY=" field, so that the flasher leaves
-// alone a drive of the same model at any other revision. Fewer than 8 bytes, or a revision
-// that can't tell twins apart, is refused with nothing written.
-std::uint32_t StageBootUpdate(Win32Api& api, SystemInfo& system, FlasherImageTable* table,
-                              const std::string& name, int bootFlag, const std::string& extension,
-                              const std::string& revision, const std::string& model,
-                              const std::string& argument, const std::string& driveRevision);
+// What a boot-time update stages: which flasher, and the values its configuration block gets.
+struct BootUpdateRequest {
+  FlasherImageTable* flashers = nullptr;  // the release's builds; the chosen one is patched in place
+  std::string flasherName;                // "Ombrel.exe"; the ".exe" is optional
+  bool updateBoot = false;                // the flasher updates the boot drive too
+  std::string newRevision, newExtension;  // what the drive runs after the update
+  std::string model;                      // the drive's identity, as the flasher matches it
+  std::string argument;                   // what BootExecute hands the flasher: the firmware file
+  // The staged drive's current revision, its 8 bytes exactly as IDENTIFY gave them (words
+  // 23-26 in reading order, NUL bytes and blanks kept; bytes past the 8th are not part of it).
+  // They go unchanged into the block's "KEY=" field, so that the flasher leaves alone a drive
+  // of the same model at any other revision. Fewer than 8 bytes, or a revision that can't tell
+  // twins apart, is refused with nothing written.
+  std::string driveRevision;
+};
+
+std::uint32_t StageBootUpdate(Win32Api& api, SystemInfo& system, const BootUpdateRequest& request);
 
 }  // namespace qz

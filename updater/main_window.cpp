@@ -146,121 +146,123 @@ std::string TQuenzarMain::NoticeText() const {
 }
 
 void TQuenzarMain::Startup() {
-  using namespace texts;
-  // 1. The form exists (the UI); then the system-information object.
+  // The form exists (the UI); then the system-information object.
   MessageTitle = UiText();
   DetectedDrivesText.clear();
   SysInfo = std::make_unique<SystemInfo>(Api);
-
-  // 2.
   LoadPackageOptions();
+  if (!BatteryAllowsUpdate()) return;
+  SetCaptions();
+  if (!ParseCommandLine()) return;
+  if (Options.Silent) Options.AutoUpdate = true;
+  if (!PackageHoldsFirmware()) return;
+  if (!CreateDriveManager()) return;
+  if (!RunsAsAdministrator()) return;
+  if (!ListDrives()) return;
+  if (!AnyEligibleDrive()) return;
+  if (!NoticeAccepted()) return;
+  // On the standard menu: the separator, then "Close".
+  Ui.RemoveSystemMenuItem(5);
+  Ui.RemoveSystemMenuItem(5);
+  UpdateNowOrShowWindow();
+}
 
-  // 3. Battery: the command line is not read yet, so "/S" and "/DEBUG" don't apply here.
+bool TQuenzarMain::BatteryAllowsUpdate() {
+  // The command line is not read yet, so "/S" and "/DEBUG" don't apply here.
   PowerStatus power;
   if (Options.CheckBattery && Api.GetSystemPowerStatus(power) && power.acLineStatus == 0 &&
       (power.batteryFlag == 2 || power.batteryFlag == 4)) {
-    ArmCloseTimer(kWarning);
-    Ui.MessageBox(Text(en::kBatteryLow, big5::kBatteryLow), kWarning, mb::kIconWarning | mb::kOk,
-                  true);
+    ArmCloseTimer(texts::kWarning);
+    Ui.MessageBox(Text(texts::en::kBatteryLow, texts::big5::kBatteryLow), texts::kWarning,
+                  mb::kIconWarning | mb::kOk, true);
     Finish(StartupEnd::BatteryLow);
-    return;
+    return false;
   }
+  return true;
+}
 
-  // 4.
-  SetCaptions();
-
-  // 5.
-  if (!ParseCommandLine()) return;
-
-  // 6.
-  if (Options.Silent) Options.AutoUpdate = true;
-
-  // 7.
-  if (Options.PackageCount == 0) {
-    ArmCloseTimer(kError);
-    if (ErrorBoxesShown()) {
-      Ui.MessageBox(Text(en::kNoFirmware, big5::kNoFirmware), kError, mb::kIconError | mb::kOk,
-                    true);
-    }
-    Finish(StartupEnd::NoFirmware);
-    return;
+bool TQuenzarMain::PackageHoldsFirmware() {
+  if (Options.PackageCount != 0) return true;
+  ArmCloseTimer(texts::kError);
+  if (ErrorBoxesShown()) {
+    Ui.MessageBox(Text(texts::en::kNoFirmware, texts::big5::kNoFirmware), texts::kError,
+                  mb::kIconError | mb::kOk, true);
   }
+  Finish(StartupEnd::NoFirmware);
+  return false;
+}
 
-  // 8.
+bool TQuenzarMain::CreateDriveManager() {
   if (Hooks.createDriveManager) Drives = Hooks.createDriveManager(Options.LongRevisions);
-  if (!Drives) {
-    const UiText caption = Text(en::kErrorDots, big5::kErrorDots);
-    ArmCloseTimer(caption);
-    if (ErrorBoxesShown()) {
-      Ui.MessageBox(Text(en::kDeviceInitFailed, big5::kDeviceInitFailed), caption,
-                    mb::kIconError, true);
-    }
-    Finish(StartupEnd::DeviceInitFailed);
-    return;
+  if (Drives) return true;
+  const UiText caption = Text(texts::en::kErrorDots, texts::big5::kErrorDots);
+  ArmCloseTimer(caption);
+  if (ErrorBoxesShown()) {
+    Ui.MessageBox(Text(texts::en::kDeviceInitFailed, texts::big5::kDeviceInitFailed), caption,
+                  mb::kIconError, true);
   }
+  Finish(StartupEnd::DeviceInitFailed);
+  return false;
+}
 
-  // 9.
+bool TQuenzarMain::RunsAsAdministrator() {
   std::uint32_t lastError = Drives->LastError();
   if (SysInfo->IsNtPlatform() && !Options.SkipAdminCheck && !SysInfo->IsAdministrator()) {
     lastError = kAccessDeniedError;
   }
-  if (!Options.SkipAdminCheck && lastError == kAccessDeniedError) {
-    const UiText caption = Text(en::kErrorDots, big5::kErrorDots);
-    ArmCloseTimer(caption);
-    if (ErrorBoxesShown()) {
-      Ui.MessageBox(Text(en::kAccessDenied, big5::kAccessDenied), caption, mb::kIconError, true);
-    }
-    Finish(StartupEnd::AccessDenied);
-    return;
+  if (Options.SkipAdminCheck || lastError != kAccessDeniedError) return true;
+  const UiText caption = Text(texts::en::kErrorDots, texts::big5::kErrorDots);
+  ArmCloseTimer(caption);
+  if (ErrorBoxesShown()) {
+    Ui.MessageBox(Text(texts::en::kAccessDenied, texts::big5::kAccessDenied), caption, mb::kIconError,
+                  true);
   }
+  Finish(StartupEnd::AccessDenied);
+  return false;
+}
 
-  // 10.
+bool TQuenzarMain::ListDrives() {
   if (Hooks.buildDriveList) Hooks.buildDriveList(*this);
+  if (!ReportUnreachedDrives()) return true;
+  Finish(StartupEnd::UnreachableDrive);
+  return false;
+}
 
-  if (ReportUnreachedDrives()) {
-    Finish(StartupEnd::UnreachableDrive);
-    return;
+bool TQuenzarMain::AnyEligibleDrive() {
+  if (CountEligibleDrives() != 0) return true;
+  std::string message;
+  if (Options.PackageMode == 0) {
+    message = Options.SecondLanguage() ? texts::big5::kNoMatchedDrives : texts::en::kNoMatchedDrives;
+    message += texts::kDetectedDrives;
+    message += DetectedDrivesText;
   }
-
-  // 11. and 12.
-  if (CountEligibleDrives() == 0) {
-    std::string message;
-    if (Options.PackageMode == 0) {
-      message = Options.SecondLanguage() ? big5::kNoMatchedDrives : en::kNoMatchedDrives;
-      message += kDetectedDrives;
-      message += DetectedDrivesText;
-    }
-    ArmCloseTimer(kError);
-    if (!message.empty() && ErrorBoxesShown()) {
-      Ui.MessageBox(UiText(message, TextCodePage()), kError, mb::kTopmost | mb::kIconError, true);
-    }
-    Finish(StartupEnd::NoMatchedDrives);
-    return;
+  ArmCloseTimer(texts::kError);
+  if (!message.empty() && ErrorBoxesShown()) {
+    Ui.MessageBox(UiText(message, TextCodePage()), texts::kError, mb::kTopmost | mb::kIconError, true);
   }
+  Finish(StartupEnd::NoMatchedDrives);
+  return false;
+}
 
-  // 13. "/S" does not suppress the notice.
-  if (Options.PackageMode == 0 && (Options.NoticeMode == 1 || Options.NoticeMode == 2)) {
-    const UiText notice(NoticeText(), TextCodePage());
-    if (Options.AutoCloseMessages) {
-      ArmCloseTimer(kWarning);
-      Ui.MessageBox(notice, kWarning, mb::kTopmost | mb::kIconInformation | mb::kOk, true);
-      Ui.SetTimerEnabled(UiControl::tmrCloseMsg, false);
-    } else {
-      const int answer = Ui.MessageBox(
-          notice, kWarning, mb::kTopmost | mb::kIconInformation | mb::kYesNo, true);
-      // Only a plain yes lets an update go ahead.
-      if (answer != answer::kYes) {
-        Finish(StartupEnd::NoticeDeclined);
-        return;
-      }
-    }
+bool TQuenzarMain::NoticeAccepted() {
+  // "/S" does not suppress the notice.
+  if (Options.PackageMode != 0 || (Options.NoticeMode != 1 && Options.NoticeMode != 2)) return true;
+  const UiText notice(NoticeText(), TextCodePage());
+  if (Options.AutoCloseMessages) {
+    ArmCloseTimer(texts::kWarning);
+    Ui.MessageBox(notice, texts::kWarning, mb::kTopmost | mb::kIconInformation | mb::kOk, true);
+    Ui.SetTimerEnabled(UiControl::tmrCloseMsg, false);
+    return true;
   }
+  const int answer =
+      Ui.MessageBox(notice, texts::kWarning, mb::kTopmost | mb::kIconInformation | mb::kYesNo, true);
+  // Only a plain yes lets an update go ahead.
+  if (answer == answer::kYes) return true;
+  Finish(StartupEnd::NoticeDeclined);
+  return false;
+}
 
-  // 14. On the standard menu: the separator, then "Close".
-  Ui.RemoveSystemMenuItem(5);
-  Ui.RemoveSystemMenuItem(5);
-
-  // 15.
+void TQuenzarMain::UpdateNowOrShowWindow() {
   if (Options.Silent || Options.UnattendedRun) {
     Ui.SetShowMainForm(false);
     End = StartupEnd::UpdateRun;

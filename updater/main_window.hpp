@@ -106,7 +106,18 @@ class TQuenzarMain final : public UiEvents {
   void Finish(StartupEnd end);
   // Starts the close timer for a box with this caption when boxes close themselves.
   void ArmCloseTimer(const UiText& caption);
-  // The boxes of steps 7 to 12 are not shown in a silent run unless it is also unattended.
+  // Start-up's stages, in order; each that can end the start-up returns false when it did.
+  bool BatteryAllowsUpdate();
+  bool PackageHoldsFirmware();
+  bool CreateDriveManager();
+  bool RunsAsAdministrator();
+  bool ListDrives();
+  bool AnyEligibleDrive();
+  bool NoticeAccepted();
+  // A silent or unattended run updates now; otherwise the window waits for the user.
+  void UpdateNowOrShowWindow();
+  // The boxes from the firmware check to the drive count are not shown in a silent run unless
+  // it is also unattended.
   bool ErrorBoxesShown() const { return !(Options.Silent && !Options.UnattendedRun); }
   UiText Text(const char* english, const char* secondLanguage) const;
   void SetCaptions();

@@ -164,53 +164,33 @@ int CopyHelperSlot(std::uint8_t osFamily) {
 
 namespace {
 
-// Staging, the copies for 64-bit Windows and the restart question, once FW.bin is written.
-UpdateEnd StageAndOfferRestart(TQuenzarMain& w, UpdateOutcome& out, OsVersionCode code, ConstBytes image) {
+// The Session Manager runs the flasher from the 64-bit system directory: the copy helper moves
+// the staged files there, and they must have arrived before a restart is offered.
+bool CopiesFor64BitWindows(TQuenzarMain& w, OsVersionCode code, const FlasherImageTable& table, ConstBytes image) {
   Win32Api& api = w.Api;
-  const int package = out.package + 1;
-  FlasherImageTable table = BuildFlasherImageTable(w.Package);
-  const std::string revision = TrimText(w.Package.NewRevision(package));
-  const std::string extension = TrimText(w.Package.Extension(package));
-  out.stageResult = StageBootUpdate(api, *w.SysInfo, &table, kFlasherName, w.Options.UpdateBoot ? 1 : 0,
-                                    extension, revision, out.identity, kFirmwareFile,
-                                    out.driveRevision);
-  if (!IsStaged(out.stageResult)) {
-    ShowStageFailure(w, out.stageResult);
-    return UpdateEnd::StageFailed;
+  const int slot = CopyHelperSlot(OsFamily(code));
+  const Bytes helper = w.Package.CopySlot(slot);
+  const std::uint64_t helperSize = w.Package.CopySize(slot);
+  const std::string windows = api.GetWindowsDirectory();
+  const std::string helperPath = windows + "\\SysWOW64\\Ferryman.exe";
+  if (windows.empty() || helperSize == 0 || helperSize > helper.size() ||
+      !WriteWhole(api, helperPath, helper.first(static_cast<std::size_t>(helperSize)))) {
+    return false;
   }
+  std::uint32_t exitCode = 1;
+  const LaunchEnd ran =
+      api.ShellExecuteWait(kNullHandle, "open", "cmd.exe", "/c " + helperPath, "", kHidden, kCopyHelperWaitMs, exitCode);
+  const int entry = FlasherEntryFor(OsFamily(code), true);
+  if (ran != LaunchEnd::Finished || exitCode != 0 || entry < 0) return false;
+  const FlasherImage& flasher = table[static_cast<std::size_t>(entry)];
+  return CopiesArrived(api, ConstBytes(flasher.start, flasher.length), image);
+}
 
-  if (w.SysInfo->IsWow64Process32()) {
-    // The Session Manager runs the flasher from the 64-bit system directory: the staged files
-    // must be there before a restart is offered.
-    const int slot = CopyHelperSlot(OsFamily(code));
-    const Bytes helper = w.Package.CopySlot(slot);
-    const std::uint64_t helperSize = w.Package.CopySize(slot);
-    const std::string windows = api.GetWindowsDirectory();
-    const std::string helperPath = windows + "\\SysWOW64\\Ferryman.exe";
-    bool copied = false;
-    if (!windows.empty() && helperSize != 0 && helperSize <= helper.size() &&
-        WriteWhole(api, helperPath, helper.first(static_cast<std::size_t>(helperSize)))) {
-      std::uint32_t exitCode = 1;
-      const LaunchEnd ran = api.ShellExecuteWait(kNullHandle, "open", "cmd.exe", "/c " + helperPath, "",
-                                                 kHidden, kCopyHelperWaitMs, exitCode);
-      const int entry = FlasherEntryFor(OsFamily(code), true);
-      copied = ran == LaunchEnd::Finished && exitCode == 0 && entry >= 0 &&
-               CopiesArrived(api,
-                             ConstBytes(table[static_cast<std::size_t>(entry)].start,
-                                        table[static_cast<std::size_t>(entry)].length),
-                             image);
-    }
-    if (!copied) {
-      // Nothing half-staged may run at the next start.
-      UnstageBootUpdate(api, kFlasherProgram);
-      ShowError(w, texts::update::kNot64BitStaged);
-      return UpdateEnd::CopyFailed;
-    }
-  }
-
-  EnableShutdownPrivilege(api);
+// The box that the update runs at the next start, then the restart question.
+UpdateEnd OfferRestart(TQuenzarMain& w, UpdateOutcome& out, OsVersionCode code) {
+  EnableShutdownPrivilege(w.Api);
   std::string nextReboot = texts::update::kNextReboot;
-  if (FastStartupOn(api, code)) {
+  if (FastStartupOn(w.Api, code)) {
     nextReboot += w.Options.SecondLanguage() ? texts::update::big5::kFastStartup : texts::update::kFastStartup;
   }
   w.Ui.MessageBox(UiText(nextReboot, w.TextCodePage()), texts::update::kInformation, mb::kIconInformation, true);
@@ -223,6 +203,32 @@ UpdateEnd StageAndOfferRestart(TQuenzarMain& w, UpdateOutcome& out, OsVersionCod
   return UpdateEnd::Staged;
 }
 
+// Staging, the copies for 64-bit Windows and the restart question, once FW.bin is written.
+UpdateEnd StageAndOfferRestart(TQuenzarMain& w, UpdateOutcome& out, OsVersionCode code, ConstBytes image) {
+  const int package = out.package + 1;
+  FlasherImageTable table = BuildFlasherImageTable(w.Package);
+  BootUpdateRequest request;
+  request.flashers = &table;
+  request.flasherName = kFlasherName;
+  request.updateBoot = w.Options.UpdateBoot;
+  request.newRevision = TrimText(w.Package.NewRevision(package));
+  request.newExtension = TrimText(w.Package.Extension(package));
+  request.model = out.identity;
+  request.argument = kFirmwareFile;
+  request.driveRevision = out.driveRevision;
+  out.stageResult = StageBootUpdate(w.Api, *w.SysInfo, request);
+  if (!IsStaged(out.stageResult)) {
+    ShowStageFailure(w, out.stageResult);
+    return UpdateEnd::StageFailed;
+  }
+  if (w.SysInfo->IsWow64Process32() && !CopiesFor64BitWindows(w, code, table, image)) {
+    // Nothing half-staged may run at the next start.
+    UnstageBootUpdate(w.Api, kFlasherProgram);
+    ShowError(w, texts::update::kNot64BitStaged);
+    return UpdateEnd::CopyFailed;
+  }
+  return OfferRestart(w, out, code);
+}
 
 // An exception once staging began: the flasher is taken off BootExecute again, so that the run
 // may end as failed; only when that fails does it end as staged, since the flasher then runs
@@ -237,95 +243,115 @@ UpdateEnd EndAfterException(TQuenzarMain& w, const std::string& what) {
   return unstaged ? UpdateEnd::Unstaged : UpdateEnd::Staged;
 }
 
-}  // namespace
-
-UpdateOutcome cmdUpdateClick(TQuenzarMain& w) {
-  Win32Api& api = w.Api;
-  UpdateOutcome out;
-  const OsVersionCode code = w.SysInfo->GetOsVersionCode();
-  w.Ui.SetEnabled(UiControl::cboDrives, false);
-
-  auto finish = [&](UpdateEnd end) {
-    out.end = end;
-    w.ExitCode = UpdateExitCode(out);
-    w.Ui.SetEnabled(UiControl::cboDrives, true);
-    w.Ui.Terminate();
-    return out;
-  };
-  auto error = [&](const std::string& text) { ShowError(w, text); };
-
-  // The drive comes first: its own package is the one enciphered and staged, so that a drive
-  // never receives the image meant for another model.
+// The drive comes first: its own package is the one enciphered and staged, so that a drive
+// never receives the image meant for another model.
+bool TakeChosenDrive(TQuenzarMain& w, UpdateOutcome& out) {
   const DriveRecord* drive = ChooseDrive(w);
   if (drive == nullptr || drive->Eligible != 1 || drive->PackageIndex >= w.Options.PackageCount) {
-    error(texts::update::kNoEligibleDrive);
-    return finish(UpdateEnd::NoDrive);
+    ShowError(w, texts::update::kNoEligibleDrive);
+    return false;
   }
   out.identity = DriveIdentity(*drive);
   out.driveRevision = RawRevision(*drive);
   out.package = drive->PackageIndex;
-  const int package = out.package + 1;
+  return true;
+}
 
-  // The flasher sends its commands with IOCTL_ATA_PASS_THROUGH, which 32-bit XP has only from
-  // Service Pack 2: an update staged before it would be promised and never carried out.
-  if (OsFamily(code) == os_family::kWindowsXp && (code & os_processor::kAmd64) == 0 &&
-      OsServicePack(code) < 2) {
-    const bool zh = w.Options.SecondLanguage();
-    const std::string text = zh ? texts::update::big5::kNeedsXpSp2 : texts::update::kNeedsXpSp2;
-    w.Ui.MessageBox(UiText(text, w.TextCodePage()), texts::kError, mb::kIconError, true);
-    return finish(UpdateEnd::NeedsXpSp2);
+// The flasher sends its commands with IOCTL_ATA_PASS_THROUGH, which 32-bit XP has only from
+// Service Pack 2: an update staged before it would be promised and never carried out.
+bool PassThroughAtBoot(TQuenzarMain& w, OsVersionCode code) {
+  if (OsFamily(code) != os_family::kWindowsXp || (code & os_processor::kAmd64) != 0 || OsServicePack(code) >= 2) {
+    return true;
   }
+  const bool zh = w.Options.SecondLanguage();
+  const std::string text = zh ? texts::update::big5::kNeedsXpSp2 : texts::update::kNeedsXpSp2;
+  w.Ui.MessageBox(UiText(text, w.TextCodePage()), texts::kError, mb::kIconError, true);
+  return false;
+}
 
-  // A drive without a revision of its own can't be told from its twins at boot: staging would
-  // refuse it, and nothing is written for it, FW.bin included.
-  if (!RevisionTellsTwinsApart(out.driveRevision)) {
-    out.stageResult = stage_result::kRevisionUnknown;
-    ShowStageFailure(w, out.stageResult);
-    return finish(UpdateEnd::StageFailed);
-  }
+// A drive without a revision of its own can't be told from its twins at boot: staging would
+// refuse it, and nothing is written for it, FW.bin included.
+bool DriveTellsTwinsApart(TQuenzarMain& w, UpdateOutcome& out) {
+  if (RevisionTellsTwinsApart(out.driveRevision)) return true;
+  out.stageResult = stage_result::kRevisionUnknown;
+  ShowStageFailure(w, out.stageResult);
+  return false;
+}
 
-  // The Session Manager starts only a native program of the machine's own processor (a 32-bit
-  // build fails with 0xC000007B at every boot): a build that can't run is never staged.
+// The Session Manager starts only a native program of the machine's own processor (a 32-bit
+// build fails with 0xC000007B at every boot): a build that can't run is never staged.
+bool FlasherBuildRuns(TQuenzarMain& w, OsVersionCode code) {
   const bool wow64 = w.SysInfo->IsWow64Process32();
   const int stagedEntry = FlasherEntryFor(OsFamily(code), wow64);
-  if (stagedEntry >= 0 &&
-      !FlasherBuildRunsOn(BuildFlasherImageTable(w.Package)[static_cast<std::size_t>(stagedEntry)],
-                          NativeFlasherMachine(wow64))) {
-    const bool zh = w.Options.SecondLanguage();
-    std::string text = zh ? texts::update::big5::kNoFlasherHead : texts::update::kNoFlasherHead;
-    text += wow64 ? "x64" : "x86";
-    text += zh ? texts::update::big5::kNoFlasherTail : texts::update::kNoFlasherTail;
-    w.Ui.MessageBox(UiText(text, w.TextCodePage()), texts::kError, mb::kIconError, true);
-    return finish(UpdateEnd::NoFlasherBuild);
+  if (stagedEntry < 0 ||
+      FlasherBuildRunsOn(BuildFlasherImageTable(w.Package)[static_cast<std::size_t>(stagedEntry)],
+                         NativeFlasherMachine(wow64))) {
+    return true;
   }
+  const bool zh = w.Options.SecondLanguage();
+  std::string text = zh ? texts::update::big5::kNoFlasherHead : texts::update::kNoFlasherHead;
+  text += wow64 ? "x64" : "x86";
+  text += zh ? texts::update::big5::kNoFlasherTail : texts::update::kNoFlasherTail;
+  w.Ui.MessageBox(UiText(text, w.TextCodePage()), texts::kError, mb::kIconError, true);
+  return false;
+}
 
-  // The image is enciphered in place; the block after it gives the transform its extra block.
+// The image is enciphered in place; the block after it gives the transform its extra block.
+bool EncipherImage(TQuenzarMain& w, int package) {
   const std::uint64_t length = w.Package.ImageSizeValue(package);
   const Bytes image = w.Package.Image(package);
   const Bytes block = w.Package.bytes();
   const auto offset = static_cast<std::size_t>(image.data() - block.data());
-  if (!staging::FirmwareImageLengthAccepted(static_cast<std::size_t>(length)) ||
-      image.size() != length || offset + bootflash::ProcessedLength(image.size()) > block.size()) {
-    error(texts::update::kImageRefused);
-    return finish(UpdateEnd::ImageRefused);
+  if (!staging::FirmwareImageLengthAccepted(static_cast<std::size_t>(length)) || image.size() != length ||
+      offset + bootflash::ProcessedLength(image.size()) > block.size()) {
+    ShowError(w, texts::update::kImageRefused);
+    return false;
   }
   staging::TransformFirmware(image.data(), image.size(), false);
+  return true;
+}
 
-  const std::string system = api.GetSystemDirectory();
-  if (system.empty() || !WriteWhole(api, system + "\\" + kFirmwareFile, image)) {
-    error(texts::update::kFwWriteFailed);
-    return finish(UpdateEnd::FwWriteFailed);
-  }
+bool WriteFirmwareFile(TQuenzarMain& w, ConstBytes image) {
+  const std::string system = w.Api.GetSystemDirectory();
+  if (!system.empty() && WriteWhole(w.Api, system + "\\" + kFirmwareFile, image)) return true;
+  ShowError(w, texts::update::kFwWriteFailed);
+  return false;
+}
 
-  UpdateEnd end = UpdateEnd::StageFailed;
+// Staging and what follows it; an exception there unstages again where it can.
+UpdateEnd StageGuarded(TQuenzarMain& w, UpdateOutcome& out, OsVersionCode code, ConstBytes image) {
   try {
-    end = StageAndOfferRestart(w, out, code, image);
+    return StageAndOfferRestart(w, out, code, image);
   } catch (const std::exception& e) {
-    end = EndAfterException(w, e.what());
+    return EndAfterException(w, e.what());
   } catch (...) {
-    end = EndAfterException(w, "Unknown exception");
+    return EndAfterException(w, "Unknown exception");
   }
-  return finish(end);
+}
+
+UpdateEnd RunUpdate(TQuenzarMain& w, UpdateOutcome& out, OsVersionCode code) {
+  if (!TakeChosenDrive(w, out)) return UpdateEnd::NoDrive;
+  if (!PassThroughAtBoot(w, code)) return UpdateEnd::NeedsXpSp2;
+  if (!DriveTellsTwinsApart(w, out)) return UpdateEnd::StageFailed;
+  if (!FlasherBuildRuns(w, code)) return UpdateEnd::NoFlasherBuild;
+  const int package = out.package + 1;
+  if (!EncipherImage(w, package)) return UpdateEnd::ImageRefused;
+  const Bytes image = w.Package.Image(package);
+  if (!WriteFirmwareFile(w, image)) return UpdateEnd::FwWriteFailed;
+  return StageGuarded(w, out, code, image);
+}
+
+}  // namespace
+
+UpdateOutcome cmdUpdateClick(TQuenzarMain& w) {
+  UpdateOutcome out;
+  const OsVersionCode code = w.SysInfo->GetOsVersionCode();
+  w.Ui.SetEnabled(UiControl::cboDrives, false);
+  out.end = RunUpdate(w, out, code);
+  w.ExitCode = UpdateExitCode(out);
+  w.Ui.SetEnabled(UiControl::cboDrives, true);
+  w.Ui.Terminate();
+  return out;
 }
 
 }  // namespace qz

@@ -38,9 +38,9 @@ class EndToEnd : public ::testing::TestWithParam<Release> {
     SystemInfo system(updater);
     const std::string dir = updater.Redirect(machine.SystemDirectory());
     machine.files.Put(dir + "\\FW.bin", EncipherForFlasher(image));
-    ASSERT_EQ(StageBootUpdate(updater, system, &table, "Ombrel.exe", 0, "VRDC-4", "VRDC",
-                              Model24(kModel), "FW.bin", driveRevision),
-              stage_result::kStaged);
+    const BootUpdateRequest request{&table, "Ombrel.exe", false, "VRDC", "VRDC-4", Model24(kModel), "FW.bin",
+                                    driveRevision};
+    ASSERT_EQ(StageBootUpdate(updater, system, request), stage_result::kStaged);
     if (machine.Is64Bit()) {
       for (const char* file : {"\\Ombrel.exe", "\\FW.bin"}) {
         machine.files.Put(machine.SystemDirectory() + file, *machine.files.Get(dir + file));

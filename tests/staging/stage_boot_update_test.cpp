@@ -53,9 +53,13 @@ class StageTest : public ::testing::Test {
       table[i] = {images[i].data(), static_cast<std::uint32_t>(images[i].size())};
     }
   }
+  static BootUpdateRequest Request(FlasherImageTable* flashers, const std::string& name,
+                                   const std::string& revision, const std::string& driveRevision) {
+    return {flashers, name, true, revision, "VRDC-4", kModel, "FW.bin", driveRevision};
+  }
   std::uint32_t Stage(const std::string& name = "Ombrel.exe", const std::string& revision = "VRDC",
                       const std::string& driveRevision = "VRDB    ") {
-    return StageBootUpdate(*api, *system, &table, name, 1, "VRDC-4", revision, kModel, "FW.bin", driveRevision);
+    return StageBootUpdate(*api, *system, Request(&table, name, revision, driveRevision));
   }
   bool FlasherWritten() { return machine->files.Exists(kSys32Flasher) || machine->files.Exists(kWow64Flasher); }
   std::optional<std::vector<std::string>> BootExecute() {
@@ -289,10 +293,9 @@ TEST_F(StageTest, FailuresAreReportedAndNothingIsClaimed) {
   }
 
   Boot(Windows::Win7X86);
-  EXPECT_EQ(StageBootUpdate(*api, *system, nullptr, "Ombrel.exe", 1, "", "", kModel, "FW.bin", "VRDB    "),
+  EXPECT_EQ(StageBootUpdate(*api, *system, Request(nullptr, "Ombrel.exe", "", "VRDB    ")),
             stage_result::kNotStaged);
-  EXPECT_EQ(StageBootUpdate(*api, *system, &table, "", 1, "", "", kModel, "FW.bin", "VRDB    "),
-            stage_result::kNotStaged);
+  EXPECT_EQ(StageBootUpdate(*api, *system, Request(&table, "", "", "VRDB    ")), stage_result::kNotStaged);
 }
 
 TEST_F(StageTest, AValueTooLongForItsFieldChangesNothing) {

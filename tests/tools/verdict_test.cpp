@@ -174,14 +174,131 @@ TEST_F(MultiPackageRun, TheLastRunLineMustTellWhatTheDrivesHold) {
   }
 }
 
+// What the run leaves for the next start of Windows, and where the updater ended when the
+// release's drive could not be reached, each judged after the drives.
+TEST_F(MultiPackageRun, BootExecuteAndTheUnreachableDrivesBoxAreJudgedAfterTheDrives) {
+  const std::vector<std::string> clean = {"autocheck autochk *"};
+  const std::vector<std::string> staged = {"autocheck autochk *", "Ombrel FW.bin"};
+  const struct {
+    const char* name;
+    std::vector<std::string> after;
+    bool unreachableDue;
+    bool atBox;
+    int exitCode;
+    const char* failure;  // null: the run passes
+  } cases[] = {
+      {"BootExecute as before", clean, false, false, 0, nullptr},
+      {"the flasher left in BootExecute", staged, false, false, 0,
+       "BootExecute left as \"autocheck autochk *\" \"Ombrel FW.bin\": every start of Windows runs it"},
+      {"BootExecute emptied", {}, false, false, 0, "BootExecute left as: every start of Windows runs it"},
+      {"unreachable drive named, 1603", clean, true, true, 1603, nullptr},
+      {"unreachable drive, ended elsewhere", clean, true, false, 1603,
+       "the updater ended with \"the window was shown\" and exit code 1603, not at the box naming the drive it "
+       "can't reach with exit code 1603"},
+      {"unreachable drive named, exit 0", clean, true, true, 0,
+       "the updater ended with \"the window was shown\" and exit code 0, not at the box naming the drive it "
+       "can't reach with exit code 1603"},
+      {"no unreachable drive due, ended elsewhere", clean, false, false, 1, nullptr},
+  };
+  for (const auto& c : cases) {
+    VerdictInput in = input_;
+    in.bootExecuteBefore = clean;
+    in.bootExecuteAfter = c.after;
+    in.unreachableDriveDue = c.unreachableDue;
+    in.endedAtUnreachableDrive = c.atBox;
+    in.updaterEnd = "the window was shown";
+    in.updaterExitCode = c.exitCode;
+    const Verdict v = JudgeRun(in);
+    EXPECT_EQ(v.pass, c.failure == nullptr) << c.name;
+    if (c.failure == nullptr) continue;
+    ASSERT_EQ(v.failures.size(), 1u) << c.name;
+    EXPECT_EQ(v.failures[0], c.failure) << c.name;
+    EXPECT_EQ(v.lines.back(), c.failure) << c.name;  // after every drive's line
+    EXPECT_EQ(v.lines.size(), input_.drives.size() + 1) << c.name;
+  }
+}
+
+// What the release promises, each fact in its order: a fault first, then the updater's own
+// refusals, then whether a drive of the release answers at all.
+TEST(ReleasePromise, TheFirstFactThatHoldsDecides) {
+  const auto facts = [](std::initializer_list<bool PromiseFacts::*> set) {
+    PromiseFacts f;
+    for (auto field : set) f.*field = true;
+    return f;
+  };
+  using F = PromiseFacts;
+  const struct {
+    const char* name;
+    PromiseFacts facts;
+    Promise promise;
+    const char* reasonStart;
+  } cases[] = {
+      {"an eligible drive", facts({&F::anyEligible}), Promise::Update, "every drive the flasher may flash"},
+      {"a fault, all else as well", facts({&F::fault, &F::lowBatteryRefused, &F::commandLineRefused, &F::xpBeforeSp2}),
+       Promise::KeepWhole, "a fault struck"},
+      {"low battery over a refused command line", facts({&F::lowBatteryRefused, &F::commandLineRefused, &F::anyEligible}),
+       Promise::Untouched, "the battery is low"},
+      {"refused command line", facts({&F::commandLineRefused, &F::anyEligible}), Promise::Untouched,
+       "the command line was refused"},
+      {"unreachable, none eligible, on XP before SP2", facts({&F::anyUnreachable, &F::xpBeforeSp2}), Promise::Untouched,
+       "the release's drive can't be reached"},
+      {"unreachable, yet another eligible", facts({&F::anyUnreachable, &F::anyEligible}), Promise::Update,
+       "every drive the flasher may flash"},
+      {"XP before SP2 with an eligible drive", facts({&F::xpBeforeSp2, &F::anyEligible}), Promise::Untouched,
+       "32-bit Windows XP before Service Pack 2"},
+      {"nothing eligible", facts({}), Promise::Untouched, "no drive of this machine that answers is eligible"},
+  };
+  for (const auto& c : cases) {
+    const PromiseOfRun p = PromiseOf(c.facts);
+    EXPECT_EQ(p.promise, c.promise) << c.name;
+    EXPECT_EQ(p.reason.rfind(c.reasonStart, 0), 0u) << c.name << ": " << p.reason;
+  }
+}
+
+// A later restart after a finished run must change nothing the next start would act on.
+TEST(LaterRestart, OnlyWhatTheNextStartActsOnCounts) {
+  const MachineState before{{{"VRDC", "VRDC-4", false, {"VRDC"}}, {"HN02", "HN02", false, {}}},
+                            {"autocheck autochk *"},
+                            {std::vector<std::uint8_t>{1, 2, 3}, std::nullopt},
+                            2};
+  const struct {
+    const char* name;
+    void (*change)(MachineState&);
+    bool nothing;
+  } cases[] = {
+      {"the same", [](MachineState&) {}, true},
+      {"commands sent, nothing taken in", [](MachineState& m) { m.drives[1].downloadSent = true; }, true},
+      {"another revision", [](MachineState& m) { m.drives[0].revision = "VRDD"; }, false},
+      {"another extension", [](MachineState& m) { m.drives[0].extension = "VRDC-5"; }, false},
+      {"an image pending", [](MachineState& m) { m.drives[1].pendingImage = true; }, false},
+      {"an image accepted", [](MachineState& m) { m.drives[1].acceptedRevisions.push_back("HN03"); }, false},
+      {"a drive gone", [](MachineState& m) { m.drives.pop_back(); }, false},
+      {"BootExecute", [](MachineState& m) { m.bootExecute.push_back("Ombrel FW.bin"); }, false},
+      {"FW.bin rewritten", [](MachineState& m) { (*m.fwBins[0])[1] = 9; }, false},
+      {"FW.bin appeared", [](MachineState& m) { m.fwBins[1] = std::vector<std::uint8_t>{}; }, false},
+      {"a restart asked for", [](MachineState& m) { ++m.restarts; }, false},
+  };
+  for (const auto& c : cases) {
+    MachineState after = before;
+    c.change(after);
+    EXPECT_EQ(RestartChangedNothing(before, after), c.nothing) << c.name;
+  }
+}
+
 TEST(LastRunLine, ItsClaimIsReadInBothLanguages) {
-  EXPECT_EQ(LastRunOf(""), LastRunSays::Nothing);
-  EXPECT_EQ(LastRunOf("Last F/W update 2026-12-08 15:03 : disk 1, VRD5 to VRDC, passed"), LastRunSays::Passed);
-  EXPECT_EQ(LastRunOf("Last F/W update (date unknown) : disk 12, VRD4 to VRDC, FAILED"), LastRunSays::Failed);
-  EXPECT_EQ(LastRunOf("Last F/W update (date unknown) : no disk was flashed"), LastRunSays::NoneFlashed);
-  EXPECT_EQ(LastRunOf("\xA4W\xA6\xB8 : 3, VRD5 \xA8\xEC VRDC, \xA6\xA8\xA5\x5C"), LastRunSays::Passed);
-  EXPECT_EQ(LastRunOf("\xA4W\xA6\xB8 : 3, VRD5 \xA8\xEC VRDC, \xA5\xA2\xB1\xD1"), LastRunSays::Failed);
-  EXPECT_EQ(LastRunOf("passed, then something else"), LastRunSays::Other);
+  const struct {
+    const char* line;
+    LastRunSays says;
+  } cases[] = {
+      {"", LastRunSays::Nothing},
+      {"Last F/W update 2026-12-08 15:03 : disk 1, VRD5 to VRDC, passed", LastRunSays::Passed},
+      {"Last F/W update (date unknown) : disk 12, VRD4 to VRDC, FAILED", LastRunSays::Failed},
+      {"Last F/W update (date unknown) : no disk was flashed", LastRunSays::NoneFlashed},
+      {"\xA4W\xA6\xB8 : 3, VRD5 \xA8\xEC VRDC, \xA6\xA8\xA5\x5C", LastRunSays::Passed},
+      {"\xA4W\xA6\xB8 : 3, VRD5 \xA8\xEC VRDC, \xA5\xA2\xB1\xD1", LastRunSays::Failed},
+      {"passed, then something else", LastRunSays::Other},
+  };
+  for (const auto& c : cases) EXPECT_EQ(LastRunOf(c.line), c.says) << c.line;
 }
 
 }  // namespace

@@ -45,97 +45,138 @@ void Usage() {
   std::fprintf(stderr, "\nmachine files: see README.md (\"Rehearsing a release\")\n");
 }
 
-}  // namespace
-
-int main(int argc, char** argv) {
+// What the command line asks for, before any file is read.
+struct Request {
   std::string exePath = QZ_DEMO_PACKED_EXE, machineName, machineFile, firmwareFile, jsonFile, args;
   bool matrix = false;
-  demo::DemoOptions options;
+};
+
+// False on an argument it does not know, or an option without its value.
+bool ParseArguments(int argc, char** argv, Request& r, demo::DemoOptions& options) {
   for (int i = 1; i < argc; ++i) {
     const std::string a = argv[i];
     const bool value = i + 1 < argc;
     if (a == "--exe" && value) {
-      exePath = argv[++i];
+      r.exePath = argv[++i];
     } else if (a == "--machine" && value) {
-      machineName = argv[++i];
+      r.machineName = argv[++i];
     } else if (a == "--machine-file" && value) {
-      machineFile = argv[++i];
+      r.machineFile = argv[++i];
     } else if (a == "--args" && value) {
-      args = argv[++i];
+      r.args = argv[++i];
     } else if (a == "--firmware" && value) {
-      firmwareFile = argv[++i];
+      r.firmwareFile = argv[++i];
     } else if (a == "--fault" && value) {
       options.fault = argv[++i];
     } else if (a == "--json" && value) {
-      jsonFile = argv[++i];
+      r.jsonFile = argv[++i];
     } else if (a == "--answer-no") {
       options.answerNo = true;
     } else if (a == "--matrix") {
-      matrix = true;
+      r.matrix = true;
     } else {
-      Usage();
-      return 2;
+      return false;
     }
   }
-  if (!machineName.empty() && !machineFile.empty()) return Refuse("--machine and --machine-file exclude each other");
-  if (matrix && !options.fault.empty()) return Refuse("--matrix runs every fault; leave out --fault");
+  return true;
+}
 
+// The machines to run: the one a machine file describes, the built-in one named, every
+// built-in one for the matrix, or the first. Empty after a refusal, with its status in `status`.
+std::vector<demo::DemoMachine> ChooseMachines(const Request& r, int& status) {
   std::vector<demo::DemoMachine> machines;
-  if (!machineFile.empty()) {
-    const auto text = ReadHostFile(machineFile);
-    if (!text) return Refuse("--machine-file " + machineFile + ": cannot be read");
+  if (!r.machineFile.empty()) {
+    const auto text = ReadHostFile(r.machineFile);
+    if (!text) {
+      status = Refuse("--machine-file " + r.machineFile + ": cannot be read");
+      return {};
+    }
     std::string error;
     const auto machine = demo::ParseMachineFile(std::string(text->begin(), text->end()), error);
-    if (!machine) return Refuse(machineFile + ": " + error);
+    if (!machine) {
+      status = Refuse(r.machineFile + ": " + error);
+      return {};
+    }
     machines.push_back(*machine);
-  } else {
-    for (const auto& m : demo::BuiltInMachines()) {
-      if (machineName.empty() ? (matrix || machines.empty()) : m.name == machineName) machines.push_back(m);
-    }
-    if (machines.empty()) {
-      std::string names;
-      for (const auto& m : demo::BuiltInMachines()) names += " " + m.name;
-      return Refuse("--machine " + machineName + ": no such machine; built in:" + names);
-    }
+    return machines;
   }
-  if (!options.fault.empty()) {
-    bool known = false;
-    for (const auto& f : demo::FaultNames()) known = known || f == options.fault;
-    if (!known) {
-      std::string names;
-      for (const auto& f : demo::FaultNames()) names += " " + f;
-      return Refuse("--fault " + options.fault + ": no such fault; faults:" + names);
-    }
+  for (const auto& m : demo::BuiltInMachines()) {
+    if (r.machineName.empty() ? (r.matrix || machines.empty()) : m.name == r.machineName) machines.push_back(m);
   }
-  if (!firmwareFile.empty()) {
-    options.firmwareFile = ReadHostFile(firmwareFile);
-    if (!options.firmwareFile) return Refuse("--firmware " + firmwareFile + ": cannot be read");
+  if (machines.empty()) {
+    std::string names;
+    for (const auto& m : demo::BuiltInMachines()) names += " " + m.name;
+    status = Refuse("--machine " + r.machineName + ": no such machine; built in:" + names);
   }
-  options.arguments = demo::SplitArguments(args);
+  return machines;
+}
 
+bool KnownFault(const std::string& fault) {
+  for (const auto& f : demo::FaultNames()) {
+    if (f == fault) return true;
+  }
+  return false;
+}
+
+// The firmware file and the release's block into the options; a status of 2 when one can't be read.
+int LoadInputs(const Request& r, demo::DemoOptions& options) {
+  if (!r.firmwareFile.empty()) {
+    options.firmwareFile = ReadHostFile(r.firmwareFile);
+    if (!options.firmwareFile) return Refuse("--firmware " + r.firmwareFile + ": cannot be read");
+  }
+  options.arguments = demo::SplitArguments(r.args);
   // The release as shipped: the block of the packed Quenzar.exe.
-  const auto exe = ReadHostFile(exePath);
-  if (!exe) return Refuse("--exe " + exePath + ": cannot be read");
+  const auto exe = ReadHostFile(r.exePath);
+  if (!exe) return Refuse("--exe " + r.exePath + ": cannot be read");
   std::string error;
   const auto block = demo::PackageBlockOfRelease(*exe, error);
-  if (!block) return Refuse(exePath + " is not a packed updater: " + error);
+  if (!block) return Refuse(r.exePath + " is not a packed updater: " + error);
   options.packageBlock = *block;
+  return 0;
+}
 
+demo::Matrix Rehearse(const Request& r, const std::vector<demo::DemoMachine>& machines, demo::DemoOptions& options) {
   demo::Matrix table;
-  if (matrix) {
+  if (r.matrix) {
     table = demo::RunMatrix(machines, options);
     for (const auto& row : table.rows) std::printf("%s\n", demo::MatrixLine(row).c_str());
     std::printf("%s\n", demo::MatrixTotal(table).c_str());
-  } else {
-    options.machine = machines.front();
-    const auto start = std::chrono::steady_clock::now();
-    table.rows = {demo::RowOf(options.machine.name, options.fault, demo::RunDemo(options))};
-    table.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    return table;
   }
-  if (!jsonFile.empty()) {
-    std::ofstream json(jsonFile, std::ios::binary | std::ios::trunc);
+  options.machine = machines.front();
+  const auto start = std::chrono::steady_clock::now();
+  table.rows = {demo::RowOf(options.machine.name, options.fault, demo::RunDemo(options))};
+  table.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+  return table;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  Request request;
+  demo::DemoOptions options;
+  if (!ParseArguments(argc, argv, request, options)) {
+    Usage();
+    return 2;
+  }
+  if (!request.machineName.empty() && !request.machineFile.empty()) {
+    return Refuse("--machine and --machine-file exclude each other");
+  }
+  if (request.matrix && !options.fault.empty()) return Refuse("--matrix runs every fault; leave out --fault");
+  int status = 2;
+  const std::vector<demo::DemoMachine> machines = ChooseMachines(request, status);
+  if (machines.empty()) return status;
+  if (!options.fault.empty() && !KnownFault(options.fault)) {
+    std::string names;
+    for (const auto& f : demo::FaultNames()) names += " " + f;
+    return Refuse("--fault " + options.fault + ": no such fault; faults:" + names);
+  }
+  if (const int refused = LoadInputs(request, options)) return refused;
+  const demo::Matrix table = Rehearse(request, machines, options);
+  if (!request.jsonFile.empty()) {
+    std::ofstream json(request.jsonFile, std::ios::binary | std::ios::trunc);
     json << demo::MatrixJson(table);
-    if (!json) return Refuse("--json " + jsonFile + ": cannot be written");
+    if (!json) return Refuse("--json " + request.jsonFile + ": cannot be written");
   }
   return table.Passed() == table.rows.size() ? 0 : 1;
 }

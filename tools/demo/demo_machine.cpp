@@ -164,7 +164,10 @@ unsigned ControllerPositions(sim::SataKind kind) {
   return kind == sim::SataKind::IntelAhci ? 6 : 4;
 }
 
-std::vector<AttachedDrive> BuildDemoMachine(sim::Machine& machine, const DemoMachine& spec) {
+namespace {
+
+// Boot files, the default BootExecute, fast startup, the service pack and the power line.
+void SetUpWindows(sim::Machine& machine, const DemoMachine& spec) {
   machine.files.Put(machine.windowsDirectory + "\\bootstat.dat", std::vector<std::uint8_t>(2048, 0));
   if (!machine.registry.GetMultiString(hkey::kLocalMachine, kSessionManagerKey, "BootExecute")) {
     machine.registry.SetMultiString(hkey::kLocalMachine, kSessionManagerKey, "BootExecute",
@@ -180,10 +183,13 @@ std::vector<AttachedDrive> BuildDemoMachine(sim::Machine& machine, const DemoMac
     machine.version.csdVersion = spec.servicePack == 0 ? "" : "Service Pack " + std::to_string(spec.servicePack);
   }
   if (spec.lowBattery) machine.power = {0, 2, 9};
+}
 
-  const int bus = sim::InstallDiscoveryBasics(machine);
+// The controllers in the spec's order; each takes the ports after the one before. `port` ends
+// at the first port no controller took.
+std::vector<sim::SataController> AddControllers(sim::Machine& machine, int bus, const DemoMachine& spec,
+                                                std::uint8_t& port) {
   std::vector<sim::SataController> controllers;
-  std::uint8_t port = 0;
   for (std::size_t i = 0; i < spec.controllers.size(); ++i) {
     sim::SataController c;
     c.kind = spec.controllers[i].kind;
@@ -196,9 +202,66 @@ std::vector<AttachedDrive> BuildDemoMachine(sim::Machine& machine, const DemoMac
     sim::AddSataController(machine, bus, c);
     controllers.push_back(c);
   }
+  return controllers;
+}
+
+// The controller's port driver; a SiI driver names its version, by default 2.2.
+sim::PortDriver PortDriverOf(const sim::SataController& c, const DemoController& own, std::string& version) {
+  version = own.version;
+  if (c.kind == sim::SataKind::Sil3124 && version.empty()) version = "2.2";
+  if (!own.passThrough) return sim::PortDriver::ScsiAdapter();
+  if (c.kind != sim::SataKind::Sil3124) return sim::PortDriver::StandardSata();
+  const auto dot = version.find('.');
+  return sim::PortDriver::SiliconImage(static_cast<std::uint16_t>(std::stoi(version.substr(0, dot))),
+                                       static_cast<std::uint16_t>(std::stoi(version.substr(dot + 1))));
+}
+
+// The controller, its driver and the disk's place on it, for the transcript.
+std::string WhereOnController(const sim::SataController& c, const DemoController& own, const std::string& version,
+                              int position) {
+  std::string where = std::string(ControllerKindName(c.kind)) + " " + std::to_string(c.index) + " (" + c.service +
+                      (version.empty() ? "" : " " + version) + (own.passThrough ? "" : ", no pass-through") + "), ";
+  if (c.kind == sim::SataKind::IntelIde) {
+    return where + (position / 2 == 0 ? "primary " : "secondary ") + (position % 2 == 0 ? "master" : "slave");
+  }
+  return where + "port " + std::to_string(position);
+}
+
+// A SATA disk with a simulated drive behind its controller's port driver, also reachable by the
+// boot-time flasher as \??\PhysicalDrive<n>.
+AttachedDrive AttachSataDisk(sim::Machine& machine, const DemoMachine& spec, const sim::SataController& c,
+                             const DemoDisk& d, std::uint32_t number, const sim::DiskDescription& description) {
+  const DemoController& own = spec.controllers[d.controller];
+  sim::SimDisk& disk = sim::AddSataDisk(machine, c, d.position, number, description);
+  const sim::AtaDrive::Identity identity{d.model, description.serial, d.revision,
+                                         d.extension.empty() ? d.revision : d.extension};
+  auto drive = std::make_shared<sim::AtaDrive>(identity);
+  if (d.identify == IdentifyAnswer::Never) drive->staysBusy = true;
+  if (d.identify == IdentifyAnswer::Slowly) {
+    for (unsigned k = 1; k <= d.identifyTimeouts; ++k) drive->InjectFault(sim::AtaFault::Timeout, 0xEC, -1, k);
+  }
+  std::string version;
+  const sim::PortDriver driver = PortDriverOf(c, own, version);
+  AttachedDrive attached;
+  attached.deviceNumber = number;
+  attached.port = sim::AttachDrive(machine, disk, std::make_shared<sim::AtaDriveLink>(drive), driver);
+  if (machine.physicalDrives.size() <= number) machine.physicalDrives.resize(number + 1);
+  machine.physicalDrives[number] = drive;
+  attached.drive = drive;
+  attached.before = identity;
+  attached.where = WhereOnController(c, own, version, d.position);
+  return attached;
+}
+
+}  // namespace
+
+std::vector<AttachedDrive> BuildDemoMachine(sim::Machine& machine, const DemoMachine& spec) {
+  SetUpWindows(machine, spec);
+  const int bus = sim::InstallDiscoveryBasics(machine);
+  std::uint8_t port = 0;
+  const std::vector<sim::SataController> controllers = AddControllers(machine, bus, spec, port);
   int hub = -1;
   unsigned usbCount = 0;
-
   std::vector<AttachedDrive> drives;
   for (std::size_t i = 0; i < spec.disks.size(); ++i) {
     const DemoDisk& d = spec.disks[i];
@@ -209,48 +272,17 @@ std::vector<AttachedDrive> BuildDemoMachine(sim::Machine& machine, const DemoMac
     description.letters = {static_cast<char>('C' + i)};
     description.signature = 0x5A17C000u + static_cast<std::uint32_t>(i);
     const auto number = static_cast<std::uint32_t>(i);
-    AttachedDrive attached;
-    attached.deviceNumber = number;
-    if (d.usb) {
-      if (hub < 0) hub = sim::AddUsbHost(machine, bus);
-      sim::AddUsbDiskAt(machine, hub, usbCount++, port++, number, description);
-      attached.usb = true;
-      attached.where = "USB";
-      attached.before = {d.model, description.serial, d.revision, d.extension};
-      drives.push_back(attached);
+    if (!d.usb) {
+      drives.push_back(AttachSataDisk(machine, spec, controllers.at(d.controller), d, number, description));
       continue;
     }
-    const sim::SataController& c = controllers.at(d.controller);
-    const DemoController& own = spec.controllers[d.controller];
-    sim::SimDisk& disk = sim::AddSataDisk(machine, c, d.position, number, description);
-    const sim::AtaDrive::Identity identity{d.model, description.serial, d.revision,
-                                           d.extension.empty() ? d.revision : d.extension};
-    auto drive = std::make_shared<sim::AtaDrive>(identity);
-    if (d.identify == IdentifyAnswer::Never) drive->staysBusy = true;
-    if (d.identify == IdentifyAnswer::Slowly) {
-      for (unsigned k = 1; k <= d.identifyTimeouts; ++k) drive->InjectFault(sim::AtaFault::Timeout, 0xEC, -1, k);
-    }
-    sim::PortDriver driver = own.passThrough ? sim::PortDriver::StandardSata() : sim::PortDriver::ScsiAdapter();
-    std::string version = own.version;
-    if (c.kind == sim::SataKind::Sil3124) {
-      if (version.empty()) version = "2.2";
-      const auto dot = version.find('.');
-      if (own.passThrough) driver = sim::PortDriver::SiliconImage(static_cast<std::uint16_t>(std::stoi(version.substr(0, dot))),
-                                             static_cast<std::uint16_t>(std::stoi(version.substr(dot + 1))));
-    }
-    attached.port = sim::AttachDrive(machine, disk, std::make_shared<sim::AtaDriveLink>(drive), driver);
-    if (machine.physicalDrives.size() <= number) machine.physicalDrives.resize(number + 1);
-    machine.physicalDrives[number] = drive;
-    attached.drive = drive;
-    attached.before = identity;
-    std::string where = std::string(ControllerKindName(c.kind)) + " " + std::to_string(c.index) + " (" + c.service +
-                        (version.empty() ? "" : " " + version) + (own.passThrough ? "" : ", no pass-through") + "), ";
-    if (c.kind == sim::SataKind::IntelIde) {
-      where += std::string(d.position / 2 == 0 ? "primary " : "secondary ") + (d.position % 2 == 0 ? "master" : "slave");
-    } else {
-      where += "port " + std::to_string(d.position);
-    }
-    attached.where = where;
+    if (hub < 0) hub = sim::AddUsbHost(machine, bus);
+    sim::AddUsbDiskAt(machine, hub, usbCount++, port++, number, description);
+    AttachedDrive attached;
+    attached.deviceNumber = number;
+    attached.usb = true;
+    attached.where = "USB";
+    attached.before = {d.model, description.serial, d.revision, d.extension};
     drives.push_back(attached);
   }
   return drives;

@@ -2,6 +2,9 @@
 // The rehearsal's verdict: what every drive holds after the run, judged by the release's own
 // rules. A pure function over the drives' states before and after, so that it can be tested
 // without running anything.
+#include <cstddef>
+#include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -23,12 +26,41 @@ struct JudgedDrive {
   bool allowed = false;
 };
 
+// What a restart may change on the machine.
+struct MachineState {
+  std::vector<DriveFirmware> drives;  // the SATA drives, in disk order
+  std::vector<std::string> bootExecute;
+  std::vector<std::optional<std::vector<std::uint8_t>>> fwBins;  // each system directory's FW.bin
+  std::size_t restarts = 0;                                      // restarts asked for so far
+};
+
+// Nothing a drive runs or holds pending, nor BootExecute, FW.bin or a restart, changed. Commands
+// a drive was sent without taking anything in do not count.
+bool RestartChangedNothing(const MachineState& before, const MachineState& after);
+
 // What the release promises for this run.
 enum class Promise {
   Update,     // nothing went wrong: every allowed drive ends at the target
   KeepWhole,  // a fault struck: every allowed drive ends at the target or keeps its old firmware whole
   Untouched,  // the release updates nothing here: every drive stays as it was
 };
+
+// What decides the release's promise for a run, as the machine and the updater's start show it.
+struct PromiseFacts {
+  bool fault = false;                // a fault was made to strike
+  bool lowBatteryRefused = false;    // the machine runs on a low battery and start-up ended there
+  bool commandLineRefused = false;   // start-up refused an argument or the firmware file
+  bool anyEligible = false;          // a drive that answers is eligible for a package
+  bool anyUnreachable = false;       // a drive of the release's models sits behind a refusing driver
+  bool xpBeforeSp2 = false;          // Windows XP before Service Pack 2
+};
+
+struct PromiseOfRun {
+  Promise promise = Promise::Untouched;
+  std::string reason;
+};
+
+PromiseOfRun PromiseOf(const PromiseFacts& facts);
 
 // What the line under the version line said when the user started the updater again.
 enum class LastRunSays {
@@ -52,6 +84,15 @@ struct VerdictInput {
   // "FAILED" when one was flashed and did not, neither when no drive was flashed (a line from
   // an earlier run would be stale).
   LastRunSays lastRun = LastRunSays::NotJudged;
+  // After everything ended BootExecute must read as before the run: otherwise every start of
+  // Windows runs the flasher again.
+  std::vector<std::string> bootExecuteBefore, bootExecuteAfter;
+  // With no fault, no eligible drive and one of the release's drives unreachable, the updater
+  // must end at the box naming that drive, with exit code 1603: it is not "nothing to update".
+  bool unreachableDriveDue = false;
+  std::string updaterEnd;  // where the updater's run ended, as the transcript says it
+  int updaterExitCode = 0;
+  bool endedAtUnreachableDrive = false;
 };
 
 struct Verdict {

@@ -159,8 +159,10 @@ std::optional<std::size_t> LocateBlock(const std::vector<std::uint8_t>& file, st
   return base;
 }
 
-std::vector<std::string> CheckRelease(const Release& r) {
-  std::vector<std::string> errors;
+namespace {
+
+// The texts, the package mode, the option digits and the package count.
+void CheckHeader(std::vector<std::string>& errors, const Release& r) {
   CheckText(errors, "product_version", r.productVersion, kProductVersionSize - 1);
   CheckText(errors, "product_title", r.productTitle, kProductTitleSize - 1);
   CheckText(errors, "release_date", r.releaseDate, kReleaseDateSize - 1);
@@ -187,6 +189,10 @@ std::vector<std::string> CheckRelease(const Release& r) {
     errors.push_back("options: digit 10 (package count) is " + std::string(1, r.options[9]) +
                      " but " + std::to_string(r.packages.size()) + " packages are given");
   }
+}
+
+// Each package's image, revision texts and model table.
+void CheckPackages(std::vector<std::string>& errors, const Release& r) {
   for (std::size_t n = 0; n < r.packages.size(); ++n) {
     const ReleasePackage& p = r.packages[n];
     const std::string field = "packages[" + std::to_string(n + 1) + "]";
@@ -215,6 +221,10 @@ std::vector<std::string> CheckRelease(const Release& r) {
       CheckText(errors, entry + ".aux", m.auxText, kAuxTextSize);
     }
   }
+}
+
+// Each flasher build: its size, its processor, and the exact-revision mark.
+void CheckFlashers(std::vector<std::string>& errors, const Release& r) {
   for (std::size_t s = 0; s < r.flashers.size(); ++s) {
     const Build& build = FlasherBuild(r, s);
     if (!build) continue;
@@ -233,6 +243,9 @@ std::vector<std::string> CheckRelease(const Release& r) {
                        "lacks the mark \"" + std::string(bootflash::kExactRevisionMark) + "\"");
     }
   }
+}
+
+void CheckCopyHelpers(std::vector<std::string>& errors, const Release& r) {
   for (std::size_t c = 0; c < r.copyHelpers.size(); ++c) {
     if (r.copyHelpers[c]) {
       const std::string field = std::string("copy_helpers.") + kCopyHelperNames[c];
@@ -246,39 +259,10 @@ std::vector<std::string> CheckRelease(const Release& r) {
       }
     }
   }
-  return errors;
 }
 
-PackResult Pack(std::vector<std::uint8_t>& file, const Release& r) {
-  PackResult result;
-  std::string error;
-  const auto base = LocateBlock(file, error);
-  if (!base) {
-    result.errors.push_back(error);
-    return result;
-  }
-  result.errors = CheckRelease(r);
-  if (!result.errors.empty()) return result;
-
-  for (std::size_t n = 0; n < r.packages.size(); ++n) {
-    if (!HasMarker(r.packages[n].image)) {
-      result.warnings.push_back("packages[" + std::to_string(n + 1) + "].image: " +
-                                r.packages[n].imageName +
-                                " lacks the marker \"" + bootflash::kImageMarker +
-                                "\"; the boot-time flasher will refuse it");
-    }
-  }
-
-  // Filled in a copy, judged, and only then written over the file's block.
-  std::vector<std::uint8_t> packed(file.begin() + static_cast<std::ptrdiff_t>(*base),
-                                   file.begin() + static_cast<std::ptrdiff_t>(*base + kBlockSize));
-  std::uint8_t* b = packed.data();
-  PackageBlock block{Bytes(packed)};
-  PutText(b + kProductVersion, kProductVersionSize, r.productVersion);
-  PutText(b + kProductTitle, kProductTitleSize, r.productTitle);
-  PutText(b + kReleaseDate, kReleaseDateSize, r.releaseDate);
-  PutText(b + kSupportedModelText, kSupportedModelTextSize, r.supportedModel);
-
+// The model table: the release's entries, the rest blank.
+void WriteModelTable(std::uint8_t* b, const Release& r) {
   for (int row = 0; row < kRows; ++row) {
     const std::vector<ReleaseModelEntry>* models =
         row < static_cast<int>(r.packages.size()) ? &r.packages[static_cast<std::size_t>(row)].models
@@ -303,10 +287,10 @@ PackResult Pack(std::vector<std::uint8_t>& file, const Release& r) {
     }
   }
 
-  b[kPackageMode] = static_cast<std::uint8_t>(static_cast<std::int8_t>(r.packageMode));
-  std::memcpy(b + kOptionDigits, r.options.data(), kOptionDigitCount);
-  b[kOptionDigits + kOptionDigitCount] = 0;
+}
 
+// The firmware area, each package's start, size and revision texts.
+void WriteImages(std::uint8_t* b, PackageBlock& block, const Release& r) {
   std::memset(b + kFirmwareArea, 0, kFirmwareAreaSize);
   for (int n = 1; n <= kPackages; ++n) {
     const std::size_t index = static_cast<std::size_t>(n - 1);
@@ -324,6 +308,10 @@ PackResult Pack(std::vector<std::uint8_t>& file, const Release& r) {
     }
   }
 
+}
+
+// The flasher builds and copy helpers into their slots, with their size records.
+void WriteBuilds(std::uint8_t* b, const Release& r) {
   auto putBuild = [&](std::size_t slot, std::size_t slotSize, int sizeRecord,
                       const std::vector<std::uint8_t>& build) {
     std::memset(b + slot, 0, slotSize);
@@ -339,6 +327,57 @@ PackResult Pack(std::vector<std::uint8_t>& file, const Release& r) {
     const auto& build = r.copyHelpers[static_cast<std::size_t>(c - 1)];
     if (build) putBuild(CopySlot(c), kCopySlotSize, kFlasherSlots + c - 1, *build);
   }
+}
+
+void WarnOfMissingMarkers(PackResult& result, const Release& r) {
+  for (std::size_t n = 0; n < r.packages.size(); ++n) {
+    if (!HasMarker(r.packages[n].image)) {
+      result.warnings.push_back("packages[" + std::to_string(n + 1) + "].image: " +
+                                r.packages[n].imageName +
+                                " lacks the marker \"" + bootflash::kImageMarker +
+                                "\"; the boot-time flasher will refuse it");
+    }
+  }
+}
+
+}  // namespace
+
+std::vector<std::string> CheckRelease(const Release& r) {
+  std::vector<std::string> errors;
+  CheckHeader(errors, r);
+  CheckPackages(errors, r);
+  CheckFlashers(errors, r);
+  CheckCopyHelpers(errors, r);
+  return errors;
+}
+
+PackResult Pack(std::vector<std::uint8_t>& file, const Release& r) {
+  PackResult result;
+  std::string error;
+  const auto base = LocateBlock(file, error);
+  if (!base) {
+    result.errors.push_back(error);
+    return result;
+  }
+  result.errors = CheckRelease(r);
+  if (!result.errors.empty()) return result;
+  WarnOfMissingMarkers(result, r);
+
+  // Filled in a copy, judged, and only then written over the file's block.
+  std::vector<std::uint8_t> packed(file.begin() + static_cast<std::ptrdiff_t>(*base),
+                                   file.begin() + static_cast<std::ptrdiff_t>(*base + kBlockSize));
+  std::uint8_t* b = packed.data();
+  PackageBlock block{Bytes(packed)};
+  PutText(b + kProductVersion, kProductVersionSize, r.productVersion);
+  PutText(b + kProductTitle, kProductTitleSize, r.productTitle);
+  PutText(b + kReleaseDate, kReleaseDateSize, r.releaseDate);
+  PutText(b + kSupportedModelText, kSupportedModelTextSize, r.supportedModel);
+  WriteModelTable(b, r);
+  b[kPackageMode] = static_cast<std::uint8_t>(static_cast<std::int8_t>(r.packageMode));
+  std::memcpy(b + kOptionDigits, r.options.data(), kOptionDigitCount);
+  b[kOptionDigits + kOptionDigitCount] = 0;
+  WriteImages(b, block, r);
+  WriteBuilds(b, r);
   result.errors = StrangersAdmitted(packed, r);
   if (!result.errors.empty()) {
     result.warnings.clear();
