@@ -17,6 +17,7 @@
 #include "sim/os/sim_wmi.hpp"
 #include "sim/devices/stub_image.hpp"
 #include "tests/transport/scripted_drive.hpp"
+#include "tests/transport/named_results.hpp"
 #include "transport/ata_command_device.hpp"
 
 namespace qz::test {

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "sim/machine/machine.hpp"
+#include "tests/transport/named_results.hpp"
 #include "sim/os/sim_win32.hpp"
 #include "sim/devices/stub_image.hpp"
 

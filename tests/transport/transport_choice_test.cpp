@@ -3,6 +3,7 @@
 #include <initializer_list>
 #include <optional>
 
+#include "tests/transport/named_results.hpp"
 #include "transport/transport_choice.hpp"
 
 namespace qz {
