@@ -1,5 +1,6 @@
 #include "discovery/device_enumerator.hpp"
 
+#include <algorithm>
 #include <new>
 
 #include "discovery/fixed_text.hpp"
@@ -119,6 +120,12 @@ bool DeviceEnumerator::Enumerate() {
 
   AttachWmiRecords();
   return true;
+}
+
+DiskList DeviceEnumerator::ListedDisks() {
+  // A failed or freed enumeration has counted nothing.
+  const int count = std::clamp(count_, 0, static_cast<int>(mDiskRegData.size()));
+  return DiskList(mDiskRegData.data(), static_cast<std::size_t>(count));
 }
 
 void DeviceEnumerator::AttachWmiRecords() {

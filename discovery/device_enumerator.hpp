@@ -1,6 +1,6 @@
 #pragma once
 // Builds the list of the machine's disks (mDiskRegData) from the Setup API, the
-// configuration manager and WMI, with what the command layer needs to reach each disk.
+// configuration manager and WMI, with what the command device needs to reach each disk.
 // Every step leaves trace lines in "C:\DEBUG.TXT" and in DEBUG.TXT of the temporary directory.
 #include <array>
 #include <cstdint>
@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "discovery/disk_reg_data.hpp"
+#include "discovery/io_resource.hpp"
 #include "discovery/setup_functions.hpp"
 #include "discovery/trace_file.hpp"
 #include "discovery/wmi_query.hpp"
@@ -31,6 +31,9 @@ class DeviceEnumerator {
   bool Enumerate();
   std::vector<DiskRegData>& GetList() { return mDiskRegData; }
   int GetCount() const { return count_; }
+  // The disks the last Enumerate listed, as the command device takes them; empty when it
+  // failed or after Destroy.
+  DiskList ListedDisks();
   // Unloads the libraries, frees the list and writes "Deconstructor ok ". Runs once.
   void Destroy();
 

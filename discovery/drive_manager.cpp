@@ -40,7 +40,10 @@ DriveManager::DriveManager(Win32Api& os) : os_(os), System(os) {}
 std::unique_ptr<DriveManager> DriveManager::Create(const CommandDeviceSystem& system, bool flag) {
   std::unique_ptr<DriveManager> manager(new (std::nothrow) DriveManager(system.os));
   if (!manager) return nullptr;
-  manager->CommandDevice.reset(new (std::nothrow) AtaCommandDevice(system));
+  manager->Enumerator = std::make_unique<DeviceEnumerator>(system.os, system.setup, system.wmi);
+  manager->Enumerator->Enumerate();
+  manager->CommandDevice.reset(
+      new (std::nothrow) AtaCommandDevice(system, manager->Enumerator->ListedDisks()));
   if (!manager->CommandDevice) return nullptr;
   manager->CreateFlag = flag ? 1 : 0;
   manager->Scan();
@@ -49,6 +52,7 @@ std::unique_ptr<DriveManager> DriveManager::Create(const CommandDeviceSystem& sy
 
 DriveManager::~DriveManager() {
   CommandDevice.reset();
+  Enumerator.reset();
   Deselect();
 }
 

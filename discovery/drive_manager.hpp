@@ -1,12 +1,13 @@
 #pragma once
-// The one object through which the main window sees drives: it builds the command device
-// (which enumerates the disks), keeps the disks it can open that are not on USB, orders
-// them by SCSI address and identifies each one.
+// The one object through which the main window sees drives: it enumerates the disks, hands
+// their list to the command device it builds, keeps the disks it can open that are not on
+// USB, orders them by SCSI address and identifies each one.
 #include <array>
 #include <cstdint>
 #include <memory>
 #include <vector>
 
+#include "discovery/device_enumerator.hpp"
 #include "discovery/drive_record.hpp"
 #include "discovery/drive_table.hpp"
 #include "discovery/unreached_disks.hpp"
@@ -62,6 +63,8 @@ class DriveManager {
 
   Win32Api& os_;
   SystemInfo System;
+  // Declared before the device, which reads its list: the device goes first.
+  std::unique_ptr<DeviceEnumerator> Enumerator;
   std::unique_ptr<AtaCommandDevice> CommandDevice;
 };
 

@@ -4,7 +4,7 @@
 #include <cstddef>
 #include <vector>
 
-#include "discovery/disk_reg_data.hpp"
+#include "transport/disk_reg_data.hpp"
 
 namespace qz {
 

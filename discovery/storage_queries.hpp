@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <string>
 
-#include "discovery/disk_reg_data.hpp"
+#include "transport/disk_reg_data.hpp"
 #include "platform/file_api.hpp"
 
 namespace qz {

@@ -4,7 +4,7 @@
 // the main window needs what Windows itself says of them to tell the user why.
 #include <vector>
 
-#include "discovery/disk_reg_data.hpp"
+#include "transport/disk_reg_data.hpp"
 #include "discovery/unreached_disk.hpp"
 
 namespace qz {

@@ -23,21 +23,13 @@ std::string_view Text(const PropertyText& text) {
 
 }  // namespace
 
-AtaCommandDevice::AtaCommandDevice(const CommandDeviceSystem& system)
+AtaCommandDevice::AtaCommandDevice(const CommandDeviceSystem& system, DiskList disks)
     : CommandTimer(system.os),
       System(system.os),
       Transports(system.os, system.addresses, CommandTimer, *this),
-      os_(system.os) {
+      os_(system.os),
+      disks_(disks) {
   DataBuffer = std::make_unique<std::uint8_t[]>(kDataBufferSize);
-  Enumerator = std::make_unique<DeviceEnumerator>(system.os, system.setup, system.wmi);
-  if (Enumerator->Enumerate()) {
-    auto& list = Enumerator->GetList();
-    DeviceCount = std::clamp(Enumerator->GetCount(), 0, static_cast<int>(list.size()));
-    DeviceList = DeviceCount > 0 ? list.data() : nullptr;
-  }
-  CurrentIndex = -1;
-  CommandTimeout = kDefaultTimeout;
-  Kind = transport_kind::kAtaPassThrough;
   PortIoLoader = std::make_unique<NtPortLoader>(system.os, system.fsRedirection, system.portIo,
                                                 system.portIoImages);
   PhysicalLoader = std::make_unique<TesselLoader>(system.os, system.fsRedirection,
@@ -49,10 +41,7 @@ AtaCommandDevice::~AtaCommandDevice() {
   DeviceHandle = kInvalidHandle;
   CurrentEntry = nullptr;
   CurrentWmiInfo = nullptr;
-  DeviceList = nullptr;
-  DeviceCount = 0;
-  if (Enumerator) Enumerator->Destroy();
-  Enumerator.reset();
+  disks_ = {};
   PhysicalLoader.reset();
   PortIoLoader.reset();
   DataBuffer.reset();
@@ -60,8 +49,8 @@ AtaCommandDevice::~AtaCommandDevice() {
 
 DiskRegData* AtaCommandDevice::GetDeviceEntry(int index) {
   if (index < 0) index = CurrentIndex;
-  if (index < 0 || index >= DeviceCount || DeviceList == nullptr) return nullptr;
-  return &DeviceList[index];
+  if (index < 0 || index >= GetDeviceCount()) return nullptr;
+  return &disks_[static_cast<std::size_t>(index)];
 }
 
 std::uint8_t AtaCommandDevice::GetBusType(int index) {
@@ -82,38 +71,40 @@ bool AtaCommandDevice::IsAhciEnabled(int index) {
 }
 
 void AtaCommandDevice::ComputeDirectMode(const DiskRegData& e, int index) {
-  DirectMode = 0;
+  directMode_ = TransportKind::None;
   if (e.HasIo) {
-    DirectMode = transport_kind::kPortIo;
-    IoBase = static_cast<std::uint16_t>(e.CmdBase);
-    DriveSelect = e.Address.TargetId == 0 ? 0xA0 : 0xB0;
+    directMode_ = TransportKind::PortIo;
+    ioBase_ = static_cast<std::uint16_t>(e.CmdBase);
+    driveSelect_ = e.Address.TargetId == 0 ? 0xA0 : 0xB0;
     // A controller in AHCI mode does not serve the legacy ports.
-    if (e.VendorId == pci_vendor::kIntel && IsAhciEnabled(index)) DirectMode = 0;
+    if (e.VendorId == pci_vendor::kIntel && IsAhciEnabled(index)) directMode_ = TransportKind::None;
   }
-  if (e.HasMem && e.MemRangeCount > 0 && DirectMode == 0) {
-    DirectMode = transport_kind::kSil3124;
+  if (e.HasMem && e.MemRangeCount > 0 && directMode_ == TransportKind::None) {
+    directMode_ = TransportKind::Sil3124;
     if (e.VendorId == pci_vendor::kSiliconImage && e.DeviceId == kSil3124DeviceId) {
       // Without a WMI record the port is unknown; port 0 is the card's first.
       const std::uint32_t port = e.WmiInfo ? static_cast<std::uint32_t>(e.WmiInfo->SCSIBus) : 0;
-      MemBase = e.MemRanges[0].Base;
+      memBase_ = e.MemRanges[0].Base;
       if (e.MemRangeCount >= 2 && port < e.MemRanges[1].Length / kSil3124PortStride) {
-        PortRegBase = e.MemRanges[1].Base + port * kSil3124PortStride;
+        portRegBase_ = e.MemRanges[1].Base + port * kSil3124PortStride;
       } else {
-        DirectMode = 0;  // no port register window to reach
+        directMode_ = TransportKind::None;  // no port register window to reach
       }
     } else {
       const std::uint32_t port = LocationPortNumber(Text(e.LocationInformation));
-      MemBase = e.MemRanges[0].Base;
-      PortRegBase = MemBase + kAhciPortRegisters + port * kAhciPortStride;
-      if (e.VendorId == pci_vendor::kIntel && !IsAhciEnabled(index)) DirectMode = 0;
+      memBase_ = e.MemRanges[0].Base;
+      portRegBase_ = memBase_ + kAhciPortRegisters + port * kAhciPortStride;
+      if (e.VendorId == pci_vendor::kIntel && !IsAhciEnabled(index)) {
+        directMode_ = TransportKind::None;
+      }
     }
   }
 }
 
 bool AtaCommandDevice::SelectDrive(int index) {
-  if (index < 0 || index >= DeviceCount || DeviceList == nullptr) return false;
+  if (index < 0 || index >= GetDeviceCount()) return false;
   CurrentIndex = index;
-  DiskRegData& e = DeviceList[index];
+  DiskRegData& e = disks_[static_cast<std::size_t>(index)];
   VendorId = e.VendorId;
   DeviceId = e.DeviceId;
   ComputeDirectMode(e, index);
@@ -126,7 +117,7 @@ bool AtaCommandDevice::SelectDrive(int index) {
   DeviceHandle = os_.CreateFile(path, access::kGenericRead | access::kGenericWrite,
                                 share::kRead | share::kWrite, disposition::kOpenExisting, 0);
   ChooseTransport();
-  return Kind == transport_kind::kPortIo || Kind == transport_kind::kSil3124 ||
+  return kind_ == TransportKind::PortIo || kind_ == TransportKind::Sil3124 ||
          DeviceHandle != kInvalidHandle;
 }
 
@@ -135,7 +126,7 @@ void AtaCommandDevice::ChooseTransport() {
   if (DeviceHandle != kInvalidHandle && VendorId == pci_vendor::kSiliconImage) {
     miniport = Transports.QueryCmdIdeVersion();
   }
-  Kind = ChooseTransportKind(System.GetOsVersionCode(), GetBusType(CurrentIndex), miniport);
+  kind_ = ChooseTransportKind(System.GetOsVersionCode(), GetBusType(CurrentIndex), miniport);
 }
 
 float AtaCommandDevice::GetCmdIdeVersion() { return Transports.QueryCmdIdeVersion().Value(); }
@@ -149,32 +140,32 @@ void AtaCommandDevice::DriveAddress(std::uint8_t& pathId, std::uint8_t& targetId
   lun = CurrentEntry->Address.Lun;
 }
 
-std::uint8_t AtaCommandDevice::SendDirect(std::uint8_t kind, const TaskFile& taskFile,
+std::uint8_t AtaCommandDevice::SendDirect(TransportKind kind, const TaskFile& taskFile,
                                           Bytes buffer, const TaskFile* previous,
                                           std::uint32_t direction, std::uint32_t length) {
-  if (kind == transport_kind::kPortIo) {
-    PortIoTransport transport(PortIoLoader.get(), CommandTimer, CommandTimeout, IoBase,
-                              DriveSelect);
+  if (kind == TransportKind::PortIo) {
+    PortIoTransport transport(PortIoLoader.get(), CommandTimer, CommandTimeout, ioBase_,
+                              driveSelect_);
     return transport.Send(taskFile, buffer, previous, direction, length, OutputTaskFile);
   }
   Sil3124Transport transport(PhysicalLoader.get(), CommandTimer, os_, CommandTimeout,
-                             PortRegBase);
+                             portRegBase_);
   return transport.Send(taskFile, buffer, previous, direction, length);
 }
 
-std::uint8_t AtaCommandDevice::Dispatch(std::uint8_t kind, const TaskFile& taskFile, Bytes buffer,
+std::uint8_t AtaCommandDevice::Dispatch(TransportKind kind, const TaskFile& taskFile, Bytes buffer,
                                         const TaskFile* previous, std::uint32_t direction,
                                         std::uint32_t& length) {
   switch (kind) {
-    case transport_kind::kAtaPassThrough:
-    case transport_kind::kIdePassThrough:
-    case transport_kind::kScsiPassThrough:
-    case transport_kind::kMiniport:
+    case TransportKind::AtaPassThrough:
+    case TransportKind::IdePassThrough:
+    case TransportKind::ScsiPassThrough:
+    case TransportKind::Miniport:
       return Transports.Send(kind, taskFile, buffer, previous, direction, length);
-    case transport_kind::kPortIo:
+    case TransportKind::PortIo:
       if (!PortIoLoader || !PortIoLoader->Loaded) return command_result::kNotSupported;
       return SendDirect(kind, taskFile, buffer, previous, direction, length);
-    case transport_kind::kSil3124:
+    case TransportKind::Sil3124:
       if (!PhysicalLoader || !PhysicalLoader->Loaded) return command_result::kNotSupported;
       if (VendorId != pci_vendor::kSiliconImage || DeviceId != kSil3124DeviceId) {
         return command_result::kNotSupported;
@@ -188,7 +179,7 @@ std::uint8_t AtaCommandDevice::Dispatch(std::uint8_t kind, const TaskFile& taskF
 std::uint8_t AtaCommandDevice::SendCommand(const TaskFile& taskFile, Bytes buffer,
                                            const TaskFile* previous, std::uint32_t direction,
                                            std::uint32_t& length) {
-  return Dispatch(Kind, taskFile, buffer, previous, direction, length);
+  return Dispatch(kind_, taskFile, buffer, previous, direction, length);
 }
 
 std::uint8_t AtaCommandDevice::Identify() {
@@ -203,11 +194,13 @@ std::uint8_t AtaCommandDevice::Identify() {
   // the only way to identify it. Only this read-only command takes that way, and only behind
   // the inbox IDE drivers: any other driver of the controller may have a command of its own in
   // flight that a raw register sequence would race.
-  const bool passThrough = Kind >= transport_kind::kAtaPassThrough && Kind <= transport_kind::kMiniport;
-  if (result != command_result::kNotSupported || !passThrough || DirectMode == 0) return result;
+  if (result != command_result::kNotSupported || !IsPassThrough(kind_) ||
+      directMode_ == TransportKind::None) {
+    return result;
+  }
   if (CurrentEntry == nullptr || !ServedByInboxIdeDrivers(*CurrentEntry)) return result;
   length = kSector;
-  return Dispatch(static_cast<std::uint8_t>(DirectMode), tf, GetDataBuffer(), nullptr,
+  return Dispatch(directMode_, tf, GetDataBuffer(), nullptr,
                   data_direction::kIn, length);
 }
 

@@ -1,14 +1,13 @@
 #pragma once
-// The one object through which the updater sends ATA commands to a drive. Its construction
-// runs the enumeration of the machine's disks and loads the two register-access libraries;
-// it is pointed at one drive at a time by SelectDrive and sends each command over the
-// transport chosen for that drive.
+// The one object through which the updater sends ATA commands to a drive. It is handed the
+// machine's disks (discovery builds the list) and loads the two register-access libraries at
+// construction; it is pointed at one drive at a time by SelectDrive and sends each command
+// over the transport chosen for that drive.
 #include <cstdint>
 #include <memory>
 #include <vector>
 
-#include "discovery/device_enumerator.hpp"
-#include "discovery/disk_reg_data.hpp"
+#include "transport/disk_reg_data.hpp"
 #include "platform/buffer_address_api.hpp"
 #include "platform/fs_redirection_api.hpp"
 #include "platform/physical_access_api.hpp"
@@ -23,6 +22,7 @@
 #include "transport/system_info.hpp"
 #include "transport/task_file.hpp"
 #include "transport/tessel_loader.hpp"
+#include "transport/transport_kind.hpp"
 
 namespace qz {
 
@@ -44,12 +44,13 @@ class AtaCommandDevice final : private PassThroughOwner {
   static constexpr std::size_t kDataBufferSize = 0x40000;
   static constexpr float kDefaultTimeout = 20.0f;
 
-  explicit AtaCommandDevice(const CommandDeviceSystem& system);
+  // `disks` must outlive the device.
+  AtaCommandDevice(const CommandDeviceSystem& system, DiskList disks);
   ~AtaCommandDevice() override;
   AtaCommandDevice(const AtaCommandDevice&) = delete;
   AtaCommandDevice& operator=(const AtaCommandDevice&) = delete;
 
-  int GetDeviceCount() const { return DeviceCount; }
+  int GetDeviceCount() const { return static_cast<int>(disks_.size()); }
   // The entry at `index`, or at CurrentIndex when `index` is negative; null outside the list.
   DiskRegData* GetDeviceEntry(int index);
   std::uint8_t GetBusType(int index);
@@ -57,47 +58,52 @@ class AtaCommandDevice final : private PassThroughOwner {
   Bytes GetDataBuffer() { return Bytes(DataBuffer.get(), kDataBufferSize); }
 
   bool SelectDrive(int index);
-  // `length`: the buffer's byte count on entry; for kinds 1 to 4 the count the system
-  // reported on return.
+  // `length`: the buffer's byte count on entry; for the pass-through kinds the count the
+  // system reported on return.
   std::uint8_t SendCommand(const TaskFile& taskFile, Bytes buffer, const TaskFile* previous,
                            std::uint32_t direction, std::uint32_t& length);
   std::uint8_t Identify();
   float GetCmdIdeVersion();
   bool IsAhciEnabled(int index);
 
+  // The transport of the selected drive, and the register way its controller offers.
+  TransportKind Kind() const { return kind_; }
+  TransportKind DirectMode() const { return directMode_; }
+  // The legacy command block and drive select of the port-I/O way.
+  std::uint16_t IoBase() const { return ioBase_; }
+  std::uint8_t DriveSelect() const { return driveSelect_; }
+  // The controller's register window and the drive's port registers in it.
+  std::uint32_t MemBase() const { return memBase_; }
+  std::uint32_t PortRegBase() const { return portRegBase_; }
+  // Sends the following commands over `kind` until the next selection chooses again.
+  void UseTransport(TransportKind kind) { kind_ = kind; }
+  // Leaves the register ways out of this selection, as a controller without them would.
+  void ForgoDirectMode() { directMode_ = TransportKind::None; }
+
   // Fields, in the order they are built.
   HighResTimer CommandTimer;
   SystemInfo System;
   std::unique_ptr<std::uint8_t[]> DataBuffer;
   float CommandTimeout = kDefaultTimeout;
-  std::uint8_t Kind = 1;
-  std::uint16_t IoBase = 0;
-  std::uint8_t DriveSelect = 0xA0;
-  std::uint32_t MemBase = 0;
-  std::uint32_t PortRegBase = 0;
   std::uint16_t VendorId = 0;
   std::uint16_t DeviceId = 0;
   Handle DeviceHandle = kInvalidHandle;
   PassThroughTransports Transports;  // holds the request buffers
   std::uint32_t LastSystemError = 0;
-  DiskRegData* DeviceList = nullptr;
-  int DeviceCount = 0;
   int CurrentIndex = -1;
-  std::uint32_t DirectMode = 0;
   std::unique_ptr<NtPortLoader> PortIoLoader;
   std::unique_ptr<TesselLoader> PhysicalLoader;
   TaskFile OutputTaskFile{};
   DiskRegData* CurrentEntry = nullptr;
   WmiDiskInfo* CurrentWmiInfo = nullptr;
-  std::unique_ptr<DeviceEnumerator> Enumerator;
 
  private:
   void ChooseTransport();
   void ComputeDirectMode(const DiskRegData& entry, int index);
-  // Kinds 5 and 6 after their dispatch checks.
-  std::uint8_t SendDirect(std::uint8_t kind, const TaskFile& taskFile, Bytes buffer,
+  // The register ways after their dispatch checks.
+  std::uint8_t SendDirect(TransportKind kind, const TaskFile& taskFile, Bytes buffer,
                           const TaskFile* previous, std::uint32_t direction, std::uint32_t length);
-  std::uint8_t Dispatch(std::uint8_t kind, const TaskFile& taskFile, Bytes buffer,
+  std::uint8_t Dispatch(TransportKind kind, const TaskFile& taskFile, Bytes buffer,
                         const TaskFile* previous, std::uint32_t direction, std::uint32_t& length);
 
   // PassThroughOwner
@@ -109,6 +115,13 @@ class AtaCommandDevice final : private PassThroughOwner {
   void SetLastSystemError(std::uint32_t error) override { LastSystemError = error; }
 
   Win32Api& os_;
+  DiskList disks_;
+  TransportKind kind_ = TransportKind::AtaPassThrough;
+  TransportKind directMode_ = TransportKind::None;
+  std::uint16_t ioBase_ = 0;
+  std::uint8_t driveSelect_ = 0xA0;
+  std::uint32_t memBase_ = 0;
+  std::uint32_t portRegBase_ = 0;
 };
 
 }  // namespace qz

@@ -74,10 +74,10 @@ void WriteServiceKey(Win32Api& os, const DriverInstallation& what) {
 // A running service is stopped before its file is replaced; one that will not stop is left
 // running and the file is written anyway.
 void StopIfRunning(Win32Api& os, const std::string& service) {
-  if (IsServiceRunning(os, service) != 1) return;
+  if (IsServiceRunning(os, service) != ServiceState::Running) return;
   for (int i = 1; i <= 3; ++i) {
     StopServiceAndWait(os, service, 5 * i);
-    if (IsServiceRunning(os, service) == 0) return;
+    if (IsServiceRunning(os, service) == ServiceState::NotRunning) return;
   }
 }
 
@@ -120,7 +120,7 @@ class NativeSystemDirectory {
 }  // namespace
 
 void StopDriverOnRelease(Win32Api& os, const DriverInstallation& what) {
-  if (IsServiceRunning(os, what.serviceName) != 1) return;
+  if (IsServiceRunning(os, what.serviceName) != ServiceState::Running) return;
   StopServiceAndWait(os, what.serviceName, kReleaseStopSeconds);
 }
 
@@ -156,14 +156,14 @@ bool RunDriverInstallation(Win32Api& os, FsRedirectionApi& fs, const DriverInsta
       StopIfRunning(os, what.serviceName);
       if (!WriteImage(os, path, driver)) return false;
       written = true;
-    } else if (IsServiceRunning(os, what.serviceName) != 1) {
+    } else if (IsServiceRunning(os, what.serviceName) != ServiceState::Running) {
       needsStart = true;
     }
   }
   if (written || needsStart) {
     CreateDriverService(os, what.serviceName);
-    if (StartDriverService(os, what.serviceName) != 1) return false;
-    if (IsServiceRunning(os, what.serviceName) != 1) return false;
+    if (StartDriverService(os, what.serviceName) != ServiceOutcome::Done) return false;
+    if (IsServiceRunning(os, what.serviceName) != ServiceState::Running) return false;
   }
   return true;
 }

@@ -4,7 +4,7 @@
 // disk's parent up to its PCI controller names one of them as its service. Only behind those
 // may a raw register sequence stand in for a pass-through that is not supported; any other
 // driver may have commands of its own in flight on the same registers.
-#include "discovery/disk_reg_data.hpp"
+#include "transport/disk_reg_data.hpp"
 
 namespace qz {
 

@@ -35,17 +35,19 @@ std::uint32_t PassThroughTransports::Timeout() const {
   return TimeoutSeconds(owner_.CommandTimeoutSeconds());
 }
 
-std::uint8_t PassThroughTransports::Send(std::uint8_t kind, const TaskFile& taskFile, Bytes buffer,
+std::uint8_t PassThroughTransports::Send(TransportKind kind, const TaskFile& taskFile, Bytes buffer,
                                          const TaskFile* previous, std::uint32_t direction,
                                          std::uint32_t& length) {
   // A length beyond the caller's buffer would let the driver read or write past it.
   if (length > buffer.size()) return command_result::kFailure;
   const Command c{taskFile, previous, direction, length};
   switch (kind) {
-    case 1: return SendAta(c, buffer, length);
-    case 2: return SendIde(Command{taskFile, nullptr, direction, length}, buffer, length);
-    case 3: return SendScsi(Command{taskFile, nullptr, direction, length}, buffer, length);
-    case 4: return SendMiniport(c, buffer, length);
+    case TransportKind::AtaPassThrough: return SendAta(c, buffer, length);
+    case TransportKind::IdePassThrough:
+      return SendIde(Command{taskFile, nullptr, direction, length}, buffer, length);
+    case TransportKind::ScsiPassThrough:
+      return SendScsi(Command{taskFile, nullptr, direction, length}, buffer, length);
+    case TransportKind::Miniport: return SendMiniport(c, buffer, length);
     default: return command_result::kNotSupported;
   }
 }

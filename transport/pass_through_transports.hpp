@@ -10,6 +10,7 @@
 #include "transport/high_res_timer.hpp"
 #include "transport/pass_through_requests.hpp"
 #include "transport/task_file.hpp"
+#include "transport/transport_kind.hpp"
 
 namespace qz {
 
@@ -33,9 +34,9 @@ class PassThroughTransports {
   PassThroughTransports(Win32Api& api, BufferAddressApi& addresses, HighResTimer& timer,
                         PassThroughOwner& owner);
 
-  // Kinds 1 to 4. `buffer` is the caller's data buffer; `length` is its byte count on entry
-  // and the count the system reported on success.
-  std::uint8_t Send(std::uint8_t kind, const TaskFile& taskFile, Bytes buffer,
+  // The pass-through kinds. `buffer` is the caller's data buffer; `length` is its byte count
+  // on entry and the count the system reported on success.
+  std::uint8_t Send(TransportKind kind, const TaskFile& taskFile, Bytes buffer,
                     const TaskFile* previous, std::uint32_t direction, std::uint32_t& length);
 
   // The "CMD_IDE " miniport driver's version, 0.0 when the query fails.

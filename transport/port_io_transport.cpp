@@ -1,5 +1,7 @@
 #include "transport/port_io_transport.hpp"
 
+#include <algorithm>
+
 namespace qz {
 
 std::uint8_t PortIoTransport::In(std::uint16_t offset) {
@@ -18,11 +20,24 @@ bool PortIoTransport::TimedOut() {
   return timer_.ElapsedSeconds() > static_cast<long double>(timeout_);
 }
 
-bool PortIoTransport::WaitNotBusy() {
-  std::uint8_t status = Status();
+bool PortIoTransport::WaitWhileBusy(std::uint8_t& status) {
   while (status & ata_status::kBsy) {
     if (TimedOut()) return false;
     Select();
+    status = Status();
+  }
+  return true;
+}
+
+bool PortIoTransport::WaitNotBusy() {
+  std::uint8_t status = Status();
+  return WaitWhileBusy(status);
+}
+
+bool PortIoTransport::WaitIdleBeforeSelect() {
+  std::uint8_t status = Status();
+  while (status & ata_status::kBsy) {
+    if (TimedOut()) return false;
     status = Status();
   }
   return true;
@@ -45,26 +60,7 @@ std::uint8_t PortIoTransport::Finish(std::uint8_t result, TaskFile& output) {
   return result;
 }
 
-std::uint8_t PortIoTransport::Send(const TaskFile& t, Bytes buffer, const TaskFile* previous,
-                                   std::uint32_t direction, std::uint32_t length,
-                                   TaskFile& output) {
-  if (!loader_ || !loader_->Loaded) return command_result::kNotSupported;
-  timer_.StartLap(true);
-
-  // The channel must be idle before anything is written to it; giving up here leaves the
-  // registers untouched, so there is nothing to read back.
-  std::uint8_t status = Status();
-  while (status & ata_status::kBsy) {
-    if (TimedOut()) {
-      timer_.StopLap();
-      return command_result::kTimeout;
-    }
-    status = Status();
-  }
-  Select();
-  if (!WaitNotBusy()) return Finish(command_result::kTimeout, output);
-  Select();
-
+void PortIoTransport::WriteCommand(const TaskFile& t, const TaskFile* previous) {
   const std::uint8_t current[] = {t.Features, t.SectorCount, t.LbaLow, t.LbaMid, t.LbaHigh};
   for (std::uint16_t i = 0; i < 5; ++i) {
     const auto offset = static_cast<std::uint16_t>(task_port::kFeatures + i);
@@ -79,62 +75,81 @@ std::uint8_t PortIoTransport::Send(const TaskFile& t, Bytes buffer, const TaskFi
   // The device register always carries the drive select, never the caller's device byte.
   Select();
   Out(task_port::kCommand, t.Command);
+}
+
+bool PortIoTransport::MoveWords(Bytes buffer, std::uint32_t direction, std::size_t words,
+                                std::size_t& moved) {
+  const auto data = static_cast<std::uint16_t>(base_ + task_port::kData);
+  PortIoApi& io = loader_->library();
+  moved = 0;
+  while (moved < words) {
+    if (!DataRequested(Status())) break;
+    std::uint8_t* at = buffer.data() + 2 * moved;
+    if (direction == data_direction::kIn) {
+      const std::uint16_t word = io.InportW(data);
+      at[0] = static_cast<std::uint8_t>(word);
+      at[1] = static_cast<std::uint8_t>(word >> 8);
+    } else {
+      io.OutportW(data, static_cast<std::uint16_t>(at[0] | (at[1] << 8)));
+    }
+    ++moved;
+    if (TimedOut()) return false;
+    Select();
+  }
+  return true;
+}
+
+std::uint8_t PortIoTransport::TransferData(Bytes buffer, std::uint32_t direction,
+                                           std::uint32_t length, std::uint8_t status) {
+  // While BSY is set the other status bits mean nothing: DRQ counts only without it.
+  while (!DataRequested(status)) {
+    if (TimedOut()) return command_result::kTimeout;
+    Select();
+    status = Status();
+  }
+  Select();
+  // Never past the caller's buffer, whatever length it claims.
+  const std::size_t words = std::min<std::size_t>(length / 2, buffer.size() / 2);
+  std::size_t moved = 0;
+  if (!MoveWords(buffer, direction, words, moved)) return command_result::kTimeout;
+  // The drive ends the command after the data (a write after its last word): its final
+  // status, once BSY clears, is the verdict.
+  status = Status();
+  if (!WaitWhileBusy(status)) return command_result::kTimeout;
+  // A drive that still wants to move data, or stopped before the caller's length, has a
+  // different idea of the transfer than the caller: the command did not do what was asked,
+  // and part of the buffer would hold stale bytes. ERR at the end is the drive's error.
+  if (moved < words || (status & (ata_status::kDrq | ata_status::kErr))) {
+    return command_result::kDriveError;
+  }
+  return command_result::kSuccess;
+}
+
+std::uint8_t PortIoTransport::Send(const TaskFile& t, Bytes buffer, const TaskFile* previous,
+                                   std::uint32_t direction, std::uint32_t length,
+                                   TaskFile& output) {
+  if (!loader_ || !loader_->Loaded) return command_result::kNotSupported;
+  timer_.StartLap(true);
+
+  // The channel must be idle before anything is written to it; giving up here leaves the
+  // registers untouched, so there is nothing to read back.
+  if (!WaitIdleBeforeSelect()) {
+    timer_.StopLap();
+    return command_result::kTimeout;
+  }
+  Select();
+  if (!WaitNotBusy()) return Finish(command_result::kTimeout, output);
+  Select();
+  WriteCommand(t, previous);
 
   Select();
   if (!WaitNotBusy()) return Finish(command_result::kTimeout, output);
-  status = Status();
+  std::uint8_t status = Status();
   // Busy again: ERR in this reading means nothing, so the verdict waits for one without BSY.
-  while (status & ata_status::kBsy) {
-    if (TimedOut()) return Finish(command_result::kTimeout, output);
-    Select();
-    status = Status();
-  }
+  if (!WaitWhileBusy(status)) return Finish(command_result::kTimeout, output);
   if (status & ata_status::kErr) return Finish(command_result::kDriveError, output);
-
-  if (direction != data_direction::kNone) {
-    // While BSY is set the other status bits mean nothing: DRQ counts only without it.
-    while (!DataRequested(status)) {
-      if (TimedOut()) return Finish(command_result::kTimeout, output);
-      Select();
-      status = Status();
-    }
-    Select();
-    // Never past the caller's buffer, whatever length it claims.
-    std::size_t words = length / 2;
-    if (words > buffer.size() / 2) words = buffer.size() / 2;
-    const auto data = static_cast<std::uint16_t>(base_ + task_port::kData);
-    PortIoApi& io = loader_->library();
-    std::size_t moved = 0;
-    while (moved < words) {
-      if (!DataRequested(Status())) break;
-      std::uint8_t* at = buffer.data() + 2 * moved;
-      if (direction == data_direction::kIn) {
-        const std::uint16_t word = io.InportW(data);
-        at[0] = static_cast<std::uint8_t>(word);
-        at[1] = static_cast<std::uint8_t>(word >> 8);
-      } else {
-        io.OutportW(data, static_cast<std::uint16_t>(at[0] | (at[1] << 8)));
-      }
-      ++moved;
-      if (TimedOut()) return Finish(command_result::kTimeout, output);
-      Select();
-    }
-    // The drive ends the command after the data (a write after its last word): its final
-    // status, once BSY clears, is the verdict.
-    status = Status();
-    while (status & ata_status::kBsy) {
-      if (TimedOut()) return Finish(command_result::kTimeout, output);
-      Select();
-      status = Status();
-    }
-    // A drive that still wants to move data, or stopped before the caller's length, has a
-    // different idea of the transfer than the caller: the command did not do what was asked,
-    // and part of the buffer would hold stale bytes. ERR at the end is the drive's error.
-    if (moved < words || (status & (ata_status::kDrq | ata_status::kErr))) {
-      return Finish(command_result::kDriveError, output);
-    }
-  }
-  return Finish(command_result::kSuccess, output);
+  if (direction == data_direction::kNone) return Finish(command_result::kSuccess, output);
+  return Finish(TransferData(buffer, direction, length, status), output);
 }
 
 }  // namespace qz

@@ -1,7 +1,8 @@
 #pragma once
-// Kind 5: a task-file command driven through the legacy command-block registers of the
-// selected channel, one port access at a time through the port-I/O library. Polled and
-// bounded by the command timeout on the device's command timer.
+// The port-I/O transport: a task-file command driven through the legacy command-block
+// registers of the selected channel, one port access at a time through the port-I/O library.
+// Polled and bounded by the command timeout on the device's command timer.
+#include <cstddef>
 #include <cstdint>
 
 #include "platform/types.hpp"
@@ -42,8 +43,19 @@ class PortIoTransport {
   void Select() { Out(task_port::kDevice, select_); }
   static bool DataRequested(std::uint8_t status);
   bool TimedOut();
+  // Reads Status again, selecting the drive first, while `status` has BSY set.
+  bool WaitWhileBusy(std::uint8_t& status);
   // Reads Status until BSY clears, selecting the drive again after every busy reading.
   bool WaitNotBusy();
+  // The first wait: the channel is only read until it is idle.
+  bool WaitIdleBeforeSelect();
+  // The five parameter registers (high bytes first for a 48-bit command), then the command.
+  void WriteCommand(const TaskFile& t, const TaskFile* previous);
+  // The data phase once the command is accepted; the command's result.
+  std::uint8_t TransferData(Bytes buffer, std::uint32_t direction, std::uint32_t length,
+                            std::uint8_t status);
+  // False when the command time ran out; `moved` counts the words moved either way.
+  bool MoveWords(Bytes buffer, std::uint32_t direction, std::size_t words, std::size_t& moved);
   void ReadBack(TaskFile& output);
   std::uint8_t Finish(std::uint8_t result, TaskFile& output);
 

@@ -27,10 +27,10 @@ class ServiceHandles {
   ServiceHandles& operator=(const ServiceHandles&) = delete;
 
   Handle service() const { return service_; }
-  // -2 when the service does not exist, -1 for any other failure to open it, 0 when open.
-  int OpenResult() const {
-    if (service_ != kNullHandle) return 0;
-    return missing_ ? -2 : -1;
+  bool open() const { return service_ != kNullHandle; }
+  // Why a start or stop could not even begin.
+  ServiceOutcome OpenFailure() const {
+    return missing_ ? ServiceOutcome::Missing : ServiceOutcome::Failed;
   }
 
  private:
@@ -42,47 +42,52 @@ class ServiceHandles {
 
 }  // namespace
 
-int IsServiceRunning(Win32Api& os, const std::string& name) {
+ServiceState IsServiceRunning(Win32Api& os, const std::string& name) {
   ServiceHandles h(os, name);
-  if (h.OpenResult() != 0) return h.OpenResult();
+  if (!h.open()) {
+    return h.OpenFailure() == ServiceOutcome::Missing ? ServiceState::Missing
+                                                      : ServiceState::Failed;
+  }
   std::uint32_t state = 0;
-  if (!os.QueryServiceStatus(h.service(), state)) return -1;
-  return state == service_state::kRunning ? 1 : 0;
+  if (!os.QueryServiceStatus(h.service(), state)) return ServiceState::Failed;
+  return state == service_state::kRunning ? ServiceState::Running : ServiceState::NotRunning;
 }
 
-int StartDriverService(Win32Api& os, const std::string& name) {
+ServiceOutcome StartDriverService(Win32Api& os, const std::string& name) {
   ServiceHandles h(os, name);
-  if (h.OpenResult() != 0) return h.OpenResult();
-  return os.StartService(h.service()) ? 1 : -1;
+  if (!h.open()) return h.OpenFailure();
+  return os.StartService(h.service()) ? ServiceOutcome::Done : ServiceOutcome::Failed;
 }
 
-int StopServiceAndWait(Win32Api& os, const std::string& name, int seconds) {
+ServiceOutcome StopServiceAndWait(Win32Api& os, const std::string& name, int seconds) {
   ServiceHandles h(os, name);
-  if (h.OpenResult() != 0) return h.OpenResult();
+  if (!h.open()) return h.OpenFailure();
   std::uint32_t state = 0;
   os.ControlService(h.service(), service_control::kStop, state);
-  if (!os.QueryServiceStatus(h.service(), state)) return -1;
+  if (!os.QueryServiceStatus(h.service(), state)) return ServiceOutcome::Failed;
   while (state == service_state::kStopPending && seconds != 0) {
     os.Sleep(1000);
     if (seconds > 0) --seconds;
-    if (!os.QueryServiceStatus(h.service(), state)) return -1;
+    if (!os.QueryServiceStatus(h.service(), state)) return ServiceOutcome::Failed;
   }
-  return state == service_state::kStopped ? 1 : -1;
+  return state == service_state::kStopped ? ServiceOutcome::Done : ServiceOutcome::Failed;
 }
 
-int CreateDriverService(Win32Api& os, const std::string& name) {
+ServiceCreation CreateDriverService(Win32Api& os, const std::string& name) {
   const Handle manager = os.OpenSCManager(kScManagerAllAccess);
-  if (manager == kNullHandle) return -1;
+  if (manager == kNullHandle) return ServiceCreation::Failed;
   // "\SystemRoot\" spells out what a bare "System32\..." means to the service manager, and
   // is also understood by driver hosts that do not resolve the bare form.
   char path[259];
   std::snprintf(path, sizeof(path), "\\SystemRoot\\System32\\drivers\\%s.sys", name.c_str());
   const Handle service = os.CreateService(manager, name, name, kServiceAllAccess,
                                           service_type::kKernelDriver, service_start::kDemand, path);
-  int result = 1;
+  ServiceCreation result = ServiceCreation::Created;
   if (service == kNullHandle) {
     const std::uint32_t error = os.GetLastError();
-    result = error == kErrorServiceExists ? 0 : error == kErrorServiceDoesNotExist ? -2 : -1;
+    result = error == kErrorServiceExists         ? ServiceCreation::AlreadyExists
+             : error == kErrorServiceDoesNotExist ? ServiceCreation::Missing
+                                                  : ServiceCreation::Failed;
   } else {
     os.CloseServiceHandle(service);
   }

@@ -42,6 +42,64 @@ std::uint8_t Sil3124Transport::Release(std::uint8_t result) {
   return result;
 }
 
+bool Sil3124Transport::WaitForSlot0() {
+  while (Peek(sil_port::kSlotStatus) & sil_port::kSlot0Busy) {
+    if (timer_.ElapsedSeconds() > static_cast<long double>(timeout_)) return false;
+    system_.Sleep(1);
+  }
+  return true;
+}
+
+std::uint8_t Sil3124Transport::Outcome(std::uint32_t interrupts, std::uint32_t systemBuffer,
+                                       Bytes buffer, std::uint32_t direction,
+                                       std::uint32_t length) {
+  if (Peek(sil_port::kCommandError) != 0) {
+    return (interrupts & sil_port::kCommandErrorBit) ? command_result::kDriveError
+                                                     : command_result::kFailure;
+  }
+  if (direction == data_direction::kIn &&
+      !CopyFromPhysical(*loader_, systemBuffer, Bytes(buffer.data(), length))) {
+    return command_result::kFailure;
+  }
+  return command_result::kSuccess;
+}
+
+std::uint8_t Sil3124Transport::Execute(const PortRequestBlock& block, std::uint32_t a,
+                                       std::uint32_t b, Bytes buffer, std::uint32_t direction,
+                                       std::uint32_t length) {
+  // The clear register is write-one-to-clear: the enabled bits themselves switch them off.
+  const std::uint32_t savedMask = Peek(sil_port::kInterruptEnable);
+  Poke(sil_port::kInterruptEnableClear, savedMask);
+
+  if (!CopyToPhysical(*loader_, a, ConstBytes(block.data(), block.size()))) {
+    Poke(sil_port::kInterruptEnable, savedMask);
+    return Release(command_result::kFailure);
+  }
+
+  timer_.StartLap(true);
+  Poke(sil_port::kActivateLow, a);
+  Poke(sil_port::kActivateHigh, 0);
+  const bool completed = WaitForSlot0();
+  // Sampled before the completion is acknowledged, so that the acknowledgement cannot take
+  // the error indication with it.
+  const std::uint32_t interrupts = completed ? Peek(sil_port::kInterruptStatus) : 0;
+  Poke(sil_port::kInterruptStatus, sil_port::kCommandComplete);
+
+  if (!completed) {
+    // Slot 0 may still be active and the port may yet write into the system buffer: it is not
+    // freed, the port is not used again, and the driver is not stopped at release.
+    loader_->StrandedCommand = 1;
+    Poke(sil_port::kInterruptEnable, savedMask);
+    timer_.StopLap();
+    return command_result::kTimeout;
+  }
+
+  const std::uint8_t result = Outcome(interrupts, b, buffer, direction, length);
+  Poke(sil_port::kInterruptEnable, savedMask);
+  timer_.StopLap();
+  return Release(result);
+}
+
 std::uint8_t Sil3124Transport::Send(const TaskFile& t, Bytes buffer, const TaskFile* previous,
                                     std::uint32_t direction, std::uint32_t length) {
   if (!loader_ || !loader_->Loaded) return command_result::kNotSupported;
@@ -75,56 +133,8 @@ std::uint8_t Sil3124Transport::Send(const TaskFile& t, Bytes buffer, const TaskF
       !CopyToPhysical(*loader_, b, ConstBytes(buffer.data(), length))) {
     return Release(command_result::kFailure);
   }
-
-  const PortRequestBlock block = BuildPortRequestBlock(t, previous, direction, b, length);
-
-  // The clear register is write-one-to-clear: the enabled bits themselves switch them off.
-  const std::uint32_t savedMask = Peek(sil_port::kInterruptEnable);
-  Poke(sil_port::kInterruptEnableClear, savedMask);
-
-  if (!CopyToPhysical(*loader_, a, ConstBytes(block.data(), block.size()))) {
-    Poke(sil_port::kInterruptEnable, savedMask);
-    return Release(command_result::kFailure);
-  }
-
-  timer_.StartLap(true);
-  Poke(sil_port::kActivateLow, a);
-  Poke(sil_port::kActivateHigh, 0);
-
-  bool timedOut = false;
-  while (Peek(sil_port::kSlotStatus) & sil_port::kSlot0Busy) {
-    if (timer_.ElapsedSeconds() > static_cast<long double>(timeout_)) {
-      timedOut = true;
-      break;
-    }
-    system_.Sleep(1);
-  }
-  // Sampled before the completion is acknowledged, so that the acknowledgement cannot take
-  // the error indication with it.
-  const std::uint32_t interrupts = timedOut ? 0 : Peek(sil_port::kInterruptStatus);
-  Poke(sil_port::kInterruptStatus, sil_port::kCommandComplete);
-
-  if (timedOut) {
-    // Slot 0 may still be active and the port may yet write into the system buffer: it is not
-    // freed, the port is not used again, and the driver is not stopped at release.
-    loader_->StrandedCommand = 1;
-    Poke(sil_port::kInterruptEnable, savedMask);
-    timer_.StopLap();
-    return command_result::kTimeout;
-  }
-
-  std::uint8_t result = command_result::kSuccess;
-  if (Peek(sil_port::kCommandError) != 0) {
-    result = (interrupts & sil_port::kCommandErrorBit) ? command_result::kDriveError
-                                                       : command_result::kFailure;
-  } else if (direction == data_direction::kIn &&
-             !CopyFromPhysical(*loader_, b, Bytes(buffer.data(), length))) {
-    result = command_result::kFailure;
-  }
-
-  Poke(sil_port::kInterruptEnable, savedMask);
-  timer_.StopLap();
-  return Release(result);
+  return Execute(BuildPortRequestBlock(t, previous, direction, b, length), a, b, buffer,
+                 direction, length);
 }
 
 }  // namespace qz

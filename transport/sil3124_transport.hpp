@@ -1,14 +1,16 @@
 #pragma once
-// Kind 6: one command through slot 0 of a SiI3124 port. The request block goes into physical
-// memory at the address the port names, the data through the library's system buffer; the
-// slot is polled with 1 ms sleeps against the command timeout. After a time-out the port may
-// still be working on the command and may still write into the system buffer: the buffer is
-// kept, and no kind 6 command is sent again in that run (see TesselLoader::PortGivenUp).
+// The SiI3124 transport: one command through slot 0 of a SiI3124 port. The request block goes
+// into physical memory at the address the port names, the data through the library's system
+// buffer; the slot is polled with 1 ms sleeps against the command timeout. After a time-out
+// the port may still be working on the command and may still write into the system buffer:
+// the buffer is kept, and no SiI3124 command is sent again in that run (see
+// TesselLoader::PortGivenUp).
 #include <cstdint>
 
 #include "platform/system_api.hpp"
 #include "platform/types.hpp"
 #include "transport/high_res_timer.hpp"
+#include "transport/port_request_block.hpp"
 #include "transport/task_file.hpp"
 #include "transport/tessel_loader.hpp"
 
@@ -53,6 +55,14 @@ class Sil3124Transport {
   bool RequestBlockPlaceIsSafe(std::uint32_t address, std::uint32_t buffer,
                                std::uint32_t bufferSize, std::uint32_t length) const;
   std::uint8_t Release(std::uint8_t result);
+  // False when the command time ran out with slot 0 still busy.
+  bool WaitForSlot0();
+  // The request block at `a` run on slot 0, the data staged in the system buffer at `b`.
+  std::uint8_t Execute(const PortRequestBlock& block, std::uint32_t a, std::uint32_t b,
+                       Bytes buffer, std::uint32_t direction, std::uint32_t length);
+  // The result of a completed command, its data-in copied out.
+  std::uint8_t Outcome(std::uint32_t interrupts, std::uint32_t systemBuffer, Bytes buffer,
+                       std::uint32_t direction, std::uint32_t length);
 
   TesselLoader* loader_;
   HighResTimer& timer_;

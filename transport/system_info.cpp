@@ -1,6 +1,7 @@
 #include "transport/system_info.hpp"
 
 #include <cstring>
+#include <optional>
 #include <string>
 
 #include "platform/text.hpp"
@@ -140,17 +141,84 @@ bool SystemInfo::IsWow64Process32() {
   return wow64;
 }
 
-OsVersionCode SystemInfo::GetOsVersionCode() {
-  OsVersionInfo vi;
-  bool extended = api_.GetVersionEx(vi, true);
-  if (!extended) {
-    vi = OsVersionInfo{};
-    if (!api_.GetVersionEx(vi, false)) return 0;
-    // Only the basic fields are filled: the extended ones read as zero.
-    vi.servicePackMajor = vi.servicePackMinor = vi.suiteMask = 0;
-    vi.productType = 0;
-  }
+namespace {
 
+// Win32s and Windows 9x, told apart by the version numbers and the service-pack letter.
+OsVersionCode NineXFamilyCode(const OsVersionInfo& vi) {
+  using namespace os_family;
+  const std::uint32_t major = vi.majorVersion;
+  const std::uint32_t minor = vi.minorVersion;
+  const char sp1 = vi.csdVersion.size() > 1 ? vi.csdVersion[1] : '\0';
+  if (vi.platformId == platform_id::kWin32s) return FamilyCode(kWin32s);
+  if (major == 4 && minor == 0) {
+    return FamilyCode(kWindows95) | ((sp1 == 'C' || sp1 == 'B') ? kSecondEditionMark : 0);
+  }
+  if (major == 4 && minor == 10) return FamilyCode(kWindows98) | (sp1 == 'A' ? kSecondEditionMark : 0);
+  if (major == 4 && minor == 90) return FamilyCode(kWindowsMe);
+  return 0;
+}
+
+// The edition bits of a server, from its suites, its release and its processor.
+OsVersionCode ServerEdition(const OsVersionInfo& vi, std::uint16_t arch) {
+  using namespace os_edition;
+  const std::uint32_t major = vi.majorVersion;
+  const std::uint32_t minor = vi.minorVersion;
+  const std::uint16_t suites = vi.suiteMask;
+  const bool datacenter = (suites & suite::kDatacenter) != 0;
+  const bool enterprise = (suites & suite::kEnterprise) != 0;
+  if (major == 5 && minor == 2) {
+    if (arch == processor_arch::kIa64) {
+      if (datacenter) return kDatacenter | os_processor::kIa64;
+      if (enterprise) return kEnterprise | os_processor::kIa64;
+      return 0;
+    }
+    if (arch == processor_arch::kAmd64) {
+      if (datacenter) return kDatacenter | os_processor::kAmd64;
+      if (enterprise) return kEnterprise | os_processor::kAmd64;
+      return kServer | os_processor::kAmd64;
+    }
+    if (datacenter) return kDatacenter;
+    if (enterprise) return kEnterprise;
+    if (suites == suite::kBlade) return kWebBlade;
+    return kServer;
+  }
+  if (major == 5 && minor == 0) {
+    if (datacenter) return kDatacenter;
+    if (enterprise) return kEnterprise;
+    return kServer;
+  }
+  return enterprise ? kEnterprise : kServer;
+}
+
+// The family code with the edition bits that the extended version data gives.
+OsVersionCode WithExtendedEdition(OsVersionCode code, const OsVersionInfo& vi,
+                                  std::uint16_t arch) {
+  using namespace os_edition;
+  const bool workstation = vi.productType == product_type::kWorkstation;
+  const bool server = vi.productType == product_type::kServer ||
+                      vi.productType == product_type::kDomainController;
+  if (workstation && arch != processor_arch::kAmd64) {
+    if (vi.majorVersion == 4) return FamilyCode(os_family::kNt4) | kNtWorkstation;
+    return code | ((vi.suiteMask & suite::kPersonal) ? kPersonal : kWorkstation);
+  }
+  if (server) return code | ServerEdition(vi, arch);
+  return code;
+}
+
+}  // namespace
+
+bool SystemInfo::ReadVersion(OsVersionInfo& vi, bool& extended) {
+  extended = api_.GetVersionEx(vi, true);
+  if (extended) return true;
+  vi = OsVersionInfo{};
+  if (!api_.GetVersionEx(vi, false)) return false;
+  // Only the basic fields are filled: the extended ones read as zero.
+  vi.servicePackMajor = vi.servicePackMinor = vi.suiteMask = 0;
+  vi.productType = 0;
+  return true;
+}
+
+std::uint16_t SystemInfo::NativeArchitecture() {
   std::uint16_t arch = 0;
   Handle kernel = api_.LoadLibrary("kernel32.dll");
   if (kernel != kNullHandle && api_.HasProcAddress(kernel, "GetNativeSystemInfo")) {
@@ -159,28 +227,13 @@ OsVersionCode SystemInfo::GetOsVersionCode() {
     arch = api_.GetSystemInfoArchitecture();
   }
   if (kernel != kNullHandle) api_.FreeLibrary(kernel);
+  return arch;
+}
 
+OsVersionCode SystemInfo::NtFamilyCode(const OsVersionInfo& vi, std::uint16_t arch) {
+  using namespace os_family;
   const std::uint32_t major = vi.majorVersion;
   const std::uint32_t minor = vi.minorVersion;
-  const char sp1 = vi.csdVersion.size() > 1 ? vi.csdVersion[1] : '\0';
-
-  using namespace os_family;
-  switch (vi.platformId) {
-    case platform_id::kWin32s:
-      return FamilyCode(kWin32s);
-    case platform_id::kWindows:
-      if (major == 4 && minor == 0) {
-        return FamilyCode(kWindows95) | ((sp1 == 'C' || sp1 == 'B') ? kSecondEditionMark : 0);
-      }
-      if (major == 4 && minor == 10) return FamilyCode(kWindows98) | (sp1 == 'A' ? kSecondEditionMark : 0);
-      if (major == 4 && minor == 90) return FamilyCode(kWindowsMe);
-      return 0;
-    case platform_id::kNt:
-      break;
-    default:
-      return 0;
-  }
-
   const bool workstation = vi.productType == product_type::kWorkstation;
   OsVersionCode code = 0;
   if (major == 10 && minor == 0) {
@@ -203,77 +256,64 @@ OsVersionCode SystemInfo::GetOsVersionCode() {
   if (major == 5 && minor == 1) code = FamilyCode(kWindowsXp);
   if (major == 5 && minor == 0) code = FamilyCode(kWindows2000);
   if (major <= 4) code = FamilyCode(kNt4);
-
-  const std::uint16_t suites = vi.suiteMask;
-  if (extended) {
-    using namespace os_edition;
-    const bool server = vi.productType == product_type::kServer ||
-                        vi.productType == product_type::kDomainController;
-    if (workstation && arch != processor_arch::kAmd64) {
-      if (major == 4) {
-        code = FamilyCode(kNt4) | kNtWorkstation;
-      } else {
-        code |= (suites & suite::kPersonal) ? kPersonal : kWorkstation;
-      }
-    } else if (server) {
-      const bool datacenter = (suites & suite::kDatacenter) != 0;
-      const bool enterprise = (suites & suite::kEnterprise) != 0;
-      if (major == 5 && minor == 2) {
-        if (arch == processor_arch::kIa64) {
-          if (datacenter) code |= kDatacenter | os_processor::kIa64;
-          else if (enterprise) code |= kEnterprise | os_processor::kIa64;
-        } else if (arch == processor_arch::kAmd64) {
-          if (datacenter) code |= kDatacenter | os_processor::kAmd64;
-          else if (enterprise) code |= kEnterprise | os_processor::kAmd64;
-          else code |= kServer | os_processor::kAmd64;
-        } else {
-          if (datacenter) code |= kDatacenter;
-          else if (enterprise) code |= kEnterprise;
-          else if (suites == suite::kBlade) code |= kWebBlade;
-          else code |= kServer;
-        }
-      } else if (major == 5 && minor == 0) {
-        if (datacenter) code |= kDatacenter;
-        else if (enterprise) code |= kEnterprise;
-        else code |= kServer;
-      } else {
-        code |= enterprise ? kEnterprise : kServer;
-      }
-    }
-  } else {
-    Handle key = kNullHandle;
-    if (api_.RegOpenKeyEx(hkey::kLocalMachine, "SYSTEM\\CurrentControlSet\\Control\\ProductOptions",
-                          key_access::kQueryValue, key) != 0) {
-      return 0;
-    }
-    std::uint8_t buffer[80] = {};
-    std::uint32_t type = 0;
-    std::uint32_t size = sizeof(buffer);
-    const std::int32_t result = api_.RegQueryValueEx(key, "ProductType", type, buffer, size);
-    api_.RegCloseKey(key);
-    if (result != 0 || size > sizeof(buffer)) return 0;
-    const std::string productType(reinterpret_cast<const char*>(buffer),
-                                  strnlen(reinterpret_cast<const char*>(buffer), size));
-    if (EqualsIgnoreCase(productType, "WINNT")) code |= os_edition::kNtWorkstation;
-    if (EqualsIgnoreCase(productType, "LANMANNT")) code |= os_edition::kServer;
-    if (EqualsIgnoreCase(productType, "SERVERNT")) code |= os_edition::kEnterprise;
-  }
-
-  const OsVersionCode servicePack = ServicePackCode(vi.servicePackMajor);
-  if (major == 4 && EqualsIgnoreCase(vi.csdVersion, "Service Pack 6")) {
-    Handle hotfix = kNullHandle;
-    if (api_.RegOpenKeyEx(hkey::kLocalMachine,
-                          "SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\Hotfix\\Q246009",
-                          key_access::kQueryValue, hotfix) == 0) {
-      api_.RegCloseKey(hotfix);
-      code |= kNt4Sp6aMark;
-    } else {
-      code |= servicePack;
-    }
-  } else {
-    code |= servicePack;
-  }
   return code;
+}
+
+std::optional<OsVersionCode> SystemInfo::ProductOptionsEdition() {
+  Handle key = kNullHandle;
+  if (api_.RegOpenKeyEx(hkey::kLocalMachine, "SYSTEM\\CurrentControlSet\\Control\\ProductOptions",
+                        key_access::kQueryValue, key) != 0) {
+    return std::nullopt;
+  }
+  std::uint8_t buffer[80] = {};
+  std::uint32_t type = 0;
+  std::uint32_t size = sizeof(buffer);
+  const std::int32_t result = api_.RegQueryValueEx(key, "ProductType", type, buffer, size);
+  api_.RegCloseKey(key);
+  if (result != 0 || size > sizeof(buffer)) return std::nullopt;
+  const std::string productType(reinterpret_cast<const char*>(buffer),
+                                strnlen(reinterpret_cast<const char*>(buffer), size));
+  OsVersionCode edition = 0;
+  if (EqualsIgnoreCase(productType, "WINNT")) edition |= os_edition::kNtWorkstation;
+  if (EqualsIgnoreCase(productType, "LANMANNT")) edition |= os_edition::kServer;
+  if (EqualsIgnoreCase(productType, "SERVERNT")) edition |= os_edition::kEnterprise;
+  return edition;
+}
+
+OsVersionCode SystemInfo::ServicePackCode(const OsVersionInfo& vi) {
+  const OsVersionCode servicePack = ServicePackCode(vi.servicePackMajor);
+  if (vi.majorVersion != 4 || !EqualsIgnoreCase(vi.csdVersion, "Service Pack 6")) {
+    return servicePack;
+  }
+  Handle hotfix = kNullHandle;
+  if (api_.RegOpenKeyEx(hkey::kLocalMachine,
+                        "SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\Hotfix\\Q246009",
+                        key_access::kQueryValue, hotfix) != 0) {
+    return servicePack;
+  }
+  api_.RegCloseKey(hotfix);
+  return kNt4Sp6aMark;
+}
+
+OsVersionCode SystemInfo::GetOsVersionCode() {
+  OsVersionInfo vi;
+  bool extended = false;
+  if (!ReadVersion(vi, extended)) return 0;
+  const std::uint16_t arch = NativeArchitecture();
+  if (vi.platformId == platform_id::kWin32s || vi.platformId == platform_id::kWindows) {
+    return NineXFamilyCode(vi);
+  }
+  if (vi.platformId != platform_id::kNt) return 0;
+
+  OsVersionCode code = NtFamilyCode(vi, arch);
+  if (extended) {
+    code = WithExtendedEdition(code, vi, arch);
+  } else {
+    const std::optional<OsVersionCode> edition = ProductOptionsEdition();
+    if (!edition) return 0;
+    code |= *edition;
+  }
+  return code | ServicePackCode(vi);
 }
 
 }  // namespace qz

@@ -4,6 +4,7 @@
 // the Windows classification and the WOW64 test.
 #include <array>
 #include <cstdint>
+#include <optional>
 
 #include "platform/win32_api.hpp"
 #include "transport/os_version_code.hpp"
@@ -40,6 +41,14 @@ class SystemInfo {
  private:
   void StartSampler();
   void StopSampler();
+  // The steps of the Windows classification.
+  bool ReadVersion(OsVersionInfo& vi, bool& extended);
+  std::uint16_t NativeArchitecture();
+  OsVersionCode NtFamilyCode(const OsVersionInfo& vi, std::uint16_t arch);
+  // The edition bits that "ProductOptions" names, when the extended data is missing; none
+  // when the key cannot be read.
+  std::optional<OsVersionCode> ProductOptionsEdition();
+  OsVersionCode ServicePackCode(const OsVersionInfo& vi);
 
   Win32Api& api_;
 };

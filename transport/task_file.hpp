@@ -36,7 +36,7 @@ namespace ata_command {
 inline constexpr std::uint8_t kIdentifyDevice = 0xEC;
 }  // namespace ata_command
 
-// The values of the ATA pass-through data flags, so kind 1 passes them on unchanged.
+// The values of the ATA pass-through data flags, so the ATA pass-through passes them on unchanged.
 namespace data_direction {
 inline constexpr std::uint32_t kNone = 0;
 inline constexpr std::uint32_t kIn = 2;

@@ -27,8 +27,8 @@ class TesselLoader {
   // The code and text of the library's state after a failed physical-memory copy.
   std::array<char, 256> StateText{};
   std::uint32_t LastState = 0;
-  // Set when a kind 6 command timed out (or a port was found busy): a command may still be
-  // live and write into the system buffer. From then on no kind 6 command is sent, and the
+  // Set when a SiI3124 command timed out (or a port was found busy): a command may still be
+  // live and write into the system buffer. From then on no SiI3124 command is sent, and the
   // driver, which would free the buffer when it stops, is left running until the restart.
   std::uint8_t StrandedCommand = 0;
 

@@ -7,17 +7,17 @@ constexpr std::uint8_t kBusScsi = 1;
 constexpr std::uint8_t kBusUsb = 7;
 }  // namespace
 
-std::uint8_t ChooseTransportKind(OsVersionCode os, std::uint8_t busType,
+TransportKind ChooseTransportKind(OsVersionCode os, std::uint8_t busType,
                                  std::optional<pass_through::CmdIdeVersion> miniport) {
   const std::uint8_t family = OsFamily(os);
-  std::uint8_t kind = transport_kind::kIdePassThrough;
+  TransportKind kind = TransportKind::IdePassThrough;
   if (family > os_family::kWindowsXp) {
-    kind = transport_kind::kAtaPassThrough;
+    kind = TransportKind::AtaPassThrough;
   } else if (family == os_family::kWindowsXp && OsServicePack(os) >= 2) {
-    kind = transport_kind::kAtaPassThrough;
+    kind = TransportKind::AtaPassThrough;
   }
-  if (busType == kBusUsb || busType == kBusScsi) kind = transport_kind::kScsiPassThrough;
-  if (miniport && miniport->AtLeast(2, 2)) kind = transport_kind::kMiniport;
+  if (busType == kBusUsb || busType == kBusScsi) kind = TransportKind::ScsiPassThrough;
+  if (miniport && miniport->AtLeast(2, 2)) kind = TransportKind::Miniport;
   return kind;
 }
 

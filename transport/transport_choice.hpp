@@ -7,17 +7,9 @@
 
 #include "transport/os_version_code.hpp"
 #include "transport/pass_through_requests.hpp"
+#include "transport/transport_kind.hpp"
 
 namespace qz {
-
-namespace transport_kind {
-inline constexpr std::uint8_t kAtaPassThrough = 1;
-inline constexpr std::uint8_t kIdePassThrough = 2;
-inline constexpr std::uint8_t kScsiPassThrough = 3;
-inline constexpr std::uint8_t kMiniport = 4;
-inline constexpr std::uint8_t kPortIo = 5;
-inline constexpr std::uint8_t kSil3124 = 6;
-}  // namespace transport_kind
 
 namespace pci_vendor {
 inline constexpr std::uint16_t kIntel = 0x8086;
@@ -27,7 +19,7 @@ inline constexpr std::uint16_t kSil3124DeviceId = 0x3124;
 
 // `miniport`: the miniport driver's reported version, given only when the drive's handle is
 // open and its controller is Silicon Image (a failed query reports 0.0).
-std::uint8_t ChooseTransportKind(OsVersionCode os, std::uint8_t busType,
+TransportKind ChooseTransportKind(OsVersionCode os, std::uint8_t busType,
                                  std::optional<pass_through::CmdIdeVersion> miniport);
 
 // The port number in a location text that is a decimal number (digits with at most one

@@ -265,6 +265,13 @@ TEST(DriveManager, ReleaseLeavesNoHandleOpen) {
     ASSERT_TRUE(m->Select(0));
   }
   EXPECT_EQ(rig.api.OpenHandleCount(), before);
+  // The enumeration is let go with the manager: its libraries and its trace's last line.
+  EXPECT_EQ(rig.setup.OpenHandleCount(), 0u);
+  EXPECT_FALSE(rig.portIo.IsLoaded());
+  EXPECT_FALSE(rig.physical.IsLoaded());
+  const auto trace = rig.machine.files.GetText("C:\\DEBUG.TXT");
+  ASSERT_TRUE(trace.has_value());
+  EXPECT_TRUE(trace->ends_with("Deconstructor ok \r\n")) << *trace;
 }
 
 }  // namespace

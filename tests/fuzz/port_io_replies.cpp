@@ -1,4 +1,4 @@
-// The kind 5 transport against a channel whose every answer comes from the fuzzer: status
+// The port-I/O transport against a channel whose every answer comes from the fuzzer: status
 // (busy, error, data request), the other registers and the data words. Each port access
 // costs a little machine time, so that waits end with the command timeout. The target aborts
 // when the transport touches a port outside the channel's command block, writes the device

@@ -1,4 +1,4 @@
-// The kind 6 transport against a card whose every answer comes from the fuzzer: where the
+// The SiI3124 transport against a card whose every answer comes from the fuzzer: where the
 // request block goes, where the system buffer lies, how long slot 0 stays busy (or never
 // ends), the interrupt, error and enable registers, failing physical accesses and the data.
 // Up to four commands on two ports make one run of the updater; the loader's release ends
@@ -328,7 +328,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     stranded = card.stranded();
   }
   // A command that may still run keeps its buffer: the driver must still be running.
-  if (stranded && IsServiceRunning(rig.api, "tessel") != 1) {
+  if (stranded && IsServiceRunning(rig.api, "tessel") != ServiceState::Running) {
     Violation("driver stopped while a command may still write into its buffer");
   }
   return 0;

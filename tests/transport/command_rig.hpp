@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "discovery/device_enumerator.hpp"
 #include "sim/catalogue/disk_machines.hpp"
 #include "sim/devices/drive_attach.hpp"
 #include "sim/machine/machine.hpp"
@@ -16,6 +17,7 @@
 #include "sim/os/sim_wmi.hpp"
 #include "sim/devices/stub_image.hpp"
 #include "tests/transport/scripted_drive.hpp"
+#include "tests/transport/named_results.hpp"
 #include "transport/ata_command_device.hpp"
 
 namespace qz::test {
@@ -28,6 +30,13 @@ struct CommandRig {
   CommandDeviceSystem System() {
     return {api,      setup, wmi, fs, portIo, physical, machine.userBuffers,
             {portDll, portX86, portX64}, {tesselDll, tesselX86, tesselX64}};
+  }
+
+  // The machine's disks as discovery lists them now; the list lives as long as the rig.
+  DiskList Disks() {
+    enumerators.push_back(std::make_unique<DeviceEnumerator>(api, setup, wmi));
+    enumerators.back()->Enumerate();
+    return enumerators.back()->ListedDisks();
   }
 
   // A scripted drive behind every disk of the tree that has none yet, answering with the
@@ -87,6 +96,7 @@ struct CommandRig {
   std::vector<std::uint8_t> portX64 = sim::StubImage(sim::kImageX64, 2500, 0x66);
   std::vector<std::shared_ptr<ScriptedDrive>> drives;
   std::vector<std::shared_ptr<sim::PassThroughDisk>> ports;
+  std::vector<std::unique_ptr<DeviceEnumerator>> enumerators;
 
  private:
   unsigned serial_ = 1;

@@ -16,10 +16,10 @@ using test::Sil3124Rig;
 
 TEST(DirectFallback, IdentifyGoesThroughTheChannelWhenPassThroughIsUnsupported) {
   LegacyIdeRig rig(sim::PortDriver::ScsiAdapter());
-  AtaCommandDevice device(rig.System());
+  AtaCommandDevice device(rig.System(), rig.Disks());
   ASSERT_TRUE(device.SelectDrive(1));
-  ASSERT_EQ(device.Kind, 1);
-  ASSERT_EQ(device.DirectMode, 5u);
+  ASSERT_EQ(device.Kind(), TransportKind::AtaPassThrough);
+  ASSERT_EQ(device.DirectMode(), TransportKind::PortIo);
   const auto expected = test::IdentifyOf(*rig.ataDrives[1]);
   ASSERT_EQ(device.Identify(), command_result::kSuccess);
   EXPECT_TRUE(std::equal(expected.begin(), expected.end(), device.GetDataBuffer().begin()));
@@ -27,12 +27,12 @@ TEST(DirectFallback, IdentifyGoesThroughTheChannelWhenPassThroughIsUnsupported) 
   EXPECT_EQ(rig.ports[1]->commands.size(), 0u);
   EXPECT_GE(rig.ports[1]->Requests().size(), 1u);
   EXPECT_EQ(rig.secondary->commands.size(), 1u);
-  EXPECT_EQ(device.Kind, 1);
+  EXPECT_EQ(device.Kind(), TransportKind::AtaPassThrough);
 }
 
 TEST(DirectFallback, CommandsOtherThanIdentifyNeverFallBack) {
   LegacyIdeRig rig(sim::PortDriver::ScsiAdapter());
-  AtaCommandDevice device(rig.System());
+  AtaCommandDevice device(rig.System(), rig.Disks());
   ASSERT_TRUE(device.SelectDrive(0));
   std::vector<std::uint8_t> block(512, 0x42);
   TaskFile t;
@@ -48,7 +48,7 @@ TEST(DirectFallback, CommandsOtherThanIdentifyNeverFallBack) {
 
 TEST(DirectFallback, OtherFailuresOfThePassThroughAreNotRetried) {
   LegacyIdeRig rig;
-  AtaCommandDevice device(rig.System());
+  AtaCommandDevice device(rig.System(), rig.Disks());
   ASSERT_TRUE(device.SelectDrive(0));
   rig.ataDrives[0]->InjectFault(sim::AtaFault::ErrorStatus, 0xEC, -1, 1);
   EXPECT_EQ(device.Identify(), command_result::kDriveError);
@@ -58,10 +58,10 @@ TEST(DirectFallback, OtherFailuresOfThePassThroughAreNotRetried) {
 TEST(DirectFallback, WithoutDirectAccessNotSupportedStands) {
   LegacyIdeRig rig(sim::PortDriver::ScsiAdapter());
   rig.machine.files.FailCreate(rig.machine.SystemDirectory() + "\\tesselio.dll");
-  AtaCommandDevice device(rig.System());
+  AtaCommandDevice device(rig.System(), rig.Disks());
   ASSERT_TRUE(device.SelectDrive(0));
   EXPECT_EQ(device.Identify(), command_result::kNotSupported);
-  device.DirectMode = 0;
+  device.ForgoDirectMode();
   EXPECT_EQ(device.Identify(), command_result::kNotSupported);
   EXPECT_TRUE(rig.primary->commands.empty());
 }
@@ -71,9 +71,9 @@ TEST(DirectFallback, ChannelBehindAnotherControllerDriverIsLeftAlone) {
   auto& tree = rig.machine.deviceTree;
   const int channel = tree.nodes[static_cast<std::size_t>(tree.disks[1].node)].parent;
   tree.SetText(tree.nodes[static_cast<std::size_t>(channel)].parent, spdrp::kService, "vendorata");
-  AtaCommandDevice device(rig.System());
+  AtaCommandDevice device(rig.System(), rig.Disks());
   ASSERT_TRUE(device.SelectDrive(1));
-  ASSERT_EQ(device.DirectMode, 5u);
+  ASSERT_EQ(device.DirectMode(), TransportKind::PortIo);
   EXPECT_EQ(device.Identify(), command_result::kNotSupported);
   EXPECT_TRUE(rig.secondary->commands.empty());
   EXPECT_TRUE(rig.AccessesTo(0x170).empty());
@@ -81,12 +81,12 @@ TEST(DirectFallback, ChannelBehindAnotherControllerDriverIsLeftAlone) {
 
 TEST(DirectFallback, Sil3124PortIsNeverDrivenBehindItsOwnDriver) {
   Sil3124Rig rig(sim::PortDriver::ScsiAdapter());
-  AtaCommandDevice device(rig.System());
+  AtaCommandDevice device(rig.System(), rig.Disks());
   ASSERT_GE(rig.SelectCardDrive(device, 3), 0);
-  ASSERT_EQ(device.DirectMode, 6u);
+  ASSERT_EQ(device.DirectMode(), TransportKind::Sil3124);
   // The IDE pass-through, which this driver lacks, answers "not supported"; the card's own
   // driver may be running a command on slot 0 all the same.
-  device.Kind = 2;
+  device.UseTransport(TransportKind::IdePassThrough);
   EXPECT_EQ(device.Identify(), command_result::kNotSupported);
   EXPECT_TRUE(rig.controller->port(3).requests.empty());
   EXPECT_TRUE(rig.controller->port(3).log.empty());

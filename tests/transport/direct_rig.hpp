@@ -102,13 +102,13 @@ struct Sil3124Rig : CommandRig {
     }
   }
 
-  // Selects the card's drive on `port` and sets kind 6; its index in the device list.
+  // Selects the card's drive on `port` and sends over its registers; its index in the device list.
   int SelectCardDrive(AtaCommandDevice& device, std::uint32_t port) {
     for (int i = 0; i < device.GetDeviceCount(); ++i) {
       const DiskRegData* e = device.GetDeviceEntry(i);
       if (e->VendorId == 0x1095 && e->WmiInfo && e->WmiInfo->SCSIBus == static_cast<int>(port)) {
         if (!device.SelectDrive(i)) return -1;
-        device.Kind = 6;
+        device.UseTransport(TransportKind::Sil3124);
         return i;
       }
     }

@@ -51,6 +51,11 @@ class Owner final : public PassThroughOwner {
   Win32Api& api_;
 };
 
+constexpr TransportKind kAta = TransportKind::AtaPassThrough;
+constexpr TransportKind kIde = TransportKind::IdePassThrough;
+constexpr TransportKind kScsi = TransportKind::ScsiPassThrough;
+constexpr TransportKind kMiniport = TransportKind::Miniport;
+
 class PassThroughTest : public ::testing::Test {
  protected:
   explicit PassThroughTest(sim::Windows release = sim::Windows::Win7X86) : machine(release) {}
@@ -61,7 +66,7 @@ class PassThroughTest : public ::testing::Test {
     owner.Reselect();
     owner.reselects = 0;
   }
-  std::uint8_t Send(std::uint8_t kind, const TaskFile& tf, std::uint32_t direction,
+  std::uint8_t Send(TransportKind kind, const TaskFile& tf, std::uint32_t direction,
                     std::uint32_t& length, const TaskFile* previous = nullptr) {
     return transports.Send(kind, tf, data, previous, direction, length);
   }
@@ -88,7 +93,7 @@ TEST_F(PassThroughTest, AtaIdentifyReachesTheDriveAndReportsTheDriversCount) {
   Attach(PortDriver::StandardSata());
   owner.timeout = 3.0f;
   std::uint32_t length = 512;
-  EXPECT_EQ(Send(1, kIdentify, data_direction::kIn, length), 0);
+  EXPECT_EQ(Send(kAta, kIdentify, data_direction::kIn, length), 0);
   EXPECT_EQ(length, 556u);  // header included
   EXPECT_EQ(IdentifyModel(), "VORTANIX QRX-480T9A");
   EXPECT_EQ(data[512], 0xEE);  // nothing past the requested length
@@ -107,7 +112,7 @@ TEST_F(PassThroughTest, AtaDirectFormAboveTheBufferedLimit) {
   const TaskFile read{0, 2, 0x10, 0, 0, 0x40, 0x25, 0};
   const TaskFile high{0, 0, 0, 0, 0, 0, 0, 0};
   std::uint32_t length = 1024;
-  EXPECT_EQ(Send(1, read, data_direction::kIn, length, &high), 0);
+  EXPECT_EQ(Send(kAta, read, data_direction::kIn, length, &high), 0);
   EXPECT_EQ(length, 40u);
   EXPECT_EQ(disk->CountRequests(ioctl::kAtaPassThroughDirect), 1u);
   EXPECT_EQ(data[1023], static_cast<std::uint8_t>(1023 * 7));
@@ -121,7 +126,7 @@ TEST_F(PassThroughTest, AtaDataOutCarriesTheCallersBytes) {
   for (std::size_t i = 0; i < 512; ++i) data[i] = static_cast<std::uint8_t>(i);
   const TaskFile write{0x03, 1, 0, 0, 0, 0, 0x92, 0};
   std::uint32_t length = 512;
-  EXPECT_EQ(Send(1, write, data_direction::kOut, length), 0);
+  EXPECT_EQ(Send(kAta, write, data_direction::kOut, length), 0);
   ASSERT_EQ(drive->seen.size(), 1u);
   EXPECT_EQ(drive->seen[0].direction, sim::AtaLinkDirection::Out);
   EXPECT_EQ(drive->seen[0].registers[0], 0x03);
@@ -131,11 +136,11 @@ TEST_F(PassThroughTest, DriveErrorStatusGivesOne) {
   Attach(PortDriver::StandardSata());
   drive->rejectCommands = true;
   std::uint32_t length = 512;
-  EXPECT_EQ(Send(1, kIdentify, data_direction::kIn, length), command_result::kDriveError);
+  EXPECT_EQ(Send(kAta, kIdentify, data_direction::kIn, length), command_result::kDriveError);
   EXPECT_EQ(owner.output.Command, 0x51);
   EXPECT_EQ(owner.output.Features, 0x04);
   EXPECT_EQ(length, 512u);
-  EXPECT_EQ(Send(2, kIdentify, data_direction::kIn, length), command_result::kDriveError);
+  EXPECT_EQ(Send(kIde, kIdentify, data_direction::kIn, length), command_result::kDriveError);
 }
 
 TEST_F(PassThroughTest, TimeoutIsMappedAndCostsTheRequestsTimeOut) {
@@ -144,7 +149,7 @@ TEST_F(PassThroughTest, TimeoutIsMappedAndCostsTheRequestsTimeOut) {
   drive->outcomes = {AtaLinkReply::Kind::Timeout};
   const auto before = machine.clock.Ticks();
   std::uint32_t length = 512;
-  EXPECT_EQ(Send(1, kIdentify, data_direction::kIn, length), command_result::kTimeout);
+  EXPECT_EQ(Send(kAta, kIdentify, data_direction::kIn, length), command_result::kTimeout);
   EXPECT_EQ(owner.lastError, err::kSemTimeout);
   EXPECT_EQ(length, 512u);  // unchanged on failure
   EXPECT_GE(machine.clock.Ticks() - before, 3 * sim::VirtualClock::kFrequency);
@@ -155,7 +160,7 @@ TEST_F(PassThroughTest, DeviceErrorIsAFailure) {
   Attach(PortDriver::StandardSata());
   drive->outcomes = {AtaLinkReply::Kind::IoError};
   std::uint32_t length = 512;
-  EXPECT_EQ(Send(1, kIdentify, data_direction::kIn, length), command_result::kFailure);
+  EXPECT_EQ(Send(kAta, kIdentify, data_direction::kIn, length), command_result::kFailure);
   EXPECT_EQ(owner.lastError, 1117u);
 }
 
@@ -170,17 +175,17 @@ class PassThroughOnXpSp1 : public PassThroughTest {
 TEST_F(PassThroughOnXpSp1, AtaPassThroughIsNotThereButIdeIs) {
   Attach(PortDriver::StandardSata());
   std::uint32_t length = 512;
-  EXPECT_EQ(Send(1, kIdentify, data_direction::kIn, length), command_result::kNotSupported);
+  EXPECT_EQ(Send(kAta, kIdentify, data_direction::kIn, length), command_result::kNotSupported);
   EXPECT_EQ(owner.lastError, err::kInvalidFunction);
   EXPECT_TRUE(drive->seen.empty());
-  EXPECT_EQ(Send(2, kIdentify, data_direction::kIn, length), 0);
+  EXPECT_EQ(Send(kIde, kIdentify, data_direction::kIn, length), 0);
   EXPECT_EQ(IdentifyModel(), "VORTANIX QRX-480T9A");
 }
 
 TEST_F(PassThroughTest, IdeIdentifyFollowsARescanAndAPause) {
   Attach(PortDriver::StandardSata());
   std::uint32_t length = 512;
-  EXPECT_EQ(Send(2, kIdentify, data_direction::kIn, length), 0);
+  EXPECT_EQ(Send(kIde, kIdentify, data_direction::kIn, length), 0);
   EXPECT_EQ(length, 524u);
   EXPECT_EQ(IdentifyModel(), "VORTANIX QRX-480T9A");
   const auto& requests = disk->Requests();
@@ -192,14 +197,14 @@ TEST_F(PassThroughTest, IdeIdentifyFollowsARescanAndAPause) {
   // Other commands go without.
   const TaskFile flush{0, 0, 0, 0, 0, 0, 0xE7, 0};
   length = 0;
-  EXPECT_EQ(Send(2, flush, data_direction::kNone, length), 0);
+  EXPECT_EQ(Send(kIde, flush, data_direction::kNone, length), 0);
   EXPECT_EQ(disk->CountRequests(ioctl::kScsiRescanBus), 1u);
 }
 
 TEST_F(PassThroughTest, IdeRefusesMoreThanASectorWithoutTouchingTheDrive) {
   Attach(PortDriver::StandardSata());
   std::uint32_t length = 1024;
-  EXPECT_EQ(Send(2, kIdentify, data_direction::kIn, length), command_result::kFailure);
+  EXPECT_EQ(Send(kIde, kIdentify, data_direction::kIn, length), command_result::kFailure);
   EXPECT_TRUE(disk->Requests().empty());
   EXPECT_EQ(length, 1024u);
 }
@@ -207,9 +212,9 @@ TEST_F(PassThroughTest, IdeRefusesMoreThanASectorWithoutTouchingTheDrive) {
 TEST_F(PassThroughTest, ScsiVendorBlockThroughABridge) {
   Attach(PortDriver::UsbBridge());
   std::uint32_t length = 512;
-  EXPECT_EQ(Send(1, kIdentify, data_direction::kIn, length), command_result::kNotSupported);
-  EXPECT_EQ(Send(2, kIdentify, data_direction::kIn, length), command_result::kNotSupported);
-  EXPECT_EQ(Send(3, kIdentify, data_direction::kIn, length), 0);
+  EXPECT_EQ(Send(kAta, kIdentify, data_direction::kIn, length), command_result::kNotSupported);
+  EXPECT_EQ(Send(kIde, kIdentify, data_direction::kIn, length), command_result::kNotSupported);
+  EXPECT_EQ(Send(kScsi, kIdentify, data_direction::kIn, length), 0);
   EXPECT_EQ(length, 592u);
   EXPECT_EQ(IdentifyModel(), "VORTANIX QRX-480T9A");
   EXPECT_EQ(owner.output, (TaskFile{0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF}));
@@ -221,7 +226,7 @@ TEST_F(PassThroughTest, ScsiDirectFormAndNoData) {
   Attach(PortDriver::UsbBridge());
   const TaskFile read{0, 4, 0, 0, 0, 0x40, 0x20, 0};
   std::uint32_t length = 2048;
-  EXPECT_EQ(Send(3, read, data_direction::kIn, length), 0);
+  EXPECT_EQ(Send(kScsi, read, data_direction::kIn, length), 0);
   EXPECT_EQ(disk->CountRequests(ioctl::kScsiPassThroughDirect), 1u);
   EXPECT_EQ(data[2047], static_cast<std::uint8_t>(2047 * 7));
   EXPECT_EQ(machine.userBuffers.Outstanding(), 0u);
@@ -231,7 +236,7 @@ TEST_F(PassThroughTest, ScsiDirectFormAndNoData) {
   const TaskFile flush{0, 0, 0, 0, 0, 0, 0xE7, 0};
   length = 512;
   drive->seen.clear();
-  EXPECT_EQ(Send(3, flush, data_direction::kNone, length), command_result::kFailure);
+  EXPECT_EQ(Send(kScsi, flush, data_direction::kNone, length), command_result::kFailure);
   EXPECT_EQ(owner.lastError, err::kInvalidParameter);
   EXPECT_TRUE(drive->seen.empty());
 }
@@ -240,14 +245,14 @@ TEST_F(PassThroughTest, ScsiCannotSeeADriveError) {
   Attach(PortDriver::UsbBridge());
   drive->rejectCommands = true;
   std::uint32_t length = 512;
-  EXPECT_EQ(Send(3, kIdentify, data_direction::kIn, length), command_result::kSuccess);
+  EXPECT_EQ(Send(kScsi, kIdentify, data_direction::kIn, length), command_result::kSuccess);
   EXPECT_NE(IdentifyModel(), "VORTANIX QRX-480T9A");  // no identify data came back
   // A SCSI adapter that does not know the vendor block answers with sense data, and the
   // command still "succeeds".
   Attach(PortDriver::ScsiAdapter());
   drive->rejectCommands = false;
   drive->seen.clear();
-  EXPECT_EQ(Send(3, kIdentify, data_direction::kIn, length), command_result::kSuccess);
+  EXPECT_EQ(Send(kScsi, kIdentify, data_direction::kIn, length), command_result::kSuccess);
   EXPECT_TRUE(drive->seen.empty());
 }
 
@@ -259,7 +264,7 @@ TEST_F(PassThroughTest, MiniportCommandAndVersion) {
   EXPECT_EQ(version.major, 2);
   EXPECT_EQ(version.minor, 2);
   std::uint32_t length = 512;
-  EXPECT_EQ(Send(4, kIdentify, data_direction::kIn, length), 0);
+  EXPECT_EQ(Send(kMiniport, kIdentify, data_direction::kIn, length), 0);
   EXPECT_EQ(length, 584u);
   EXPECT_EQ(IdentifyModel(), "VORTANIX QRX-480T9A");
   EXPECT_EQ(drive->seen[0].timeoutSeconds, 120u);  // the device's time-out is not used
@@ -267,13 +272,13 @@ TEST_F(PassThroughTest, MiniportCommandAndVersion) {
   EXPECT_EQ(owner.output.Reserved, 0);  // the byte after the registers
 
   drive->outcomes = {AtaLinkReply::Kind::Timeout};
-  EXPECT_EQ(Send(4, kIdentify, data_direction::kIn, length), command_result::kTimeout);
+  EXPECT_EQ(Send(kMiniport, kIdentify, data_direction::kIn, length), command_result::kTimeout);
   drive->rejectCommands = true;
-  EXPECT_EQ(Send(4, kIdentify, data_direction::kIn, length), command_result::kDriveError);
+  EXPECT_EQ(Send(kMiniport, kIdentify, data_direction::kIn, length), command_result::kDriveError);
   // A wrong address reaches no drive.
   owner.pathId = 0;
   drive->seen.clear();
-  EXPECT_EQ(Send(4, kIdentify, data_direction::kIn, length), command_result::kFailure);
+  EXPECT_EQ(Send(kMiniport, kIdentify, data_direction::kIn, length), command_result::kFailure);
   EXPECT_TRUE(drive->seen.empty());
 }
 
@@ -282,7 +287,7 @@ TEST_F(PassThroughTest, MiniportOnAnotherControllerIsUnsupported) {
   const auto version = transports.QueryCmdIdeVersion();
   EXPECT_EQ(version.Value(), 0.0f);
   std::uint32_t length = 512;
-  EXPECT_EQ(Send(4, kIdentify, data_direction::kIn, length), command_result::kNotSupported);
+  EXPECT_EQ(Send(kMiniport, kIdentify, data_direction::kIn, length), command_result::kNotSupported);
   EXPECT_EQ(owner.output, (TaskFile{0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF}));
 }
 
@@ -290,12 +295,12 @@ TEST_F(PassThroughTest, InvalidHandleIsReopenedOnceThenFails) {
   Attach(PortDriver::StandardSata());
   owner.handle = kInvalidHandle;
   std::uint32_t length = 512;
-  EXPECT_EQ(Send(1, kIdentify, data_direction::kIn, length), 0);
+  EXPECT_EQ(Send(kAta, kIdentify, data_direction::kIn, length), 0);
   EXPECT_EQ(owner.reselects, 1);
 
   owner.handle = kInvalidHandle;
   owner.path = "\\\\.\\PhysicalDrive9";  // gone
-  EXPECT_EQ(Send(1, kIdentify, data_direction::kIn, length), command_result::kFailure);
+  EXPECT_EQ(Send(kAta, kIdentify, data_direction::kIn, length), command_result::kFailure);
   EXPECT_EQ(owner.reselects, 2);
   EXPECT_EQ(owner.lastError, err::kInvalidHandle);
 }
@@ -304,18 +309,20 @@ TEST_F(PassThroughTest, LengthBeyondTheCallersBufferIsRefused) {
   Attach(PortDriver::StandardSata());
   std::vector<std::uint8_t> small(16);
   std::uint32_t length = 512;
-  EXPECT_EQ(transports.Send(1, kIdentify, small, nullptr, data_direction::kIn, length),
-            command_result::kFailure);
-  EXPECT_EQ(transports.Send(4, kIdentify, small, nullptr, data_direction::kIn, length),
-            command_result::kFailure);
+  for (TransportKind kind : {kAta, kMiniport}) {
+    EXPECT_EQ(transports.Send(kind, kIdentify, small, nullptr, data_direction::kIn, length),
+              command_result::kFailure);
+  }
   EXPECT_TRUE(disk->Requests().empty());
 }
 
 TEST_F(PassThroughTest, UnknownKindIsUnsupported) {
   Attach(PortDriver::StandardSata());
   std::uint32_t length = 512;
-  EXPECT_EQ(Send(0, kIdentify, data_direction::kIn, length), command_result::kNotSupported);
-  EXPECT_EQ(Send(5, kIdentify, data_direction::kIn, length), command_result::kNotSupported);
+  // The register ways are not the storage stack's to send.
+  for (TransportKind kind : {TransportKind::None, TransportKind::PortIo}) {
+    EXPECT_EQ(Send(kind, kIdentify, data_direction::kIn, length), command_result::kNotSupported);
+  }
   EXPECT_TRUE(disk->Requests().empty());
 }
 

@@ -1,4 +1,4 @@
-// Kind 5: commands driven through a legacy channel's task-file ports by the port-I/O library,
+// The port-I/O transport: commands driven through a legacy channel's task-file ports by the port-I/O library,
 // against the simulated channel and the same drive that the storage stack reaches.
 #include <gtest/gtest.h>
 
@@ -28,17 +28,17 @@ long double Seconds(std::int64_t ticks) {
   return static_cast<long double>(ticks) / sim::VirtualClock::kFrequency;
 }
 
-struct Kind5 : ::testing::Test {
+struct PortIoCommands : ::testing::Test {
   LegacyIdeRig rig;
-  AtaCommandDevice device{rig.System()};
+  AtaCommandDevice device{rig.System(), rig.Disks()};
   void SetUp() override {
     ASSERT_TRUE(device.SelectDrive(0));
-    ASSERT_EQ(device.IoBase, kPrimary);
-    device.Kind = 5;
+    ASSERT_EQ(device.IoBase(), kPrimary);
+    device.UseTransport(TransportKind::PortIo);
   }
 };
 
-TEST_F(Kind5, IdentifyReturnsTheDrivesOwnBlock) {
+TEST_F(PortIoCommands, IdentifyReturnsTheDrivesOwnBlock) {
   const auto expected = test::IdentifyOf(*rig.ataDrives[0]);
   const std::size_t from = rig.machine.ioPorts.log.size();
   ASSERT_EQ(device.Identify(), command_result::kSuccess);
@@ -66,7 +66,7 @@ TEST_F(Kind5, IdentifyReturnsTheDrivesOwnBlock) {
   RecordProperty("port_accesses", static_cast<int>(log.size()));
 }
 
-TEST_F(Kind5, DriveThatKeepsBusyTimesOutWithoutTheCommand) {
+TEST_F(PortIoCommands, DriveThatKeepsBusyTimesOutWithoutTheCommand) {
   rig.primary->stuckBusy = true;
   device.SetTimeout(0.5f);
   const std::int64_t start = rig.machine.clock.Ticks();
@@ -83,7 +83,7 @@ TEST_F(Kind5, DriveThatKeepsBusyTimesOutWithoutTheCommand) {
   EXPECT_TRUE(rig.primary->commands.empty());
 }
 
-TEST_F(Kind5, CommandThatNeverCompletesTimesOutAndReadsBack) {
+TEST_F(PortIoCommands, CommandThatNeverCompletesTimesOutAndReadsBack) {
   rig.primary->busyMilliseconds = 500;
   device.SetTimeout(0.05f);
   EXPECT_EQ(device.Identify(), command_result::kTimeout);
@@ -92,7 +92,7 @@ TEST_F(Kind5, CommandThatNeverCompletesTimesOutAndReadsBack) {
   EXPECT_EQ(device.OutputTaskFile.Command, 0x80);
 }
 
-TEST_F(Kind5, DataThatNeverComesTimesOut) {
+TEST_F(PortIoCommands, DataThatNeverComesTimesOut) {
   rig.primary->withholdsData = true;
   device.SetTimeout(0.05f);
   const std::int64_t start = rig.machine.clock.Ticks();
@@ -101,7 +101,7 @@ TEST_F(Kind5, DataThatNeverComesTimesOut) {
   EXPECT_EQ(device.OutputTaskFile.Command, 0x50);  // read back: ready, no DRQ
 }
 
-TEST_F(Kind5, SlowDriveIsWaitedFor) {
+TEST_F(PortIoCommands, SlowDriveIsWaitedFor) {
   rig.primary->busyReads = 40;
   rig.primary->busyMilliseconds = 20;
   device.SetTimeout(1.0f);
@@ -110,7 +110,7 @@ TEST_F(Kind5, SlowDriveIsWaitedFor) {
   EXPECT_TRUE(std::equal(expected.begin(), expected.end(), device.GetDataBuffer().begin()));
 }
 
-TEST_F(Kind5, DeviceRegisterAlwaysCarriesTheDriveSelect) {
+TEST_F(PortIoCommands, DeviceRegisterAlwaysCarriesTheDriveSelect) {
   auto link = std::make_shared<test::RecordingLink>();
   rig.primary->Attach(0, link);
   TaskFile t;
@@ -148,17 +148,17 @@ TEST(PortIoTransport, SlaveDriveIsSelectedWithB0) {
   auto slave = test::MakeDrive(disk.description);
   rig.primary->Attach(1, std::make_shared<sim::AtaDriveLink>(slave));
 
-  AtaCommandDevice device(rig.System());
+  AtaCommandDevice device(rig.System(), rig.Disks());
   int index = -1;
   for (int i = 0; i < device.GetDeviceCount(); ++i) {
     if (device.GetDeviceEntry(i)->Address.TargetId == 1) index = i;
   }
   ASSERT_GE(index, 0);
   ASSERT_TRUE(device.SelectDrive(index));
-  ASSERT_EQ(device.DirectMode, 5u);
-  EXPECT_EQ(device.IoBase, kPrimary);
-  EXPECT_EQ(device.DriveSelect, 0xB0);
-  device.Kind = 5;
+  ASSERT_EQ(device.DirectMode(), TransportKind::PortIo);
+  EXPECT_EQ(device.IoBase(), kPrimary);
+  EXPECT_EQ(device.DriveSelect(), 0xB0);
+  device.UseTransport(TransportKind::PortIo);
   const auto expected = test::IdentifyOf(*slave);
   const std::size_t from = rig.machine.ioPorts.log.size();
   ASSERT_EQ(device.Identify(), 0);
@@ -168,7 +168,7 @@ TEST(PortIoTransport, SlaveDriveIsSelectedWithB0) {
   EXPECT_TRUE(std::all_of(selects.begin(), selects.end(), [](std::uint8_t v) { return v == 0xB0; }));
 }
 
-TEST_F(Kind5, NonDataCommandReturnsOnceBusyClears) {
+TEST_F(PortIoCommands, NonDataCommandReturnsOnceBusyClears) {
   auto link = std::make_shared<test::RecordingLink>();
   rig.primary->Attach(0, link);
   rig.primary->busyReads = 5;
@@ -195,7 +195,7 @@ TEST_F(Kind5, NonDataCommandReturnsOnceBusyClears) {
   EXPECT_EQ(device.OutputTaskFile.Command, 0x50);
 }
 
-TEST_F(Kind5, LongCommandWritesHighBytesFirstPerRegister) {
+TEST_F(PortIoCommands, LongCommandWritesHighBytesFirstPerRegister) {
   auto link = std::make_shared<test::RecordingLink>();
   rig.primary->Attach(0, link);
   const TaskFile t{0x11, 0x01, 0x13, 0x14, 0x15, 0x40, 0x24, 0};  // READ SECTORS EXT
@@ -220,7 +220,7 @@ TEST_F(Kind5, LongCommandWritesHighBytesFirstPerRegister) {
   EXPECT_EQ(link->seen[0].registers, (std::array<std::uint8_t, 7>{0x11, 0x01, 0x13, 0x14, 0x15, 0xA0, 0x24}));
 }
 
-TEST_F(Kind5, DriveErrorIsReportedWithItsRegisters) {
+TEST_F(PortIoCommands, DriveErrorIsReportedWithItsRegisters) {
   const auto before = std::vector<std::uint8_t>(device.GetDataBuffer().begin(),
                                                 device.GetDataBuffer().begin() + 512);
   TaskFile t;
@@ -232,7 +232,7 @@ TEST_F(Kind5, DriveErrorIsReportedWithItsRegisters) {
   EXPECT_TRUE(std::equal(before.begin(), before.end(), device.GetDataBuffer().begin()));
 }
 
-TEST_F(Kind5, DriveOfferingMoreThanTheLengthFails) {
+TEST_F(PortIoCommands, DriveOfferingMoreThanTheLengthFails) {
   auto link = std::make_shared<test::RecordingLink>();
   rig.primary->Attach(0, link);
   TaskFile t;
@@ -246,7 +246,7 @@ TEST_F(Kind5, DriveOfferingMoreThanTheLengthFails) {
   EXPECT_TRUE(std::all_of(buffer.begin() + 512, buffer.end(), [](std::uint8_t b) { return b == 0xEE; }));
 }
 
-TEST_F(Kind5, DriveOfferingLessThanTheLengthFails) {
+TEST_F(PortIoCommands, DriveOfferingLessThanTheLengthFails) {
   auto link = std::make_shared<test::RecordingLink>();
   rig.primary->Attach(0, link);
   TaskFile t;
@@ -259,7 +259,7 @@ TEST_F(Kind5, DriveOfferingLessThanTheLengthFails) {
   EXPECT_TRUE(std::all_of(buffer.begin() + 512, buffer.end(), [](std::uint8_t b) { return b == 0xEE; }));
 }
 
-TEST_F(Kind5, LengthBeyondTheBufferMovesOnlyWhatFits) {
+TEST_F(PortIoCommands, LengthBeyondTheBufferMovesOnlyWhatFits) {
   auto link = std::make_shared<test::RecordingLink>();
   rig.primary->Attach(0, link);
   TaskFile t;
@@ -271,7 +271,7 @@ TEST_F(Kind5, LengthBeyondTheBufferMovesOnlyWhatFits) {
   EXPECT_TRUE(std::all_of(storage.begin() + 256, storage.end(), [](std::uint8_t b) { return b == 0xEE; }));
 }
 
-TEST_F(Kind5, DataOutReachesTheDrive) {
+TEST_F(PortIoCommands, DataOutReachesTheDrive) {
   auto link = std::make_shared<test::RecordingLink>();
   rig.primary->Attach(0, link);
   std::vector<std::uint8_t> block(512);
@@ -296,7 +296,7 @@ class RefusesTheData final : public sim::AtaLink {
   }
 };
 
-TEST_F(Kind5, DataOutEndsWithTheDrivesFinalStatus) {
+TEST_F(PortIoCommands, DataOutEndsWithTheDrivesFinalStatus) {
   // The verdict comes after the last word, once the drive is no longer busy with the data.
   const struct {
     bool refuses;
@@ -322,10 +322,10 @@ TEST_F(Kind5, DataOutEndsWithTheDrivesFinalStatus) {
 TEST(PortIoTransport, LibraryNotLoadedTouchesNoPort) {
   LegacyIdeRig rig;
   rig.machine.files.FailCreate(rig.machine.SystemDirectory() + "\\tesselio.dll");
-  AtaCommandDevice device(rig.System());
+  AtaCommandDevice device(rig.System(), rig.Disks());
   ASSERT_EQ(device.PortIoLoader->Loaded, 0);
   ASSERT_TRUE(device.SelectDrive(0));
-  device.Kind = 5;
+  device.UseTransport(TransportKind::PortIo);
   const std::size_t from = rig.machine.ioPorts.log.size();
   const std::size_t calls = rig.portIo.calls.size();
   EXPECT_EQ(device.Identify(), command_result::kNotSupported);
@@ -337,7 +337,7 @@ TEST(PortIoTransport, LibraryNotLoadedTouchesNoPort) {
 // The transport alone, with a loader whose library is not loaded.
 TEST(PortIoTransport, TransportRefusesWithoutLoadedLibrary) {
   LegacyIdeRig rig;
-  AtaCommandDevice device(rig.System());
+  AtaCommandDevice device(rig.System(), rig.Disks());
   device.PortIoLoader->Loaded = 0;
   PortIoTransport transport(device.PortIoLoader.get(), device.CommandTimer, 1.0f, kPrimary, 0xA0);
   TaskFile out{1, 2, 3, 4, 5, 6, 7, 8};

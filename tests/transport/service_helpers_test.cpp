@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "sim/machine/machine.hpp"
+#include "tests/transport/named_results.hpp"
 #include "sim/os/sim_win32.hpp"
 #include "sim/devices/stub_image.hpp"
 
@@ -20,38 +21,38 @@ class ServiceHelpersTest : public ::testing::Test {
 };
 
 TEST_F(ServiceHelpersTest, LifeOfADriverService) {
-  EXPECT_EQ(IsServiceRunning(os_, "tessel"), -2);
-  EXPECT_EQ(StartDriverService(os_, "tessel"), -2);
-  EXPECT_EQ(StopServiceAndWait(os_, "tessel", 5), -2);
-  EXPECT_EQ(CreateDriverService(os_, "tessel"), 1);
-  EXPECT_EQ(CreateDriverService(os_, "tessel"), 0);
+  EXPECT_EQ(IsServiceRunning(os_, "tessel"), ServiceState::Missing);
+  EXPECT_EQ(StartDriverService(os_, "tessel"), ServiceOutcome::Missing);
+  EXPECT_EQ(StopServiceAndWait(os_, "tessel", 5), ServiceOutcome::Missing);
+  EXPECT_EQ(CreateDriverService(os_, "tessel"), ServiceCreation::Created);
+  EXPECT_EQ(CreateDriverService(os_, "tessel"), ServiceCreation::AlreadyExists);
   auto* s = machine_.services.Find("tessel");
   ASSERT_NE(s, nullptr);
   EXPECT_EQ(s->displayName, "tessel");
   EXPECT_EQ(s->binaryPath, "\\SystemRoot\\System32\\drivers\\tessel.sys");
-  EXPECT_EQ(IsServiceRunning(os_, "tessel"), 0);
-  EXPECT_EQ(StartDriverService(os_, "tessel"), 1);
-  EXPECT_EQ(IsServiceRunning(os_, "tessel"), 1);
-  EXPECT_EQ(StartDriverService(os_, "tessel"), -1);  // already running
-  EXPECT_EQ(StopServiceAndWait(os_, "tessel", 5), 1);
-  EXPECT_EQ(IsServiceRunning(os_, "tessel"), 0);
-  EXPECT_EQ(StopServiceAndWait(os_, "tessel", 5), 1);  // already stopped
+  EXPECT_EQ(IsServiceRunning(os_, "tessel"), ServiceState::NotRunning);
+  EXPECT_EQ(StartDriverService(os_, "tessel"), ServiceOutcome::Done);
+  EXPECT_EQ(IsServiceRunning(os_, "tessel"), ServiceState::Running);
+  EXPECT_EQ(StartDriverService(os_, "tessel"), ServiceOutcome::Failed);  // already running
+  EXPECT_EQ(StopServiceAndWait(os_, "tessel", 5), ServiceOutcome::Done);
+  EXPECT_EQ(IsServiceRunning(os_, "tessel"), ServiceState::NotRunning);
+  EXPECT_EQ(StopServiceAndWait(os_, "tessel", 5), ServiceOutcome::Done);  // already stopped
   EXPECT_EQ(os_.OpenHandleCount(), 0u);
 }
 
 TEST_F(ServiceHelpersTest, ManagerUnavailable) {
   machine_.services.FailOpenManager(true);
-  EXPECT_EQ(IsServiceRunning(os_, "tessel"), -1);
-  EXPECT_EQ(StartDriverService(os_, "tessel"), -1);
-  EXPECT_EQ(StopServiceAndWait(os_, "tessel", 1), -1);
-  EXPECT_EQ(CreateDriverService(os_, "tessel"), -1);
+  EXPECT_EQ(IsServiceRunning(os_, "tessel"), ServiceState::Failed);
+  EXPECT_EQ(StartDriverService(os_, "tessel"), ServiceOutcome::Failed);
+  EXPECT_EQ(StopServiceAndWait(os_, "tessel", 1), ServiceOutcome::Failed);
+  EXPECT_EQ(CreateDriverService(os_, "tessel"), ServiceCreation::Failed);
 }
 
 TEST_F(ServiceHelpersTest, StartOfAMissingImageFails) {
   machine_.files.Remove(machine_.SystemDirectory() + "\\drivers\\tessel.sys");
-  ASSERT_EQ(CreateDriverService(os_, "tessel"), 1);
-  EXPECT_EQ(StartDriverService(os_, "tessel"), -1);
-  EXPECT_EQ(IsServiceRunning(os_, "tessel"), 0);
+  ASSERT_EQ(CreateDriverService(os_, "tessel"), ServiceCreation::Created);
+  EXPECT_EQ(StartDriverService(os_, "tessel"), ServiceOutcome::Failed);
+  EXPECT_EQ(IsServiceRunning(os_, "tessel"), ServiceState::NotRunning);
 }
 
 TEST_F(ServiceHelpersTest, FileSizes) {

@@ -1,4 +1,4 @@
-// Kind 6: commands through slot 0 of a SiI3124 port, with the request block and the data in
+// The SiI3124 transport: commands through slot 0 of a SiI3124 port, with the request block and the data in
 // simulated physical memory; the card's simulation decodes the block with its own offsets.
 #include <gtest/gtest.h>
 
@@ -38,16 +38,16 @@ std::ptrdiff_t IndexOf(const std::vector<Sil3124Controller::Access>& log, bool w
   return it == log.end() ? -1 : it - log.begin();
 }
 
-struct Kind6 : ::testing::Test {
+struct Sil3124Commands : ::testing::Test {
   Sil3124Rig rig;
-  AtaCommandDevice device{rig.System()};
+  AtaCommandDevice device{rig.System(), rig.Disks()};
   Sil3124Controller::Port* port = nullptr;
   std::uint32_t portBase = 0;
 
   void SetUp() override {
     ASSERT_GE(rig.SelectCardDrive(device, kPort), 0);
     portBase = static_cast<std::uint32_t>(rig.controller->PortBase(kPort));
-    ASSERT_EQ(device.PortRegBase, portBase);
+    ASSERT_EQ(device.PortRegBase(), portBase);
     port = &rig.controller->port(kPort);
   }
 
@@ -61,7 +61,7 @@ struct Kind6 : ::testing::Test {
   }
 };
 
-TEST_F(Kind6, IdentifyReturnsTheDrivesOwnBlock) {
+TEST_F(Sil3124Commands, IdentifyReturnsTheDrivesOwnBlock) {
   auto drive = rig.CardDrive(kPort);
   const auto expected = test::IdentifyOf(*drive);
   const std::uint32_t requests = rig.machine.accessDrivers.tessel->requests;
@@ -82,13 +82,13 @@ TEST_F(Kind6, IdentifyReturnsTheDrivesOwnBlock) {
   EXPECT_GE(r.sgAddress, 0x1F000000u);
   EXPECT_EQ(rig.machine.physicalMemory.allocations(), 0u);
   EXPECT_EQ(port->interruptStatus & 0x10000u, 0u);
-  // Kind 6 returns no registers.
+  // The SiI3124 way returns no registers.
   EXPECT_EQ(device.OutputTaskFile, TaskFile{});
   RecordProperty("driver_requests",
                  static_cast<int>(rig.machine.accessDrivers.tessel->requests - requests));
 }
 
-TEST_F(Kind6, NoDataCommandBuildsAReadBlockWithTheGivenCount) {
+TEST_F(Sil3124Commands, NoDataCommandBuildsAReadBlockWithTheGivenCount) {
   auto link = std::make_shared<test::RecordingLink>();
   rig.controller->Attach(kPort, link);
   TaskFile t{0x5A, 0x07, 0x11, 0x22, 0x33, 0xE0, 0xEF, 0};  // SET FEATURES
@@ -114,7 +114,7 @@ TEST_F(Kind6, NoDataCommandBuildsAReadBlockWithTheGivenCount) {
   EXPECT_EQ(link->seen[0].direction, sim::AtaLinkDirection::None);
 }
 
-TEST_F(Kind6, LongCommandCarriesThePreviousBytesInTheFis) {
+TEST_F(Sil3124Commands, LongCommandCarriesThePreviousBytesInTheFis) {
   const TaskFile t{0x01, 0x02, 0x03, 0x04, 0x05, 0x40, 0x24, 0};
   const TaskFile p{0x11, 0x12, 0x13, 0x14, 0x15, 0x00, 0x00, 0};
   std::vector<std::uint8_t> buffer(512);
@@ -131,7 +131,7 @@ TEST_F(Kind6, LongCommandCarriesThePreviousBytesInTheFis) {
   EXPECT_EQ(port->requests[0].command.previous, (std::array<std::uint8_t, 5>{0x11, 0x12, 0x13, 0x14, 0x15}));
 }
 
-TEST_F(Kind6, DataOutGoesThroughTheSystemBuffer) {
+TEST_F(Sil3124Commands, DataOutGoesThroughTheSystemBuffer) {
   auto link = std::make_shared<test::RecordingLink>();
   rig.controller->Attach(kPort, link);
   std::vector<std::uint8_t> block(1024);
@@ -147,7 +147,7 @@ TEST_F(Kind6, DataOutGoesThroughTheSystemBuffer) {
   EXPECT_EQ(port->requests[0].sgCount, 1024u);
 }
 
-TEST_F(Kind6, TimeOutStillCleansUpButKeepsTheSystemBuffer) {
+TEST_F(Sil3124Commands, TimeOutStillCleansUpButKeepsTheSystemBuffer) {
   port->neverCompletes = true;
   const std::uint32_t mask = port->interruptEnable;
   device.SetTimeout(0.05f);
@@ -172,7 +172,7 @@ TEST_F(Kind6, TimeOutStillCleansUpButKeepsTheSystemBuffer) {
 TEST(Sil3124TimeOut, TheKeptBufferIsNeverReusedNorFreedThatRun) {
   Sil3124Rig rig;
   {
-    AtaCommandDevice device(rig.System());
+    AtaCommandDevice device(rig.System(), rig.Disks());
     ASSERT_GE(rig.SelectCardDrive(device, kPort), 0);
     auto& port = rig.controller->port(kPort);
     port.neverCompletes = true;
@@ -197,7 +197,7 @@ TEST(Sil3124TimeOut, TheKeptBufferIsNeverReusedNorFreedThatRun) {
   EXPECT_EQ(rig.machine.physicalMemory.allocations(), 1u);
 }
 
-TEST_F(Kind6, SlotAlreadyBusyIsNeitherActivatedNorFreed) {
+TEST_F(Sil3124Commands, SlotAlreadyBusyIsNeitherActivatedNorFreed) {
   port->slotStatus = 1;  // a command the port is running for someone else
   EXPECT_EQ(device.Identify(), command_result::kFailure);
   EXPECT_TRUE(port->requests.empty());
@@ -206,7 +206,7 @@ TEST_F(Kind6, SlotAlreadyBusyIsNeitherActivatedNorFreed) {
   EXPECT_EQ(rig.machine.physicalMemory.allocations(), 1u);
 }
 
-TEST_F(Kind6, SlowCompletionIsWaitedForWithSleeps) {
+TEST_F(Sil3124Commands, SlowCompletionIsWaitedForWithSleeps) {
   port->busyMilliseconds = 30;
   device.SetTimeout(1.0f);
   const std::int64_t start = rig.machine.clock.Ticks();
@@ -219,7 +219,7 @@ TEST_F(Kind6, SlowCompletionIsWaitedForWithSleeps) {
   EXPECT_LE(polls, 32);  // one reading per millisecond slept
 }
 
-TEST_F(Kind6, CommandErrorWithItsInterruptIsADriveError) {
+TEST_F(Sil3124Commands, CommandErrorWithItsInterruptIsADriveError) {
   rig.controller->Attach(kPort, std::make_shared<test::RecordingLink>());
   port->forcedError = 1;
   EXPECT_EQ(device.Identify(), command_result::kDriveError);
@@ -231,13 +231,13 @@ TEST_F(Kind6, CommandErrorWithItsInterruptIsADriveError) {
   EXPECT_EQ(rig.machine.physicalMemory.allocations(), 0u);
 }
 
-TEST_F(Kind6, CommandErrorWithoutItsInterruptIsAFailure) {
+TEST_F(Sil3124Commands, CommandErrorWithoutItsInterruptIsAFailure) {
   port->forcedError = 26;
   port->errorWithoutInterrupt = true;
   EXPECT_EQ(device.Identify(), command_result::kFailure);
 }
 
-TEST_F(Kind6, DriveAbortIsADriveError) {
+TEST_F(Sil3124Commands, DriveAbortIsADriveError) {
   TaskFile t;
   t.Command = 0xE4;  // READ BUFFER without its signature
   std::uint32_t length = 512;
@@ -245,7 +245,7 @@ TEST_F(Kind6, DriveAbortIsADriveError) {
   EXPECT_EQ(port->commandError, 1u);
 }
 
-TEST_F(Kind6, StateErrorWhileWritingTheRequestBlock) {
+TEST_F(Sil3124Commands, StateErrorWhileWritingTheRequestBlock) {
   const std::uint32_t a = portBase + Sil3124Controller::kLocalRam;
   rig.access().failAccess = [&](std::uint32_t address, bool write) { return write && address == a + 8; };
   const std::uint32_t mask = port->interruptEnable;
@@ -260,7 +260,7 @@ TEST_F(Kind6, StateErrorWhileWritingTheRequestBlock) {
   EXPECT_EQ(rig.machine.physicalMemory.Read(a + 12, 4), 0u);
 }
 
-TEST_F(Kind6, StateErrorWhileReadingTheData) {
+TEST_F(Sil3124Commands, StateErrorWhileReadingTheData) {
   rig.access().failAccess = [](std::uint32_t address, bool write) {
     return !write && address >= 0x1F000000u && address < 0x20000000u;
   };
@@ -270,7 +270,7 @@ TEST_F(Kind6, StateErrorWhileReadingTheData) {
   EXPECT_EQ(rig.machine.physicalMemory.allocations(), 0u);
 }
 
-TEST_F(Kind6, StateErrorWhileWritingTheData) {
+TEST_F(Sil3124Commands, StateErrorWhileWritingTheData) {
   rig.access().failAccess = [](std::uint32_t address, bool write) {
     return write && address >= 0x1F000000u && address < 0x20000000u;
   };
@@ -286,7 +286,7 @@ TEST_F(Kind6, StateErrorWhileWritingTheData) {
   EXPECT_EQ(rig.machine.physicalMemory.allocations(), 0u);
 }
 
-TEST_F(Kind6, UnsafeRequestBlockAddressIsRefused) {
+TEST_F(Sil3124Commands, UnsafeRequestBlockAddressIsRefused) {
   rig.machine.physicalMemory.AddRam(0x00100000, 0x1000);  // plain RAM the card does not own
   const std::uint32_t windowEnd = Sil3124Rig::kPortWindow + 4 * Sil3124Controller::kPortBlockSize;
   const std::uint32_t otherPort = static_cast<std::uint32_t>(rig.controller->PortBase(1));
@@ -315,7 +315,7 @@ TEST_F(Kind6, UnsafeRequestBlockAddressIsRefused) {
   EXPECT_TRUE(port->requests.empty());
 }
 
-TEST_F(Kind6, CopyThatWouldWrapPast4GiBMovesNothing) {
+TEST_F(Sil3124Commands, CopyThatWouldWrapPast4GiBMovesNothing) {
   rig.machine.physicalMemory.AddRam(0, 0x1000);
   const std::vector<std::uint8_t> block(16, 0xAB);
   std::vector<std::uint8_t> back(16, 0x5A);
@@ -331,7 +331,7 @@ TEST_F(Kind6, CopyThatWouldWrapPast4GiBMovesNothing) {
   EXPECT_EQ(rig.machine.accessDrivers.tessel->requests, requests + 4);  // one per word
 }
 
-TEST_F(Kind6, RequestBlockPastTheDataInTheSystemBufferIsAccepted) {
+TEST_F(Sil3124Commands, RequestBlockPastTheDataInTheSystemBufferIsAccepted) {
   port->requestBlockAddress = 0x1F000000u + 0x8000u;
   const auto expected = test::IdentifyOf(*rig.CardDrive(kPort));
   ASSERT_EQ(device.Identify(), command_result::kSuccess);
@@ -339,7 +339,7 @@ TEST_F(Kind6, RequestBlockPastTheDataInTheSystemBufferIsAccepted) {
   EXPECT_EQ(port->requests[0].address, 0x1F008000u);
 }
 
-TEST_F(Kind6, TransfersTheSystemBufferCannotHoldAreRefused) {
+TEST_F(Sil3124Commands, TransfersTheSystemBufferCannotHoldAreRefused) {
   std::vector<std::uint8_t> big(0x20000);
   TaskFile t;
   t.Command = 0x20;
@@ -363,7 +363,7 @@ TEST_F(Kind6, TransfersTheSystemBufferCannotHoldAreRefused) {
 TEST(Sil3124Transport, LibraryNotLoadedTouchesNothing) {
   Sil3124Rig rig;
   rig.machine.files.FailCreate(rig.machine.SystemDirectory() + "\\tessel.dll");
-  AtaCommandDevice device(rig.System());
+  AtaCommandDevice device(rig.System(), rig.Disks());
   ASSERT_EQ(device.PhysicalLoader->Loaded, 0);
   ASSERT_GE(rig.SelectCardDrive(device, kPort), 0);
   const std::size_t calls = rig.physical.calls.size();
@@ -373,9 +373,9 @@ TEST(Sil3124Transport, LibraryNotLoadedTouchesNothing) {
 
   // The transport on its own says the same.
   Sil3124Transport transport(device.PhysicalLoader.get(), device.CommandTimer, rig.api, 1.0f,
-                             device.PortRegBase);
+                             device.PortRegBase());
   EXPECT_EQ(transport.Send(TaskFile{}, device.GetDataBuffer(), nullptr, 2, 512), 255);
-  Sil3124Transport none(nullptr, device.CommandTimer, rig.api, 1.0f, device.PortRegBase);
+  Sil3124Transport none(nullptr, device.CommandTimer, rig.api, 1.0f, device.PortRegBase());
   EXPECT_EQ(none.Send(TaskFile{}, device.GetDataBuffer(), nullptr, 2, 512), 255);
   EXPECT_EQ(rig.physical.calls.size(), calls);
 }

@@ -32,7 +32,7 @@ cleanup() {
 }
 trap cleanup EXIT
 
-cp "$w32/access_check.exe" "$work/"
+cp "$1/tests/wine/probes/access_check/access_check.exe" "$work/"
 cp "$w32/tessel.dll" "$work/tessel.dll.img"
 cp "$w32/tessel.sys" "$work/tessel-x86.sys.img"
 cp "$w64/tessel.sys" "$work/tessel-x64.sys.img"

@@ -1,11 +1,13 @@
 #pragma once
-// What discovery knows about one disk and the device nodes above it.
+// What is known of one disk and the device nodes above it: discovery fills it in, the command
+// device reads it to reach the disk.
 #include <array>
 #include <cstdint>
 #include <memory>
+#include <span>
 
-#include "discovery/wmi_disk_info.hpp"
 #include "platform/guid.hpp"
+#include "transport/wmi_disk_info.hpp"
 
 namespace qz {
 
@@ -93,18 +95,7 @@ inline constexpr std::uint8_t kSas = 10;
 inline constexpr std::uint8_t kSata = 11;
 }  // namespace bus_type
 
-// The result of reading one device node's allocated resources.
-struct IoResource {
-  struct Range {
-    std::uint64_t IOD_Alloc_Base = 0;
-    std::uint64_t IOD_Alloc_End = 0;
-  };
-  std::uint8_t IoCount = 0;
-  // 0-5 command blocks in order of discovery; 6 + k the control block after command block k.
-  std::array<Range, 12> IO_Addr{};
-  std::uint8_t MemCount = 0;
-  std::array<Range, kMaxRanges> Mem_Addr{};
-};
-using tMyIOResource = IoResource;
+// The disks the command device may select, in list order; their owner outlives the device.
+using DiskList = std::span<DiskRegData>;
 
 }  // namespace qz

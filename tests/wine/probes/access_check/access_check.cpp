@@ -20,6 +20,17 @@
 
 namespace {
 
+// The report keeps the numbers its readers match: 1 running, 0 not, -1 failed, -2 missing.
+int RunningCode(qz::Win32Api& os, const char* service) {
+  switch (qz::IsServiceRunning(os, service)) {
+    case qz::ServiceState::Running: return 1;
+    case qz::ServiceState::NotRunning: return 0;
+    case qz::ServiceState::Failed: return -1;
+    case qz::ServiceState::Missing: return -2;
+  }
+  return -1;
+}
+
 std::vector<std::uint8_t> ReadAll(const char* path) {
   std::ifstream in(path, std::ios::binary);
   return std::vector<std::uint8_t>((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
@@ -72,8 +83,8 @@ int main(int argc, char** argv) {
     if (UnsignedDriversRefused()) {
       std::printf("Note=64-bit Windows Vista and 7 refuse unsigned drivers: 0 is expected here\n");
     }
-    std::printf("TesselRunning=%d\nPortRunning=%d\n", qz::IsServiceRunning(os, "tessel"),
-                qz::IsServiceRunning(os, "tesselio"));
+    std::printf("TesselRunning=%d\nPortRunning=%d\n", RunningCode(os, "tessel"),
+                RunningCode(os, "tesselio"));
     if (portLib.IsLoaded()) {
       char text[292] = {};
       const int state = portLib.GetLastState(text);
@@ -112,6 +123,6 @@ int main(int argc, char** argv) {
   // Letting go of the libraries stops both drivers.
   std::printf("Released=1\n");
   std::printf("TesselRunningAfterRelease=%d\nPortRunningAfterRelease=%d\n",
-              qz::IsServiceRunning(os, "tessel"), qz::IsServiceRunning(os, "tesselio"));
+              RunningCode(os, "tessel"), RunningCode(os, "tesselio"));
   return 0;
 }
