@@ -281,7 +281,7 @@ std::optional<OsVersionCode> SystemInfo::ProductOptionsEdition() {
 }
 
 OsVersionCode SystemInfo::ServicePackCode(const OsVersionInfo& vi) {
-  const OsVersionCode servicePack = ServicePackCode(vi.servicePackMajor);
+  const OsVersionCode servicePack = qz::ServicePackCode(vi.servicePackMajor);
   if (vi.majorVersion != 4 || !EqualsIgnoreCase(vi.csdVersion, "Service Pack 6")) {
     return servicePack;
   }
