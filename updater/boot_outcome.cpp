@@ -4,6 +4,7 @@
 #include <string_view>
 #include <vector>
 
+#include "platform/text.hpp"
 #include "updater/drive_match.hpp"
 #include "updater/ui_texts.hpp"
 

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "bootflash/firmware_cipher.hpp"
+#include "platform/text.hpp"
 #include "platform/whole_file.hpp"
 #include "staging/firmware_transform.hpp"
 #include "staging/pe_image.hpp"

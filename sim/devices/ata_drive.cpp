@@ -5,6 +5,8 @@
 
 #include <zlib.h>
 
+#include "platform/text.hpp"
+
 namespace qz::sim {
 namespace {
 
@@ -40,10 +42,8 @@ std::string Field(const std::vector<std::uint8_t>& b, std::size_t at, std::size_
   return s;
 }
 
-std::string TrimRight(std::string s) {
-  while (!s.empty() && (s.back() == ' ' || s.back() == '\0')) s.pop_back();
-  return s;
-}
+// Identify texts end in spaces; the image's model field may end in NULs.
+constexpr bool IsFieldPadding(char c) { return c == ' ' || c == '\0'; }
 
 bool IsSignature(const AtaRegisters& in, char a, char b, char c) {
   return in.lbaLow == static_cast<std::uint8_t>(a) && in.lbaMid == static_cast<std::uint8_t>(b) &&
@@ -219,7 +219,8 @@ std::string AtaDrive::CheckImage(const std::vector<std::uint8_t>& image) const {
   const auto crc = static_cast<std::uint32_t>(
       crc32(crc32(0L, Z_NULL, 0), copy.data(), static_cast<uInt>(copy.size())));
   if (crc != Le32(image, 0x44)) return "bad checksum";
-  if (TrimRight(Field(image, 0x18, 40)) != TrimRight(identity_.model)) return "other model";
+  if (TrimText(Field(image, 0x18, 40), IsFieldPadding, TrimEnds::kRight) !=
+      TrimText(identity_.model, IsFieldPadding, TrimEnds::kRight)) return "other model";
   if (std::memcmp(image.data() + 0x100, "ssdbinv", 7) != 0) return "no marker";
   return "";
 }
