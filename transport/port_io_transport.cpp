@@ -1,5 +1,7 @@
 #include "transport/port_io_transport.hpp"
 
+#include "platform/little_endian.hpp"
+
 namespace qz {
 
 std::uint8_t PortIoTransport::In(std::uint16_t offset) {
@@ -109,11 +111,9 @@ std::uint8_t PortIoTransport::Send(const TaskFile& t, Bytes buffer, const TaskFi
       if (!DataRequested(Status())) break;
       std::uint8_t* at = buffer.data() + 2 * moved;
       if (direction == data_direction::kIn) {
-        const std::uint16_t word = io.InportW(data);
-        at[0] = static_cast<std::uint8_t>(word);
-        at[1] = static_cast<std::uint8_t>(word >> 8);
+        le::Store16(at, io.InportW(data));
       } else {
-        io.OutportW(data, static_cast<std::uint16_t>(at[0] | (at[1] << 8)));
+        io.OutportW(data, le::Load16(at));
       }
       ++moved;
       if (TimedOut()) return Finish(command_result::kTimeout, output);
