@@ -349,7 +349,7 @@ NtStatus SimNative::WriteRegistryValue(std::uint32_t relativeTo, const char16_t*
   std::vector<std::uint8_t> stored;
   if (IsTextType(type)) {
     for (std::uint32_t i = 0; i + 1 < length; i += 2) {
-      const char16_t c = static_cast<char16_t>(bytes[i] | (bytes[i + 1] << 8));
+      const char16_t c = le::Load16(bytes + i);
       stored.push_back(c < 0x80 ? static_cast<std::uint8_t>(c) : '?');
     }
   } else {
