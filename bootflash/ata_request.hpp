@@ -5,6 +5,8 @@
 #include <stddef.h>
 #include <stdint.h>
 
+#include "platform/little_endian.hpp"
+
 namespace qz::bootflash {
 
 struct AtaHeaderLayout {
@@ -29,23 +31,14 @@ struct TaskRegs {
   uint8_t features, sectorCount, lbaLow, lbaMid, lbaHigh, device, command;
 };
 
-inline void PutU16(uint8_t* at, uint32_t v) {
-  at[0] = static_cast<uint8_t>(v);
-  at[1] = static_cast<uint8_t>(v >> 8);
-}
-inline void PutU32(uint8_t* at, uint32_t v) {
-  PutU16(at, v);
-  PutU16(at + 2, v >> 16);
-}
-
 // Writes the header into a zeroed buffer. The data area follows the header directly.
 inline void WriteAtaHeader(uint8_t* buffer, const AtaHeaderLayout& layout, const TaskRegs& regs,
                            uint16_t flags, uint32_t transferLength, uint32_t timeoutSeconds) {
-  PutU16(buffer + 0, layout.size);       // Length
-  PutU16(buffer + 2, flags);             // AtaFlags; PathId, TargetId, Lun stay 0
-  PutU32(buffer + 8, transferLength);    // DataTransferLength
-  PutU32(buffer + 12, timeoutSeconds);   // TimeOutValue
-  PutU32(buffer + layout.dataBufferOffset, transferLength ? layout.size : 0);
+  le::Store16(buffer + 0, static_cast<uint16_t>(layout.size));  // Length
+  le::Store16(buffer + 2, flags);  // AtaFlags; PathId, TargetId, Lun stay 0
+  le::Store32(buffer + 8, transferLength);  // DataTransferLength
+  le::Store32(buffer + 12, timeoutSeconds);  // TimeOutValue
+  le::Store32(buffer + layout.dataBufferOffset, transferLength ? layout.size : 0);
   uint8_t* tf = buffer + layout.currentTaskFile;  // PreviousTaskFile stays zero
   tf[0] = regs.features;
   tf[1] = regs.sectorCount;

@@ -36,11 +36,10 @@ inline void ProgramName(const char16_t* text, size_t length, bool firstWord,
 
 namespace boot_execute_detail {
 inline char16_t CharAt(const uint8_t* bytes, size_t i) {
-  return static_cast<char16_t>(bytes[2 * i] | (bytes[2 * i + 1] << 8));
+  return static_cast<char16_t>(le::Load16(bytes + 2 * i));
 }
 inline void SetCharAt(uint8_t* bytes, size_t i, char16_t c) {
-  bytes[2 * i] = static_cast<uint8_t>(c);
-  bytes[2 * i + 1] = static_cast<uint8_t>(c >> 8);
+  le::Store16(bytes + 2 * i, c);
 }
 }  // namespace boot_execute_detail
 

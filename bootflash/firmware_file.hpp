@@ -10,6 +10,7 @@
 #include "bootflash/flasher_state.hpp"
 #include "bootflash/image_marks.hpp"
 #include "bootflash/native_text.hpp"
+#include "platform/little_endian.hpp"
 #include "platform/native_api.hpp"
 
 namespace qz::bootflash {
@@ -34,8 +35,7 @@ int32_t LoadFirmwareFile(Nt& nt, FlasherState& state, const char16_t* path) {
   if (NtSuccess(nt.QueryInformationFile(file, info, sizeof info,
                                         nt_file::kStandardInformation))) {
     // FILE_STANDARD_INFORMATION: AllocationSize, then EndOfFile (LARGE_INTEGER) at 8.
-    uint64_t end = 0;
-    for (int i = 7; i >= 0; --i) end = (end << 8) | info[8 + i];
+    const uint64_t end = le::Load64(info + 8);
     if (end > kImageBufferSize) {
       nt.Close(file);
       return nt_status::kFileTooLarge;

@@ -4,6 +4,7 @@
 #include <new>
 
 #include "discovery/fixed_text.hpp"
+#include "platform/text.hpp"
 
 namespace qz {
 namespace {
@@ -141,9 +142,7 @@ void DeviceEnumerator::AttachWmiRecords() {
       const std::string id = GetText(record.DeviceID);
       const auto at = id.find("PHYSICALDRIVE");
       if (at != std::string::npos) {
-        std::string digits = id.substr(at + 13);
-        while (!digits.empty() && digits.front() == ' ') digits.erase(digits.begin());
-        while (!digits.empty() && digits.back() == ' ') digits.pop_back();
+        const std::string digits = TrimText(id.substr(at + 13), IsSpace);
         bool numeric = !digits.empty() && digits.size() < 6;
         for (char c : digits) numeric = numeric && c >= '0' && c <= '9';
         if (numeric) {

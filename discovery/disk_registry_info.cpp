@@ -154,7 +154,7 @@ int DeviceEnumerator::GetGuidRegistryInfo(const Guid& interfaceClass, int maxEnt
     temp_.Append("call fpSetupDiGetDeviceInterfaceDetail\n");
     std::vector<std::uint8_t> detail(kDevicePathSize, 0);
     const std::uint32_t cbSize = setup_.InterfaceDetailSize();
-    for (int b = 0; b < 4; ++b) detail[static_cast<std::size_t>(b)] = static_cast<std::uint8_t>(cbSize >> (8 * b));
+    le::Store32(detail.data(), cbSize);
     std::uint32_t required = 0;
     if (!setup_.SetupDiGetDeviceInterfaceDetail(set, iface, detail, required)) break;
     const std::vector<std::uint8_t> path(detail.begin() + 4, detail.end());

@@ -14,8 +14,6 @@ constexpr std::size_t kSizeOfOptionalHeader = 20;
 constexpr std::size_t kOptionalHeader = 24;
 constexpr std::size_t kSubsystem = 68;
 
-std::uint16_t U16(ConstBytes b, std::size_t at) { return le::Load16(b.data() + at); }
-
 }  // namespace
 
 std::optional<PeImageKind> ReadPeImageKind(ConstBytes image) {
@@ -26,11 +24,11 @@ std::optional<PeImageKind> ReadPeImageKind(ConstBytes image) {
     return std::nullopt;
   }
   PeImageKind kind;
-  kind.machine = U16(image, pe + kMachine);
-  const std::size_t optionalSize = U16(image, pe + kSizeOfOptionalHeader);
+  kind.machine = le::Load16(image.data() + pe + kMachine);
+  const std::size_t optionalSize = le::Load16(image.data() + pe + kSizeOfOptionalHeader);
   const std::size_t optional = pe + kOptionalHeader;
   if (optionalSize >= kSubsystem + 2 && image.size() - optional >= kSubsystem + 2) {
-    kind.subsystem = U16(image, optional + kSubsystem);
+    kind.subsystem = le::Load16(image.data() + optional + kSubsystem);
   }
   return kind;
 }

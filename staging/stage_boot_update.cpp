@@ -7,6 +7,7 @@
 #include "platform/multi_string.hpp"
 #include "platform/registry_api.hpp"
 #include "platform/text.hpp"
+#include "platform/whole_file.hpp"
 #include "staging/boot_execute.hpp"
 #include "staging/last_boot_log.hpp"
 
@@ -20,19 +21,6 @@ bool ReadMultiString(Win32Api& api, Handle key, const char* name, std::vector<st
   std::vector<std::uint8_t> data(size);
   if (size != 0 && api.RegQueryValueEx(key, name, type, data, size) != 0) return false;
   out = DecodeMultiString(data);
-  return true;
-}
-
-bool WriteWhole(Win32Api& api, const std::string& path, const std::uint8_t* data, std::uint32_t length) {
-  Handle file = api.CreateFile(path, access::kGenericWrite, 0, disposition::kCreateAlways, kFileAttributeNormal);
-  if (file == kInvalidHandle) return false;
-  std::uint32_t written = 0;
-  const bool ok = api.WriteFile(file, ConstBytes(data, length), written) && written == length;
-  if (!api.CloseHandle(file) || !ok) {
-    // A truncated flasher must not stay behind for the Session Manager to start.
-    api.DeleteFile(path);
-    return false;
-  }
   return true;
 }
 
@@ -100,7 +88,10 @@ std::uint32_t StageBootUpdate(Win32Api& api, SystemInfo& system, const BootUpdat
 
   // Before anything reaches the disk.
   if (!RemoveLastBootLog(api, wow64)) return stage_result::kOldLogKept;
-  if (!WriteWhole(api, target, image.start, image.length)) return stage_result::kFlasherNotWritten;
+  // A truncated flasher must not stay behind for the Session Manager to start.
+  if (!WriteWhole(api, target, ConstBytes(image.start, image.length))) {
+    return stage_result::kFlasherNotWritten;
+  }
 
   Handle key = kNullHandle;
   if (api.RegOpenKeyEx(hkey::kLocalMachine, kSessionManagerKey, key_access::kAllAccess, key) != 0) {

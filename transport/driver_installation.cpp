@@ -3,6 +3,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/little_endian.hpp"
 #include "transport/service_helpers.hpp"
 
 namespace qz {
@@ -23,9 +24,8 @@ bool IsWow64(Win32Api& os) {
 }
 
 void SetDword(Win32Api& os, Handle key, const char* name, std::uint32_t value) {
-  const std::uint8_t data[4] = {static_cast<std::uint8_t>(value), static_cast<std::uint8_t>(value >> 8),
-                                static_cast<std::uint8_t>(value >> 16),
-                                static_cast<std::uint8_t>(value >> 24)};
+  std::uint8_t data[4] = {};
+  le::Store32(data, value);
   os.RegSetValueEx(key, name, reg_type::kDword, data);
 }
 

@@ -181,8 +181,8 @@ void BuildCmdIdeVersionQuery(Bytes buffer) {
 
 CmdIdeVersion ReadCmdIdeVersion(ConstBytes reply) {
   CmdIdeVersion v;
-  v.major = static_cast<std::uint16_t>(reply[28] | reply[29] << 8);
-  v.minor = static_cast<std::uint16_t>(reply[30] | reply[31] << 8);
+  v.major = le::Load16(reply.data() + 28);
+  v.minor = le::Load16(reply.data() + 30);
   return v;
 }
 

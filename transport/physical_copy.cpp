@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "platform/little_endian.hpp"
+
 namespace qz {
 namespace {
 
@@ -32,8 +34,7 @@ bool CopyToPhysical(TesselLoader& loader, std::uint32_t base, ConstBytes data) {
   if (!RangeFits(base, words)) return false;
   for (std::size_t i = 0; i < words; ++i) {
     const std::uint8_t* at = data.data() + 4 * i;
-    const std::uint32_t word = static_cast<std::uint32_t>(at[0] | (at[1] << 8) | (at[2] << 16)) |
-                               (static_cast<std::uint32_t>(at[3]) << 24);
+    const std::uint32_t word = le::Load32(at);
     loader.library().maPokeD(base + static_cast<std::uint32_t>(4 * i), word);
     if (!WordWorked(loader)) return false;
   }
@@ -46,8 +47,7 @@ bool CopyFromPhysical(TesselLoader& loader, std::uint32_t base, Bytes data) {
   for (std::size_t i = 0; i < words; ++i) {
     const std::uint32_t word = loader.library().maPeekD(base + static_cast<std::uint32_t>(4 * i));
     if (!WordWorked(loader)) return false;
-    std::uint8_t* at = data.data() + 4 * i;
-    for (int b = 0; b < 4; ++b) at[b] = static_cast<std::uint8_t>(word >> (8 * b));
+    le::Store32(data.data() + 4 * i, word);
   }
   return true;
 }

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "platform/little_endian.hpp"
+
 namespace qz {
 
 std::uint8_t PortIoTransport::In(std::uint16_t offset) {
@@ -86,11 +88,9 @@ bool PortIoTransport::MoveWords(Bytes buffer, std::uint32_t direction, std::size
     if (!DataRequested(Status())) break;
     std::uint8_t* at = buffer.data() + 2 * moved;
     if (direction == data_direction::kIn) {
-      const std::uint16_t word = io.InportW(data);
-      at[0] = static_cast<std::uint8_t>(word);
-      at[1] = static_cast<std::uint8_t>(word >> 8);
+      le::Store16(at, io.InportW(data));
     } else {
-      io.OutportW(data, static_cast<std::uint16_t>(at[0] | (at[1] << 8)));
+      io.OutportW(data, le::Load16(at));
     }
     ++moved;
     if (TimedOut()) return false;

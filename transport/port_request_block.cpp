@@ -2,19 +2,9 @@
 
 #include <algorithm>
 
+#include "platform/little_endian.hpp"
+
 namespace qz {
-namespace {
-
-void Put16(std::uint8_t* at, std::uint16_t v) {
-  at[0] = static_cast<std::uint8_t>(v);
-  at[1] = static_cast<std::uint8_t>(v >> 8);
-}
-
-void Put32(std::uint8_t* at, std::uint32_t v) {
-  for (int i = 0; i < 4; ++i) at[i] = static_cast<std::uint8_t>(v >> (8 * i));
-}
-
-}  // namespace
 
 std::array<std::uint8_t, prb::kFisSize> BuildRegisterFis(const TaskFile& t, const TaskFile* previous) {
   const TaskFile p = previous ? *previous : TaskFile{};
@@ -40,16 +30,16 @@ PortRequestBlock BuildPortRequestBlock(const TaskFile& t, const TaskFile* previo
                                        std::uint32_t direction, std::uint32_t dataAddress,
                                        std::uint32_t length) {
   PortRequestBlock block{};
-  Put16(&block[prb::kControl], prb::kProtocolOverride);
-  Put16(&block[prb::kProtocol],
+  le::Store16(&block[prb::kControl], prb::kProtocolOverride);
+  le::Store16(&block[prb::kProtocol],
         direction == data_direction::kOut ? prb::kProtocolWrite : prb::kProtocolRead);
-  Put32(&block[prb::kReceivedCount], 0);
+  le::Store32(&block[prb::kReceivedCount], 0);
   const auto fis = BuildRegisterFis(t, previous);
   std::copy(fis.begin(), fis.end(), block.begin() + prb::kFis);
-  Put32(&block[prb::kSgAddress], dataAddress);
-  Put32(&block[prb::kSgAddress + 4], 0);
-  Put32(&block[prb::kSgCount], length);
-  Put32(&block[prb::kSgFlags], prb::kLastEntry);
+  le::Store32(&block[prb::kSgAddress], dataAddress);
+  le::Store32(&block[prb::kSgAddress + 4], 0);
+  le::Store32(&block[prb::kSgCount], length);
+  le::Store32(&block[prb::kSgFlags], prb::kLastEntry);
   return block;
 }
 

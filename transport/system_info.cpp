@@ -4,6 +4,7 @@
 #include <optional>
 #include <string>
 
+#include "platform/little_endian.hpp"
 #include "platform/text.hpp"
 
 namespace qz {
@@ -14,12 +15,6 @@ constexpr std::uint32_t kSystemPerformanceInformation = 2;
 constexpr std::uint32_t kSystemTimeOfDayInformation = 3;
 
 constexpr char kCpuUsageValue[] = "KERNEL\\CPUUsage";
-
-std::int64_t ReadInt64(const std::uint8_t* p) {
-  std::uint64_t v = 0;
-  for (int i = 7; i >= 0; --i) v = (v << 8) | p[i];
-  return static_cast<std::int64_t>(v);
-}
 
 const Sid& AdministratorsSid() {
   static const Sid sid{{0, 0, 0, 0, 0, 5}, {32, 544}};
@@ -48,8 +43,8 @@ void SystemInfo::StartSampler() {
       api_.NtQuerySystemInformation(kSystemBasicInformation, BasicInfo, returned);
       api_.NtQuerySystemInformation(kSystemTimeOfDayInformation, TimeOfDayInfo, returned);
       api_.NtQuerySystemInformation(kSystemPerformanceInformation, PerformanceInfo, returned);
-      StartIdleTime = ReadInt64(PerformanceInfo.data());
-      StartTime = ReadInt64(TimeOfDayInfo.data() + 8);  // CurrentTime follows BootTime
+      StartIdleTime = static_cast<std::int64_t>(le::Load64(PerformanceInfo.data()));
+      StartTime = static_cast<std::int64_t>(le::Load64(TimeOfDayInfo.data() + 8));  // CurrentTime follows BootTime
     }
     api_.FreeLibrary(ntdll);
     return;

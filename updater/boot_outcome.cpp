@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "bootflash/boot_log_format.hpp"
+#include "platform/text.hpp"
 #include "updater/drive_match.hpp"
 #include "updater/ui_texts.hpp"
 

@@ -2,6 +2,7 @@
 
 #include <cstdio>
 
+#include "platform/text.hpp"
 #include "updater/drive_match.hpp"
 #include "updater/main_window.hpp"
 #include "updater/ui_texts.hpp"

@@ -2,10 +2,10 @@
 
 #include <algorithm>
 
+#include "platform/text.hpp"
+
 namespace qz {
 namespace {
-
-bool IsBlankChar(char c) { return static_cast<unsigned char>(c) <= ' '; }
 
 // "%.Ns" of a stored text.
 std::string Prefix(const std::string& text, std::size_t n) { return text.substr(0, std::min(n, text.size())); }
@@ -45,13 +45,6 @@ bool EntryMatches(const PackageBlock& package, int row, int entry, const DriveTe
 }
 
 }  // namespace
-
-std::string TrimText(std::string_view text) {
-  std::size_t begin = 0, end = text.size();
-  while (begin < end && IsBlankChar(text[begin])) ++begin;
-  while (end > begin && IsBlankChar(text[end - 1])) --end;
-  return std::string(text.substr(begin, end - begin));
-}
 
 bool TextsEqual(std::string_view a, std::string_view b) { return a == b; }
 

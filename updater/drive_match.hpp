@@ -11,9 +11,6 @@
 
 namespace qz {
 
-// Blanks and control characters removed at both ends.
-std::string TrimText(std::string_view text);
-
 // Model texts and blank markers compared for equality. Windows compares them with the user's
 // locale, case-sensitively; for the ASCII texts of drive models and markers that equality is
 // byte for byte, which is what this does on every platform.

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <vector>
 
+#include "platform/text.hpp"
 #include "updater/drive_match.hpp"
 
 namespace qz {

@@ -2,6 +2,8 @@
 
 #include <string>
 
+#include "platform/text.hpp"
+
 namespace qz {
 
 int OptionDigitValue(char digit) { return (digit >= '0' && digit <= '9') ? digit - '0' : 0; }
@@ -27,19 +29,10 @@ PackageOptions ReadPackageOptions(const PackageBlock& block) {
   return o;
 }
 
-namespace {
-std::string TrimBlanks(const std::string& text) {
-  const auto first = text.find_first_not_of(' ');
-  if (first == std::string::npos) return {};
-  const auto last = text.find_last_not_of(' ');
-  return text.substr(first, last - first + 1);
-}
-}  // namespace
-
 bool HasLongRevisions(const PackageBlock& block) {
   for (int row = 0; row < 4; ++row) {
     for (int entry = 0; entry < pkg::kEntriesPerRow; ++entry) {
-      const std::string min = TrimBlanks(block.MinRevision(row, entry));
+      const std::string min = TrimText(block.MinRevision(row, entry), IsSpace);
       if (min.size() > 4 && min.find("#FLS") == std::string::npos) return true;
     }
   }

@@ -6,6 +6,8 @@
 #include <vector>
 
 #include "bootflash/firmware_cipher.hpp"
+#include "platform/text.hpp"
+#include "platform/whole_file.hpp"
 #include "staging/firmware_transform.hpp"
 #include "staging/pe_image.hpp"
 #include "staging/stage_boot_update.hpp"
@@ -27,20 +29,6 @@ constexpr int kHidden = 0;  // SW_HIDE
 
 // Flasher slot (1-10) of each table entry.
 constexpr int kTableSlots[10] = {7, 8, 9, 10, 5, 6, 3, 4, 1, 2};
-
-// Writes the whole file or, failing that, leaves none behind.
-bool WriteWhole(Win32Api& api, const std::string& path, ConstBytes data) {
-  Handle file = api.CreateFile(path, access::kGenericWrite, 0, disposition::kCreateAlways,
-                               kFileAttributeNormal);
-  if (file == kInvalidHandle) return false;
-  std::uint32_t written = 0;
-  const bool ok = api.WriteFile(file, data, written) && written == data.size();
-  if (!api.CloseHandle(file) || !ok) {
-    api.DeleteFile(path);
-    return false;
-  }
-  return true;
-}
 
 bool HoldsExactly(Win32Api& api, const std::string& path, ConstBytes expected) {
   Handle file = api.CreateFile(path, access::kGenericRead, share::kRead, disposition::kOpenExisting, 0);

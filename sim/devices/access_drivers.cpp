@@ -1,5 +1,6 @@
 #include "sim/devices/access_drivers.hpp"
 
+#include "platform/little_endian.hpp"
 #include "platform/text.hpp"
 #include "sim/machine/machine.hpp"
 #include "sim/devices/port_driver.hpp"
@@ -50,9 +51,9 @@ std::string AccessDrivers::ImageFile(const std::string& binaryPath) const {
 
 std::uint16_t ImageProcessor(const std::vector<std::uint8_t>& d) {
   if (d.size() < 0x40 || d[0] != 'M' || d[1] != 'Z') return 0;
-  const std::size_t pe = d[0x3C] | (d[0x3D] << 8) | (d[0x3E] << 16) | (static_cast<std::size_t>(d[0x3F]) << 24);
+  const std::size_t pe = le::Load32(d.data() + 0x3C);
   if (pe + 6 > d.size() || d[pe] != 'P' || d[pe + 1] != 'E' || d[pe + 2] || d[pe + 3]) return 0;
-  return static_cast<std::uint16_t>(d[pe + 4] | (d[pe + 5] << 8));
+  return le::Load16(d.data() + pe + 4);
 }
 
 std::uint32_t AccessDrivers::CheckImage(const std::string& binaryPath) const {

@@ -5,6 +5,8 @@
 
 #include <zlib.h>
 
+#include "platform/little_endian.hpp"
+#include "platform/text.hpp"
 #include "sim/devices/sample_image_layout.hpp"
 
 namespace qz::sim {
@@ -30,10 +32,6 @@ AtaCompletion Completed(const AtaRegisters& in, std::uint8_t status, std::uint8_
 AtaCompletion Ok(const AtaRegisters& in) { return Completed(in, kStatusOk, 0); }
 AtaCompletion Abort(const AtaRegisters& in) { return Completed(in, kStatusError, kErrorAbort); }
 
-std::uint32_t Le32(const std::vector<std::uint8_t>& b, std::size_t at) {
-  return static_cast<std::uint32_t>(b[at] | (b[at + 1] << 8) | (b[at + 2] << 16)) |
-         (static_cast<std::uint32_t>(b[at + 3]) << 24);
-}
 
 // A NUL-padded text field of the sample image, without its padding.
 std::string Field(const std::vector<std::uint8_t>& b, std::size_t at, std::size_t width) {
@@ -42,10 +40,8 @@ std::string Field(const std::vector<std::uint8_t>& b, std::size_t at, std::size_
   return s;
 }
 
-std::string TrimRight(std::string s) {
-  while (!s.empty() && (s.back() == ' ' || s.back() == '\0')) s.pop_back();
-  return s;
-}
+// Identify texts end in spaces; the image's model field may end in NULs.
+constexpr bool IsFieldPadding(char c) { return c == ' ' || c == '\0'; }
 
 bool IsSignature(const AtaRegisters& in, char a, char b, char c) {
   return in.lbaLow == static_cast<std::uint8_t>(a) && in.lbaMid == static_cast<std::uint8_t>(b) &&
@@ -162,10 +158,7 @@ AtaCompletion AtaDrive::Run(const AtaRegisters& in, AtaDirection direction, std:
 
 AtaCompletion AtaDrive::Identify(const AtaRegisters& in, std::vector<std::uint8_t>& data) {
   data.assign(512, 0);
-  auto word = [&](std::size_t w, std::uint16_t v) {
-    data[w * 2] = static_cast<std::uint8_t>(v);
-    data[w * 2 + 1] = static_cast<std::uint8_t>(v >> 8);
-  };
+  auto word = [&](std::size_t w, std::uint16_t v) { le::Store16(data.data() + w * 2, v); };
   word(0, 0x0040);                 // fixed, non-removable
   PutAtaString(data, 10, 10, identity_.serial);
   PutAtaString(data, 23, 4, identity_.revision);
@@ -209,7 +202,7 @@ std::string AtaDrive::CheckImage(const std::vector<std::uint8_t>& image) const {
   using namespace sample_image;
   if (image.size() < 0x200) return "too short";
   if (std::memcmp(image.data() + kMagicAt, kMagic.data(), kMagic.size()) != 0) return "bad magic";
-  const std::uint32_t length = Le32(image, kLengthAt);
+  const std::uint32_t length = le::Load32(image.data() + kLengthAt);
   // Every block up to the image's end must have arrived, and nothing past its last block.
   const std::size_t received = static_cast<std::size_t>(
       std::find(stagedBlocks_.begin(), stagedBlocks_.end(), false) - stagedBlocks_.begin()) * 512;
@@ -221,8 +214,9 @@ std::string AtaDrive::CheckImage(const std::vector<std::uint8_t>& image) const {
   std::fill(copy.begin() + kCrcAt, copy.begin() + kCrcAt + kCrcSize, 0);
   const auto crc = static_cast<std::uint32_t>(
       crc32(crc32(0L, Z_NULL, 0), copy.data(), static_cast<uInt>(copy.size())));
-  if (crc != Le32(image, kCrcAt)) return "bad checksum";
-  if (TrimRight(Field(image, kModelAt, kModelSize)) != TrimRight(identity_.model)) return "other model";
+  if (crc != le::Load32(image.data() + kCrcAt)) return "bad checksum";
+  if (TrimText(Field(image, kModelAt, kModelSize), IsFieldPadding, TrimEnds::kRight) !=
+      TrimText(identity_.model, IsFieldPadding, TrimEnds::kRight)) return "other model";
   if (std::memcmp(image.data() + kMarkerAt, kMarker.data(), kMarker.size()) != 0) return "no marker";
   return "";
 }

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <vector>
 
+#include "platform/little_endian.hpp"
+
 namespace qz::sim {
 namespace {
 
@@ -13,27 +15,20 @@ struct HeaderShape {
 constexpr HeaderShape kX86{40, 20, 4, 32};
 constexpr HeaderShape kX64{48, 24, 8, 40};
 
-std::uint16_t U16(ConstBytes b, std::size_t at) {
-  return static_cast<std::uint16_t>(b[at] | (b[at + 1] << 8));
-}
-std::uint32_t U32(ConstBytes b, std::size_t at) {
-  return static_cast<std::uint32_t>(U16(b, at)) | (static_cast<std::uint32_t>(U16(b, at + 2)) << 16);
-}
-
 }  // namespace
 
 bool DecodeAtaPassThrough(CallerBits bits, ConstBytes in, std::uint32_t outLength,
                           DecodedAtaRequest& request) {
   const HeaderShape& shape = bits == CallerBits::X64 ? kX64 : kX86;
-  if (in.size() < shape.size || U16(in, 0) != shape.size) return false;
-  const std::uint16_t flags = U16(in, 2);
+  if (in.size() < shape.size || le::Load16(in.data() + 0) != shape.size) return false;
+  const std::uint16_t flags = le::Load16(in.data() + 2);
   const bool dataIn = (flags & 0x02) != 0, dataOut = (flags & 0x04) != 0;
   if (dataIn && dataOut) return false;
-  request.transferLength = U32(in, 8);
-  request.timeoutSeconds = U32(in, 12);
-  std::uint64_t offset = U32(in, shape.dataBufferOffset);
+  request.transferLength = le::Load32(in.data() + 8);
+  request.timeoutSeconds = le::Load32(in.data() + 12);
+  std::uint64_t offset = le::Load32(in.data() + shape.dataBufferOffset);
   if (shape.dataBufferOffsetWidth == 8) {
-    offset |= static_cast<std::uint64_t>(U32(in, shape.dataBufferOffset + 4)) << 32;
+    offset |= static_cast<std::uint64_t>(le::Load32(in.data() + shape.dataBufferOffset + 4)) << 32;
   }
   request.direction = dataIn ? AtaDirection::In : dataOut ? AtaDirection::Out : AtaDirection::None;
   if (request.transferLength != 0) {

@@ -2,6 +2,7 @@
 
 #include <cstdio>
 
+#include "platform/little_endian.hpp"
 #include "platform/setup_api.hpp"
 #include "platform/text.hpp"
 
@@ -72,7 +73,7 @@ void DeviceTree::SetMultiText(int node, std::uint32_t code, const std::vector<st
 
 void DeviceTree::SetNumber(int node, std::uint32_t code, std::uint32_t value) {
   std::vector<std::uint8_t> bytes(4);
-  for (int i = 0; i < 4; ++i) bytes[static_cast<std::size_t>(i)] = static_cast<std::uint8_t>(value >> (8 * i));
+  le::Store32(bytes.data(), value);
   nodes[node].properties[code] = Property{kRegDword, bytes};
 }
 

@@ -1,5 +1,6 @@
 #include "sim/devices/legacy_ata_channel.hpp"
 
+#include "platform/little_endian.hpp"
 #include "sim/devices/ata_protocol.hpp"
 #include "sim/machine/machine.hpp"
 
@@ -131,10 +132,10 @@ std::uint32_t LegacyAtaChannel::In(std::uint16_t port, std::uint32_t width) {
   switch (port - base_) {
     case 0: {
       if (phase_ != Phase::DataIn) return 0xFFFF;
-      std::uint32_t value = 0;
-      for (std::uint32_t i = 0; i < width && position_ < data_.size(); ++i) {
-        value |= static_cast<std::uint32_t>(data_[position_++]) << (8 * i);
-      }
+      const std::size_t left = data_.size() - position_;
+      const auto n = static_cast<unsigned>(width < left ? width : left);
+      const std::uint32_t value = le::LoadWidth(data_.data() + position_, n);
+      position_ += n;
       if (position_ >= data_.size()) {
         phase_ = Phase::Idle;
         Selected().status = finalStatus_;
@@ -163,8 +164,11 @@ void LegacyAtaChannel::Out(std::uint16_t port, std::uint32_t width, std::uint32_
   switch (port - base_) {
     case 0:
       if (phase_ != Phase::DataOut) return;
-      for (std::uint32_t i = 0; i < width && position_ < data_.size(); ++i) {
-        data_[position_++] = static_cast<std::uint8_t>(value >> (8 * i));
+      {
+        const std::size_t left = data_.size() - position_;
+        const auto n = static_cast<unsigned>(width < left ? width : left);
+        le::StoreWidth(data_.data() + position_, n, value);
+        position_ += n;
       }
       if (position_ >= data_.size()) RunDataOut();
       return;

@@ -332,10 +332,8 @@ bool PassThroughDisk::Miniport(ConstBytes in, Bytes out, std::uint32_t& returned
   returned = static_cast<std::uint32_t>(kSrb + length);
   if (control == 0x42000) {
     if (length < 4) return Fail(lastError, err::kInvalidParameter);
-    out[28] = static_cast<std::uint8_t>(driver.cmdIdeMajor);
-    out[29] = static_cast<std::uint8_t>(driver.cmdIdeMajor >> 8);
-    out[30] = static_cast<std::uint8_t>(driver.cmdIdeMinor);
-    out[31] = static_cast<std::uint8_t>(driver.cmdIdeMinor >> 8);
+    le::Store16(out.data() + 28, driver.cmdIdeMajor);
+    le::Store16(out.data() + 30, driver.cmdIdeMinor);
     le::Store32(out.data() + 20, 0);
     return true;
   }

@@ -6,13 +6,9 @@ namespace qz::sim {
 
 PciConfigFunction::PciConfigFunction(std::uint16_t vendorId, std::uint16_t deviceId, std::uint32_t classCode,
                          std::uint8_t headerType) {
-  config[0] = static_cast<std::uint8_t>(vendorId);
-  config[1] = static_cast<std::uint8_t>(vendorId >> 8);
-  config[2] = static_cast<std::uint8_t>(deviceId);
-  config[3] = static_cast<std::uint8_t>(deviceId >> 8);
-  config[9] = static_cast<std::uint8_t>(classCode);
-  config[10] = static_cast<std::uint8_t>(classCode >> 8);
-  config[11] = static_cast<std::uint8_t>(classCode >> 16);
+  le::Store16(config.data(), vendorId);
+  le::Store16(config.data() + 2, deviceId);
+  le::StoreWidth(config.data() + 9, 3, classCode);
   config[14] = headerType;
 }
 
@@ -21,7 +17,7 @@ std::uint32_t PciConfigFunction::LoadDword(std::uint32_t offset) const {
 }
 
 void PciConfigFunction::StoreDword(std::uint32_t offset, std::uint32_t value) {
-  for (int i = 0; i < 4; ++i) config[offset + i] = static_cast<std::uint8_t>(value >> (8 * i));
+  le::Store32(config.data() + offset, value);
 }
 
 void PciConfigFunction::SetMemoryBar(int index, std::uint32_t base, std::uint32_t size, bool prefetchable,

@@ -1,5 +1,7 @@
 #include "sim/devices/physical_memory.hpp"
 
+#include "platform/little_endian.hpp"
+
 namespace qz::sim {
 
 void PhysicalMemory::AddRam(std::uint64_t base, std::uint32_t size) {
@@ -32,9 +34,7 @@ std::uint32_t PhysicalMemory::Read(std::uint64_t address, std::uint32_t width) {
   if (!r || address + width > base + r->size) return allOnes;
   const auto offset = static_cast<std::uint32_t>(address - base);
   if (r->handler) return r->handler->Read(offset, width) & allOnes;
-  std::uint32_t v = 0;
-  for (std::uint32_t i = 0; i < width; ++i) v |= static_cast<std::uint32_t>(r->ram[offset + i]) << (8 * i);
-  return v;
+  return le::LoadWidth(r->ram.data() + offset, width);
 }
 
 void PhysicalMemory::Write(std::uint64_t address, std::uint32_t width, std::uint32_t value) {
@@ -46,7 +46,7 @@ void PhysicalMemory::Write(std::uint64_t address, std::uint32_t width, std::uint
     r->handler->Write(offset, width, value);
     return;
   }
-  for (std::uint32_t i = 0; i < width; ++i) r->ram[offset + i] = static_cast<std::uint8_t>(value >> (8 * i));
+  le::StoreWidth(r->ram.data() + offset, width, value);
 }
 
 std::uint64_t PhysicalMemory::AllocateContiguous(std::uint32_t size) {

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "platform/little_endian.hpp"
 #include "sim/devices/ata_protocol.hpp"
 #include "sim/machine/machine.hpp"
 
@@ -23,12 +24,6 @@ constexpr std::uint32_t kDeviceError = 1;     // the drive ended the command wit
 constexpr std::uint32_t kBadFis = 26;         // not a host-to-device register FIS
 constexpr std::uint32_t kLargestTransfer = 0x400000;
 
-std::uint16_t Get16(const std::uint8_t* b) { return static_cast<std::uint16_t>(b[0] | (b[1] << 8)); }
-std::uint32_t Get32(const std::uint8_t* b) {
-  return static_cast<std::uint32_t>(b[0] | (b[1] << 8) | (b[2] << 16)) |
-         (static_cast<std::uint32_t>(b[3]) << 24);
-}
-
 }  // namespace
 
 Sil3124Controller::Sil3124Controller(PhysicalMemory& memory, VirtualClock& clock,
@@ -46,13 +41,12 @@ void Sil3124Controller::Attach(std::uint32_t port, std::shared_ptr<AtaLink> driv
 Sil3124Controller::Request Sil3124Controller::Decode(std::uint64_t address) {
   std::uint8_t b[48] = {};
   for (std::uint32_t i = 0; i < 48; i += 4) {
-    const std::uint32_t word = memory_.Read(address + i, 4);
-    for (std::uint32_t k = 0; k < 4; ++k) b[i + k] = static_cast<std::uint8_t>(word >> (8 * k));
+    le::Store32(b + i, memory_.Read(address + i, 4));
   }
   Request r;
   r.address = address;
-  r.control = Get16(b + 0);
-  r.protocol = Get16(b + 2);
+  r.control = le::Load16(b + 0);
+  r.protocol = le::Load16(b + 2);
   const std::uint8_t* fis = b + 8;
   r.fisType = fis[0];
   r.fisFlags = fis[1];
@@ -61,9 +55,9 @@ Sil3124Controller::Request Sil3124Controller::Decode(std::uint64_t address) {
   c.registers = {fis[3], fis[12], fis[4], fis[5], fis[6], fis[7], fis[2]};
   c.previous = {fis[11], fis[13], fis[8], fis[9], fis[10]};
   for (std::uint8_t v : c.previous) c.is48Bit = c.is48Bit || v != 0;
-  r.sgAddress = Get32(b + 32) | (static_cast<std::uint64_t>(Get32(b + 36)) << 32);
-  r.sgCount = Get32(b + 40);
-  r.sgFlags = Get32(b + 44);
+  r.sgAddress = le::Load64(b + 32);
+  r.sgCount = le::Load32(b + 40);
+  r.sgFlags = le::Load32(b + 44);
   // The drive decides whether its command moves data; the override says which way.
   const AtaProtocol own = ProtocolOf(c.registers[6], c.registers[0], c.registers[1],
                                      c.registers[2], c.previous[1]);
@@ -104,10 +98,7 @@ void Sil3124Controller::Activate(Port& p, std::uint64_t address) {
   if (r.command.direction == AtaLinkDirection::Out) {
     data.resize(r.command.length);
     for (std::uint32_t i = 0; i < r.command.length; i += 4) {
-      const std::uint32_t word = memory_.Read(r.sgAddress + i, 4);
-      for (std::uint32_t k = 0; k < 4 && i + k < data.size(); ++k) {
-        data[i + k] = static_cast<std::uint8_t>(word >> (8 * k));
-      }
+      le::StoreWidth(data.data() + i, std::min(4u, r.command.length - i), memory_.Read(r.sgAddress + i, 4));
     }
   }
   const AtaLinkReply reply = p.drive->Run(r.command, data);
@@ -118,9 +109,7 @@ void Sil3124Controller::Activate(Port& p, std::uint64_t address) {
       } else if (r.command.direction == AtaLinkDirection::In) {
         const std::uint32_t n = std::min<std::uint32_t>(r.sgCount, static_cast<std::uint32_t>(data.size()));
         for (std::uint32_t i = 0; i < n; i += 4) {
-          std::uint32_t word = 0;
-          for (std::uint32_t k = 0; k < 4 && i + k < n; ++k) word |= static_cast<std::uint32_t>(data[i + k]) << (8 * k);
-          memory_.Write(r.sgAddress + i, 4, word);
+          memory_.Write(r.sgAddress + i, 4, le::LoadWidth(data.data() + i, std::min(4u, n - i)));
         }
       }
       break;
@@ -155,11 +144,7 @@ std::uint32_t Sil3124Controller::Read(std::uint32_t offset, std::uint32_t width)
   Port& p = ports_.at(offset / kPortBlockSize);
   const std::uint32_t at = offset % kPortBlockSize;
   if (at < kLocalRamEnd && at != kRequestBlockAddress) {
-    std::uint32_t value = 0;
-    for (std::uint32_t i = 0; i < width && at + i < kLocalRamEnd; ++i) {
-      value |= static_cast<std::uint32_t>(p.localRam[at + i]) << (8 * i);
-    }
-    return value;
+    return le::LoadWidth(p.localRam.data() + at, std::min(width, kLocalRamEnd - at));
   }
   std::uint32_t value = 0;
   switch (at) {
@@ -182,9 +167,7 @@ void Sil3124Controller::Write(std::uint32_t offset, std::uint32_t width, std::ui
   Port& p = ports_.at(offset / kPortBlockSize);
   const std::uint32_t at = offset % kPortBlockSize;
   if (at < kLocalRamEnd && at != kRequestBlockAddress) {
-    for (std::uint32_t i = 0; i < width && at + i < kLocalRamEnd; ++i) {
-      p.localRam[at + i] = static_cast<std::uint8_t>(value >> (8 * i));
-    }
+    le::StoreWidth(p.localRam.data() + at, std::min(width, kLocalRamEnd - at), value);
     return;
   }
   p.log.push_back({true, at, value});

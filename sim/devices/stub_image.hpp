@@ -6,6 +6,8 @@
 #include <cstdint>
 #include <vector>
 
+#include "platform/little_endian.hpp"
+
 namespace qz::sim {
 
 inline constexpr std::uint16_t kImageX86 = 0x14C;
@@ -22,16 +24,14 @@ inline std::vector<std::uint8_t> StubImage(std::uint16_t machine, std::size_t si
   image[0x40] = 'P';
   image[0x41] = 'E';
   image[0x42] = image[0x43] = 0;
-  image[0x44] = static_cast<std::uint8_t>(machine);
-  image[0x45] = static_cast<std::uint8_t>(machine >> 8);
+  le::Store16(image.data() + 0x44, machine);
   if (subsystem != 0) {
     const bool plus = machine == kImageX64;
     image[0x54] = plus ? 0xF0 : 0xE0;  // SizeOfOptionalHeader
     image[0x55] = 0;
     image[0x58] = 0x0B;                // Magic: 0x10B PE32, 0x20B PE32+
     image[0x59] = plus ? 0x02 : 0x01;
-    image[0x58 + 68] = static_cast<std::uint8_t>(subsystem);
-    image[0x58 + 69] = static_cast<std::uint8_t>(subsystem >> 8);
+    le::Store16(image.data() + 0x58 + 68, subsystem);
   }
   return image;
 }

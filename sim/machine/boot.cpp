@@ -14,7 +14,7 @@ std::uint16_t PeMachine(const std::vector<std::uint8_t>& image) {
       image[pe + 3] != 0) {
     return 0;
   }
-  return static_cast<std::uint16_t>(image[pe + 4] | (image[pe + 5] << 8));
+  return le::Load16(image.data() + pe + 4);
 }
 
 namespace {

@@ -105,9 +105,9 @@ void Registry::SetMultiString(Handle root, const std::string& path, const std::s
 
 void Registry::SetDword(Handle root, const std::string& path, const std::string& name,
                         std::uint32_t v) {
-  SetValue(root, path, name, reg_type::kDword,
-           {static_cast<std::uint8_t>(v), static_cast<std::uint8_t>(v >> 8),
-            static_cast<std::uint8_t>(v >> 16), static_cast<std::uint8_t>(v >> 24)});
+  std::vector<std::uint8_t> data(4);
+  le::Store32(data.data(), v);
+  SetValue(root, path, name, reg_type::kDword, std::move(data));
 }
 
 const Registry::Value* Registry::GetValue(Handle root, const std::string& path,

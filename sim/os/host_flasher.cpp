@@ -4,6 +4,7 @@
 
 #include "bootflash/ata_request.hpp"
 #include "bootflash/flasher.hpp"
+#include "platform/little_endian.hpp"
 
 namespace qz::bootflash {
 
@@ -54,8 +55,7 @@ std::vector<std::uint8_t> MakeFlasherStandIn(sim::CallerBits bits) {
   image[0x3C] = 0x80;
   std::memcpy(image.data() + 0x80, "PE\0\0", 4);
   const std::uint16_t machine = bits == sim::CallerBits::X64 ? 0x8664 : 0x14C;
-  image[0x84] = static_cast<std::uint8_t>(machine);
-  image[0x85] = static_cast<std::uint8_t>(machine >> 8);
+  le::Store16(image.data() + 0x84, machine);
   BuildFlasherConfig(layout, image.data() + 0x400);
   return image;
 }

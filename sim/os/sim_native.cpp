@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstring>
 
+#include "platform/civil_time.hpp"
 #include "platform/little_endian.hpp"
 #include "platform/registry_api.hpp"
 #include "platform/text.hpp"
@@ -348,7 +349,7 @@ NtStatus SimNative::WriteRegistryValue(std::uint32_t relativeTo, const char16_t*
   std::vector<std::uint8_t> stored;
   if (IsTextType(type)) {
     for (std::uint32_t i = 0; i + 1 < length; i += 2) {
-      const char16_t c = static_cast<char16_t>(bytes[i] | (bytes[i + 1] << 8));
+      const char16_t c = le::Load16(bytes + i);
       stored.push_back(c < 0x80 ? static_cast<std::uint8_t>(c) : '?');
     }
   } else {
@@ -458,28 +459,19 @@ NtStatus SimNative::QuerySystemTime(std::int64_t& time) {
 }
 
 void SimNative::TimeToTimeFields(std::int64_t time, TimeFields& fields) {
-  // Days since 1601-01-01 (a Monday), then the proleptic Gregorian calendar in 400-year cycles.
+  // Days since 1601-01-01, a Monday.
   const std::int64_t ms = time / 10000;
-  std::int64_t days = ms / 86400000;
+  const std::int64_t days = ms / 86400000;
   const std::int64_t inDay = ms % 86400000;
   fields.weekday = static_cast<std::int16_t>((days + 1) % 7);
   fields.hour = static_cast<std::int16_t>(inDay / 3600000);
   fields.minute = static_cast<std::int16_t>(inDay / 60000 % 60);
   fields.second = static_cast<std::int16_t>(inDay / 1000 % 60);
   fields.milliseconds = static_cast<std::int16_t>(inDay % 1000);
-  auto leap = [](std::int64_t y) { return (y % 4 == 0 && y % 100 != 0) || y % 400 == 0; };
-  std::int64_t year = 1601 + days / 146097 * 400;
-  days %= 146097;
-  while (days >= (leap(year) ? 366 : 365)) days -= leap(year++) ? 366 : 365;
-  static constexpr int kMonthDays[12] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
-  int month = 0;
-  while (days >= kMonthDays[month] + (month == 1 && leap(year) ? 1 : 0)) {
-    days -= kMonthDays[month] + (month == 1 && leap(year) ? 1 : 0);
-    ++month;
-  }
-  fields.year = static_cast<std::int16_t>(year);
-  fields.month = static_cast<std::int16_t>(month + 1);
-  fields.day = static_cast<std::int16_t>(days + 1);
+  const CivilDate date = CivilFromDays(days - kDaysFrom1601To1970);
+  fields.year = static_cast<std::int16_t>(date.year);
+  fields.month = static_cast<std::int16_t>(date.month);
+  fields.day = static_cast<std::int16_t>(date.day);
 }
 
 void SimNative::TerminateProcess(NtStatus status) {

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstring>
 
+#include "platform/civil_time.hpp"
 #include "platform/little_endian.hpp"
 #include "platform/text.hpp"
 #include "sim/machine/path.hpp"
@@ -204,39 +205,16 @@ bool SimWin32::SetWow64FsRedirection(bool enabled) {
   return true;
 }
 
-namespace {
-
-// Days since 1970-01-01 of a proleptic Gregorian date, and back.
-std::int64_t DaysFromCivil(int y, int m, int d) {
-  y -= m <= 2;
-  const std::int64_t era = (y >= 0 ? y : y - 399) / 400;
-  const int yoe = static_cast<int>(y - era * 400);
-  const int doy = (153 * (m + (m > 2 ? -3 : 9)) + 2) / 5 + d - 1;
-  const int doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;
-  return era * 146097 + doe - 719468;
-}
-
-void CivilFromDays(std::int64_t z, int& y, int& m, int& d) {
-  z += 719468;
-  const std::int64_t era = (z >= 0 ? z : z - 146096) / 146097;
-  const int doe = static_cast<int>(z - era * 146097);
-  const int yoe = (doe - doe / 1460 + doe / 36524 - doe / 146096) / 365;
-  const int doy = doe - (365 * yoe + yoe / 4 - yoe / 100);
-  const int mp = (5 * doy + 2) / 153;
-  d = doy - (153 * mp + 2) / 5 + 1;
-  m = mp < 10 ? mp + 3 : mp - 9;
-  y = static_cast<int>(yoe + era * 400) + (m <= 2);
-}
-
-}  // namespace
-
 bool SimWin32::UtcToLocalTime(const CivilTime& utc, CivilTime& local) {
   if (!machine_.timeZoneAvailable) return Fail(err::kInvalidFunction);
   const std::int64_t minutes = (DaysFromCivil(utc.year, utc.month, utc.day) * 24 + utc.hour) * 60 +
                                utc.minute - machine_.timeZoneBiasMinutes;
   const std::int64_t days = minutes >= 0 ? minutes / 1440 : -((-minutes + 1439) / 1440);
   const std::int64_t inDay = minutes - days * 1440;
-  CivilFromDays(days, local.year, local.month, local.day);
+  const CivilDate date = CivilFromDays(days);
+  local.year = date.year;
+  local.month = date.month;
+  local.day = date.day;
   local.hour = static_cast<int>(inDay / 60);
   local.minute = static_cast<int>(inDay % 60);
   local.second = utc.second;

@@ -2,7 +2,8 @@
 
 #include <cstdint>
 
-#include "tessel/driver/le_bytes.hpp"
+#include "platform/little_endian.hpp"
+#include "tessel/driver/byte_fill.hpp"
 
 namespace {
 
@@ -21,18 +22,13 @@ constexpr std::uint32_t kFileAllAccess = 0x001F01FF;
 constexpr std::uint8_t kSystemSid[12] = {1, 1, 0, 0, 0, 0, 0, 5, 18, 0, 0, 0};
 constexpr std::uint8_t kAdminsSid[16] = {1, 2, 0, 0, 0, 0, 0, 5, 32, 0, 0, 0, 0x20, 2, 0, 0};
 
-void Put16(std::uint8_t* p, std::uint32_t v) {
-  p[0] = static_cast<std::uint8_t>(v);
-  p[1] = static_cast<std::uint8_t>(v >> 8);
-}
-
 // One access-allowed entry with all file rights for a SID; the bytes it took.
 std::uint32_t PutAce(std::uint8_t* p, const std::uint8_t* sid, std::uint32_t sidSize) {
   const std::uint32_t size = kAceHeaderSize + sidSize;
   p[0] = kAccessAllowed;
   p[1] = 0;  // not inherited, nothing to inherit
-  Put16(p + 2, size);
-  qz::kbytes::Put32(p + 4, kFileAllAccess);
+  qz::le::Store16(p + 2, static_cast<std::uint16_t>(size));
+  qz::le::Store32(p + 4, kFileAllAccess);
   for (std::uint32_t i = 0; i < sidSize; ++i) p[8 + i] = sid[i];
   return size;
 }
@@ -45,16 +41,16 @@ extern "C" unsigned QzDeviceSecurityDescriptor(unsigned char* out, unsigned size
   qz::kbytes::Fill(p, QZ_DEVICE_SECURITY_SIZE, 0);
   // No owner, group or system list: only the access list is set on the device.
   p[0] = kDescriptorRevision;
-  Put16(p + 2, kDaclPresent | kSelfRelative);
-  qz::kbytes::Put32(p + 16, kHeaderSize);
+  qz::le::Store16(p + 2, static_cast<std::uint16_t>(kDaclPresent | kSelfRelative));
+  qz::le::Store32(p + 16, kHeaderSize);
 
   std::uint8_t* acl = p + kHeaderSize;
   std::uint32_t used = kAclHeaderSize;
   used += PutAce(acl + used, kSystemSid, sizeof(kSystemSid));
   used += PutAce(acl + used, kAdminsSid, sizeof(kAdminsSid));
   acl[0] = kAclRevision;
-  Put16(acl + 2, used);
-  Put16(acl + 4, 2);  // entries
+  qz::le::Store16(acl + 2, static_cast<std::uint16_t>(used));
+  qz::le::Store16(acl + 4, 2);  // entries
   return kHeaderSize + used;
 }
 

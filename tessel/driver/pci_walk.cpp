@@ -1,6 +1,6 @@
 #include "tessel/driver/pci_walk.hpp"
 
-#include "tessel/driver/le_bytes.hpp"
+#include "platform/little_endian.hpp"
 
 namespace qz::tessel {
 namespace {
@@ -13,14 +13,14 @@ bool ReadDword(MachineAccess& m, std::uint32_t b, std::uint32_t d, std::uint32_t
                std::uint32_t offset, std::uint32_t& value) {
   std::uint8_t raw[4] = {0xFF, 0xFF, 0xFF, 0xFF};
   if (m.ReadConfig(b, d, f, offset, raw, 4) != 4) return false;
-  value = kbytes::Get32(raw);
+  value = le::Load32(raw);
   return true;
 }
 
 void WriteDword(MachineAccess& m, std::uint32_t b, std::uint32_t d, std::uint32_t f,
                 std::uint32_t offset, std::uint32_t value) {
   std::uint8_t raw[4];
-  kbytes::Put32(raw, value);
+  le::Store32(raw, value);
   m.WriteConfig(b, d, f, offset, raw, 4);
 }
 
@@ -30,7 +30,7 @@ bool Present(MachineAccess& m, std::uint32_t b, std::uint32_t d, std::uint32_t f
   ids[0] = ids[1] = ids[2] = ids[3] = 0xFF;
   const std::uint32_t got = m.ReadConfig(b, d, f, 0, ids, 4);
   busMissing = got == 0;
-  return got >= 2 && kbytes::Get16(ids) != 0xFFFF && kbytes::Get16(ids) != 0;
+  return got >= 2 && le::Load16(ids) != 0xFFFF && le::Load16(ids) != 0;
 }
 
 bool IsMemory64(std::uint32_t bar) { return (bar & 1u) == 0 && (bar & 6u) == 4u; }
@@ -78,7 +78,7 @@ bool FindPciFunction(MachineAccess& m, std::uint16_t vendorId, std::uint16_t dev
         const bool multiFunction = (header[kHeaderTypeOffset] & 0x80) != 0;
 
         const bool match = (vendorId == 0xFFFF) ||
-                           (kbytes::Get16(ids) == vendorId && kbytes::Get16(ids + 2) == deviceId);
+                           (le::Load16(ids) == vendorId && le::Load16(ids + 2) == deviceId);
         if (match && count++ == index) {
           for (std::uint32_t i = 0; i < 64; ++i) found.header[i] = header[i];
           const std::uint32_t type = header[kHeaderTypeOffset] & 0x7F;
@@ -95,7 +95,7 @@ bool FindPciFunction(MachineAccess& m, std::uint16_t vendorId, std::uint16_t dev
               continue;
             }
             const std::uint32_t offset = kBarOffset + 4 * i;
-            upperHalf = IsMemory64(kbytes::Get32(header + offset));
+            upperHalf = IsMemory64(le::Load32(header + offset));
             found.barSizes[i] = SizeBaseAddressRegister(m, b, d, f, offset);
           }
           found.bus = b;

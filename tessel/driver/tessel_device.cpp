@@ -1,6 +1,7 @@
 #include "tessel/driver/tessel_device.hpp"
 
-#include "tessel/driver/le_bytes.hpp"
+#include "platform/little_endian.hpp"
+#include "tessel/driver/byte_fill.hpp"
 #include "tessel/driver/pci_walk.hpp"
 #include "tessel/request_codes.hpp"
 
@@ -52,8 +53,8 @@ Reply TesselDevice::Handle(std::uint64_t owner, std::uint32_t code, std::uint8_t
 }
 
 Reply TesselDevice::ReadMemory(std::uint8_t* buffer) {
-  const std::uint32_t address = kbytes::Get32(buffer);
-  const std::uint32_t width = kbytes::Get32(buffer + 4);
+  const std::uint32_t address = le::Load32(buffer);
+  const std::uint32_t width = le::Load32(buffer + 4);
   std::uint32_t value = 0;
   // Other widths move nothing and answer zero.
   if (ValidWidth(width) && !machine_.ReadPhysical(address, width, value)) {
@@ -62,14 +63,14 @@ Reply TesselDevice::ReadMemory(std::uint8_t* buffer) {
   kbytes::Fill(buffer, 4, 0);
   if (width == 1) value &= 0xFFu;
   if (width == 2) value &= 0xFFFFu;
-  kbytes::Put32(buffer, value);
+  le::Store32(buffer, value);
   return Status(kstatus::kSuccess, 4);
 }
 
 Reply TesselDevice::WriteMemory(std::uint8_t* buffer) {
-  const std::uint32_t address = kbytes::Get32(buffer);
-  const std::uint32_t width = kbytes::Get32(buffer + 4);
-  const std::uint32_t value = kbytes::Get32(buffer + 8);
+  const std::uint32_t address = le::Load32(buffer);
+  const std::uint32_t width = le::Load32(buffer + 4);
+  const std::uint32_t value = le::Load32(buffer + 8);
   if (ValidWidth(width) && !machine_.WritePhysical(address, width, value)) {
     return Status(kstatus::kInsufficientResources);
   }
@@ -78,8 +79,8 @@ Reply TesselDevice::WriteMemory(std::uint8_t* buffer) {
 }
 
 Reply TesselDevice::MapMemory(std::uint8_t* buffer) {
-  const std::uint32_t physical = kbytes::Get32(buffer + 4);
-  const std::uint32_t length = kbytes::Get32(buffer + 12);
+  const std::uint32_t physical = le::Load32(buffer + 4);
+  const std::uint32_t length = le::Load32(buffer + 12);
   // The view starts at the page: its size, offset plus length, must not wrap at 32 bits.
   const std::uint32_t pageOffset = physical & 0xFFFu;
   if (length == 0 || length > 0xFFFFFFFFu - pageOffset) return Status(kstatus::kInvalidParameter);
@@ -94,14 +95,14 @@ Reply TesselDevice::MapMemory(std::uint8_t* buffer) {
   v.owner = owner_;
   v.process = machine_.ReferenceCurrentProcess();
   kbytes::Fill(buffer, 16, 0);
-  kbytes::Put32(buffer, slot + 1);
-  kbytes::Put32(buffer + 8, v.linear);
+  le::Store32(buffer, slot + 1);
+  le::Store32(buffer + 8, v.linear);
   return Status(kstatus::kSuccess, 16);
 }
 
 Reply TesselDevice::UnmapMemory(std::uint8_t* buffer) {
-  const std::uint32_t handle = kbytes::Get32(buffer);
-  const std::uint32_t linear = kbytes::Get32(buffer + 8);
+  const std::uint32_t handle = le::Load32(buffer);
+  const std::uint32_t linear = le::Load32(buffer + 8);
   if (handle != 0) {
     // Only a view this driver made, through the same handle, in the asking process.
     const std::uint32_t slot = handle - 1;
@@ -139,22 +140,22 @@ std::uint32_t TesselDevice::viewsInUse() const {
 }
 
 Reply TesselDevice::FindDevice(std::uint8_t* buffer, std::uint32_t outLength) {
-  const std::uint16_t vendor = kbytes::Get16(buffer);
-  const std::uint16_t device = kbytes::Get16(buffer + 2);
-  const std::uint32_t index = kbytes::Get32(buffer + 4);
+  const std::uint16_t vendor = le::Load16(buffer);
+  const std::uint16_t device = le::Load16(buffer + 2);
+  const std::uint32_t index = le::Load32(buffer + 4);
   PciFound found;
   if (!FindPciFunction(machine_, vendor, device, index, found)) return Status(kstatus::kSuccess, 0);
   for (std::uint32_t i = 0; i < 64; ++i) buffer[i] = found.header[i];
-  for (std::uint32_t i = 0; i < 6; ++i) kbytes::Put32(buffer + 64 + 4 * i, found.barSizes[i]);
+  for (std::uint32_t i = 0; i < 6; ++i) le::Store32(buffer + 64 + 4 * i, found.barSizes[i]);
   if (outLength < kPciRecordSize) return Status(kstatus::kSuccess, kPciRecordShortSize);
-  kbytes::Put32(buffer + 88, found.bus);
-  kbytes::Put32(buffer + 92, found.device);
-  kbytes::Put32(buffer + 96, found.function);
+  le::Store32(buffer + 88, found.bus);
+  le::Store32(buffer + 92, found.device);
+  le::Store32(buffer + 96, found.function);
   return Status(kstatus::kSuccess, kPciRecordSize);
 }
 
 Reply TesselDevice::DmaAlloc(std::uint8_t* buffer) {
-  const std::uint32_t size = kbytes::Get32(buffer + 8);
+  const std::uint32_t size = le::Load32(buffer + 8);
   // The buffer is its allocator's: another handle could otherwise free it under a command
   // that is still writing into it.
   if (bufferSize_ != 0 && !(bufferOwnerOpen_ && bufferOwner_ == owner_)) {
@@ -172,8 +173,8 @@ Reply TesselDevice::DmaAlloc(std::uint8_t* buffer) {
     bufferOwnerOpen_ = true;
   }
   kbytes::Fill(buffer, 16, 0);
-  kbytes::Put64(buffer, bufferPhysical_);
-  kbytes::Put32(buffer + 8, bufferSize_);
+  le::Store64(buffer, bufferPhysical_);
+  le::Store32(buffer + 8, bufferSize_);
   // The kernel address stays in the kernel: the field is answered 0.
   return Status(kstatus::kSuccess, 16);
 }

@@ -1,14 +1,14 @@
 #include "tessel/library/base_address.hpp"
 
-#include "tessel/driver/le_bytes.hpp"
+#include "platform/little_endian.hpp"
 
 namespace qz::tessel {
 
 void BaseAddressRecords(const std::uint8_t* record, std::uint8_t* out) {
   const std::uint32_t headerType = record[14] & 0x7Fu;
   for (std::uint32_t i = 0; i < 6; ++i) {
-    const std::uint32_t v = kbytes::Get32(record + 0x10 + 4 * i);
-    const std::uint32_t region = kbytes::Get32(record + 64 + 4 * i);
+    const std::uint32_t v = le::Load32(record + 0x10 + 4 * i);
+    const std::uint32_t region = le::Load32(record + 64 + 4 * i);
     std::uint32_t base = 0, size = 0, kind = bar_kind::kUnused;
     if (v != 0) {
       if (v & 1u) {
@@ -26,9 +26,9 @@ void BaseAddressRecords(const std::uint8_t* record, std::uint8_t* out) {
       base = size = 0;
     }
     std::uint8_t* r = out + kBaseAddressRecordSize * i;
-    kbytes::Put32(r, base);
-    kbytes::Put32(r + 4, size);
-    kbytes::Put32(r + 8, kind);
+    le::Store32(r, base);
+    le::Store32(r + 4, size);
+    le::Store32(r + 8, kind);
   }
 }
 

@@ -2,7 +2,7 @@
 
 #include <cstring>
 
-#include "tessel/driver/le_bytes.hpp"
+#include "platform/little_endian.hpp"
 #include "tessel/library/base_address.hpp"
 #include "tessel/library/fixed_text.hpp"
 #include "tessel/library/state_text.hpp"
@@ -88,12 +88,12 @@ bool TesselLibrary::Request(std::uint32_t code, ConstBytes in, Bytes out, std::u
 std::uint32_t TesselLibrary::Peek(std::uint32_t address, std::uint32_t width) {
   if (!NeedDevice()) return 0;
   std::uint8_t in[12] = {};
-  kbytes::Put32(in, address);
-  kbytes::Put32(in + 4, width);
+  le::Store32(in, address);
+  le::Store32(in + 4, width);
   std::uint8_t out[4] = {};
   std::uint32_t returned = 0;
   if (!Request(kIoctlReadMemory, in, out, returned)) return 0;
-  const std::uint32_t value = kbytes::Get32(out);
+  const std::uint32_t value = le::Load32(out);
   if (width == 1) return value & 0xFFu;
   if (width == 2) return value & 0xFFFFu;
   return value;
@@ -102,9 +102,9 @@ std::uint32_t TesselLibrary::Peek(std::uint32_t address, std::uint32_t width) {
 std::int32_t TesselLibrary::Poke(std::uint32_t address, std::uint32_t width, std::uint32_t value) {
   if (!NeedDevice()) return kFalse;
   std::uint8_t in[12] = {};
-  kbytes::Put32(in, address);
-  kbytes::Put32(in + 4, width);
-  kbytes::Put32(in + 8, value);
+  le::Store32(in, address);
+  le::Store32(in + 4, width);
+  le::Store32(in + 8, value);
   std::uint8_t out[4] = {};
   std::uint32_t returned = 0;
   return Bool(Request(kIoctlWriteMemory, in, out, returned));
@@ -114,21 +114,21 @@ std::uint32_t TesselLibrary::maMapPhysToLinear(std::uint32_t physical, std::uint
                                                std::uint32_t* mappingHandle) {
   if (!NeedDevice()) return 0;
   std::uint8_t in[16] = {};
-  kbytes::Put32(in + 4, physical);
-  kbytes::Put32(in + 12, length);
+  le::Store32(in + 4, physical);
+  le::Store32(in + 12, length);
   std::uint8_t out[16] = {};
   std::uint32_t returned = 0;
   if (!Request(kIoctlMapMemory, in, out, returned)) return 0;
-  if (mappingHandle) *mappingHandle = kbytes::Get32(out);
-  return kbytes::Get32(out + 8);
+  if (mappingHandle) *mappingHandle = le::Load32(out);
+  return le::Load32(out + 8);
 }
 
 std::int32_t TesselLibrary::maUnmapPhysicalMemory(std::uint32_t mappingHandle, std::uint32_t linear) {
   if (!isNt_) return kTrue;
   if (!NeedDevice()) return kTrue;
   std::uint8_t in[16] = {};
-  kbytes::Put32(in, mappingHandle);
-  kbytes::Put32(in + 8, linear);
+  le::Store32(in, mappingHandle);
+  le::Store32(in + 8, linear);
   std::uint8_t out[4] = {};
   std::uint32_t returned = 0;
   return Bool(Request(kIoctlUnmapMemory, in, out, returned));
@@ -142,11 +142,9 @@ std::int32_t TesselLibrary::maFindPCIDevice(std::uint32_t vendorId, std::uint32_
     return kFalse;
   }
   std::uint8_t in[8] = {};
-  in[0] = static_cast<std::uint8_t>(vendorId);
-  in[1] = static_cast<std::uint8_t>(vendorId >> 8);
-  in[2] = static_cast<std::uint8_t>(deviceId);
-  in[3] = static_cast<std::uint8_t>(deviceId >> 8);
-  kbytes::Put32(in + 4, index);
+  le::Store16(in, static_cast<std::uint16_t>(vendorId));
+  le::Store16(in + 2, static_cast<std::uint16_t>(deviceId));
+  le::Store32(in + 4, index);
   std::uint32_t returned = 0;
   if (!Request(kIoctlFindDevice, in, Bytes(record, kPciRecordSize), returned)) return kFalse;
   if (returned == 0) {
@@ -165,14 +163,14 @@ std::int32_t TesselLibrary::maGetPCIDeviceInfo(std::uint16_t* vendorId, std::uin
   }
   std::uint8_t record[kPciRecordSize] = {};
   if (maFindPCIDevice(*vendorId, *deviceId, index, record) == kFalse) return 0;
-  const std::uint16_t foundVendor = kbytes::Get16(record);
-  const std::uint16_t foundDevice = kbytes::Get16(record + 2);
+  const std::uint16_t foundVendor = le::Load16(record);
+  const std::uint16_t foundDevice = le::Load16(record + 2);
   if (foundVendor == 0 && foundDevice == 0) return -1;
   *vendorId = foundVendor;
   *deviceId = foundDevice;
-  if (bus) *bus = kbytes::Get32(record + 88);
-  if (device) *device = kbytes::Get32(record + 92);
-  if (function) *function = kbytes::Get32(record + 96);
+  if (bus) *bus = le::Load32(record + 88);
+  if (device) *device = le::Load32(record + 92);
+  if (function) *function = le::Load32(record + 96);
   if (header) std::memcpy(header, record, 64);
   return 1;
 }
@@ -185,8 +183,8 @@ std::int32_t TesselLibrary::maGetDeviceBaseAddress(std::uint16_t* vendorId, std:
   }
   std::uint8_t record[kPciRecordSize] = {};
   if (maFindPCIDevice(*vendorId, *deviceId, index, record) == kFalse) return 0;
-  const std::uint16_t foundVendor = kbytes::Get16(record);
-  const std::uint16_t foundDevice = kbytes::Get16(record + 2);
+  const std::uint16_t foundVendor = le::Load16(record);
+  const std::uint16_t foundDevice = le::Load16(record + 2);
   if (foundVendor == 0 && foundDevice == 0) return -1;
   *vendorId = foundVendor;
   *deviceId = foundDevice;
@@ -197,12 +195,12 @@ std::int32_t TesselLibrary::maGetDeviceBaseAddress(std::uint16_t* vendorId, std:
 std::uint32_t TesselLibrary::maAllocSystemBuffer(std::uint32_t size, std::uint32_t* physical) {
   if (!NeedDevice()) return 0;
   std::uint8_t in[16] = {};
-  kbytes::Put32(in + 8, size);
+  le::Store32(in + 8, size);
   std::uint8_t out[16] = {};
   std::uint32_t returned = 0;
   if (!Request(kIoctlDmaAlloc, in, out, returned)) return 0;
-  if (physical) *physical = kbytes::Get32(out);
-  return kbytes::Get32(out + 8);
+  if (physical) *physical = le::Load32(out);
+  return le::Load32(out + 8);
 }
 
 std::int32_t TesselLibrary::maFreeSystemBuffer() {

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "bootflash/drive_protocol.hpp"
+#include "platform/little_endian.hpp"
 #include "sim/devices/sample_firmware.hpp"
 #include "sim/os/sim_native.hpp"
 
@@ -41,8 +42,7 @@ struct RecordingNt {
 };
 
 std::uint32_t U32(const std::vector<std::uint8_t>& b, std::size_t at) {
-  return static_cast<std::uint32_t>(b[at] | (b[at + 1] << 8) | (b[at + 2] << 16)) |
-         (static_cast<std::uint32_t>(b[at + 3]) << 24);
+  return le::Load32(b.data() + at);
 }
 
 class ProtocolBytes : public ::testing::Test {
@@ -60,8 +60,8 @@ TEST_F(ProtocolBytes, The32BitHeaderIs40BytesWithTheTaskFileAt32) {
   ASSERT_EQ(protocol.SendAtaCommand(0, regs, 512, kDirectionOut, 30), kAtaOk);
   const auto& r = nt.requests.at(0);
   ASSERT_EQ(r.size(), 552u);
-  EXPECT_EQ(r[0] | (r[1] << 8), 40);  // Length
-  EXPECT_EQ(r[2] | (r[3] << 8), 5);   // DRDY_REQUIRED | DATA_OUT
+  EXPECT_EQ(le::Load16(r.data()), 40);  // Length
+  EXPECT_EQ(le::Load16(r.data() + 2), 5);   // DRDY_REQUIRED | DATA_OUT
   EXPECT_EQ(r[4] + r[5] + r[6] + r[7], 0);
   EXPECT_EQ(U32(r, 8), 512u);   // DataTransferLength
   EXPECT_EQ(U32(r, 12), 30u);   // TimeOutValue
@@ -80,8 +80,8 @@ TEST_F(ProtocolBytes, The64BitHeaderIs48BytesWithAWideDataOffset) {
   ASSERT_TRUE(protocol.IdentifyDrive(0, state->drives[0].model, state->drives[0].revision));
   const auto& r = nt.requests.at(0);
   ASSERT_EQ(r.size(), 560u);
-  EXPECT_EQ(r[0] | (r[1] << 8), 48);
-  EXPECT_EQ(r[2] | (r[3] << 8), 3);   // DRDY_REQUIRED | DATA_IN
+  EXPECT_EQ(le::Load16(r.data()), 48);
+  EXPECT_EQ(le::Load16(r.data() + 2), 3);   // DRDY_REQUIRED | DATA_IN
   EXPECT_EQ(U32(r, 8), 512u);
   EXPECT_EQ(U32(r, 12), 30u);
   EXPECT_EQ(U32(r, 20), 0u);          // padding before the 8-byte offset

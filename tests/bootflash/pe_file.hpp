@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+#include "platform/little_endian.hpp"
+
 namespace qz::bootflash::testing {
 
 struct PeSection {
@@ -24,10 +26,12 @@ struct PeFile {
   std::vector<std::string> importedDlls;
 
   std::uint16_t U16(std::size_t at) const {
-    return static_cast<std::uint16_t>(bytes.at(at) | (bytes.at(at + 1) << 8));
+    (void)bytes.at(at + 1);  // past the end throws
+    return le::Load16(bytes.data() + at);
   }
   std::uint32_t U32(std::size_t at) const {
-    return static_cast<std::uint32_t>(U16(at)) | (static_cast<std::uint32_t>(U16(at + 2)) << 16);
+    (void)bytes.at(at + 3);
+    return le::Load32(bytes.data() + at);
   }
   std::optional<std::size_t> RvaToOffset(std::uint32_t rva) const {
     for (const auto& s : sections) {

@@ -5,6 +5,7 @@
 #include <string>
 
 #include "discovery/drive_manager.hpp"
+#include "platform/text.hpp"
 #include "tests/transport/command_rig.hpp"
 
 namespace qz {
@@ -16,8 +17,6 @@ template <std::size_t N>
 std::string Str(const std::array<char, N>& text) {
   return std::string(text.data(), strnlen(text.data(), N));
 }
-
-std::string Trimmed(std::string text) { return text.substr(0, text.find_last_not_of(' ') + 1); }
 
 std::unique_ptr<DriveManager> Scan(CommandRig& rig) {
   auto manager = DriveManager::Create(rig.System(), false);
@@ -96,7 +95,7 @@ TEST(DriveManager, EverySlotReachesItsOwnDrive) {
     ASSERT_NE(entry, nullptr);
     ASSERT_NE(entry->WmiInfo, nullptr);
     // The text came from the entry's own drive.
-    EXPECT_EQ(Trimmed(Str(r->ModelText)), std::string(entry->WmiInfo->Model.data()));
+    EXPECT_EQ(TrimText(Str(r->ModelText), IsSpace, TrimEnds::kRight), std::string(entry->WmiInfo->Model.data()));
   }
   EXPECT_EQ(Str(m->GetItem(0)->ModelHead), "VORTANIX");
   EXPECT_EQ(m->GetItem(0)->PortNumber, 2);
@@ -225,7 +224,7 @@ TEST(DriveManager, DisksNoTransportIdentifiedAreReportedWithTheirControllersDriv
   rig.AttachDrives();
   auto m = Scan(rig);
   ASSERT_EQ(m->GetCount(), 2);
-  EXPECT_EQ(Trimmed(Str(m->GetItem(0)->ModelText)), "HALDEN HD2T-7200");
+  EXPECT_EQ(TrimText(Str(m->GetItem(0)->ModelText), IsSpace, TrimEnds::kRight), "HALDEN HD2T-7200");
   EXPECT_EQ(Str(m->GetItem(1)->ModelText), "");
   const std::vector<UnreachedDisk> unreached = m->UnreachedDisks();
   ASSERT_EQ(unreached.size(), 1u);

@@ -27,6 +27,7 @@
 #include <optional>
 #include <vector>
 
+#include "platform/little_endian.hpp"
 #include "sim/devices/port_driver.hpp"
 #include "sim/devices/tessel_driver.hpp"
 #include "tests/fuzz/fuzz_input.hpp"
@@ -41,9 +42,6 @@ void Promise(bool kept, const char* what) {
   std::abort();
 }
 
-std::uint32_t Le32(const std::uint8_t* p) {
-  return p[0] | (p[1] << 8) | (p[2] << 16) | (static_cast<std::uint32_t>(p[3]) << 24);
-}
 
 constexpr std::uint32_t kRead = 0x222000, kWrite = 0x222004, kMap = 0x222008, kUnmap = 0x22200C,
                         kFind = 0x222010, kDma = 0x222018;
@@ -226,7 +224,8 @@ class World {
     Promise(reply.information <= outLength, "a reply exceeded the output buffer");
     const std::uint32_t words[] = {code, static_cast<std::uint32_t>(reply.status), reply.information};
     for (std::uint32_t w : words) {
-      for (int i = 0; i < 4; ++i) transcript_.push_back(static_cast<std::uint8_t>(w >> (8 * i)));
+      transcript_.resize(transcript_.size() + 4);
+      le::Store32(transcript_.data() + transcript_.size() - 4, w);
     }
     transcript_.push_back(static_cast<std::uint8_t>(access_.physicalAccesses.size()));
     transcript_.push_back(static_cast<std::uint8_t>(access_.views.size()));
@@ -278,12 +277,12 @@ class World {
       Promise(log.empty(), "a request touched physical memory it did not name");
       return;
     }
-    const std::uint32_t width = Le32(input + 4);
+    const std::uint32_t width = le::Load32(input + 4);
     if (width != 1 && width != 2 && width != 4) {
       Promise(log.empty(), "a width the driver does not move touched memory");
       return;
     }
-    Promise(log.size() == 1 && log[0].address == Le32(input) && log[0].width == width &&
+    Promise(log.size() == 1 && log[0].address == le::Load32(input) && log[0].width == width &&
                 log[0].write == (code == kWrite),
             "not exactly one access at the address and width asked");
   }
@@ -305,8 +304,8 @@ class World {
     }
     Promise(found != nullptr, "configuration written where no function is");
     if (reply.information >= 100) {
-      Promise(Le32(out.data() + 88) == w0.bus && Le32(out.data() + 92) == w0.slot &&
-                  Le32(out.data() + 96) == w0.function,
+      Promise(le::Load32(out.data() + 88) == w0.bus && le::Load32(out.data() + 92) == w0.slot &&
+                  le::Load32(out.data() + 96) == w0.function,
               "configuration written to another function than the one found");
     }
     const std::size_t index = static_cast<std::size_t>(found - functions_.data());
@@ -315,7 +314,7 @@ class World {
     const std::uint32_t registers = type == 0 ? 6 : type == 1 ? 2 : type == 2 ? 1 : 0;
     bool upper[6] = {};
     for (std::uint32_t r = 0; r + 1 < 6; ++r) {
-      const std::uint32_t bar = Le32(config + 0x10 + 4 * r);
+      const std::uint32_t bar = le::Load32(config + 0x10 + 4 * r);
       if (!upper[r] && (bar & 1u) == 0 && (bar & 6u) == 4u) upper[r + 1] = true;
     }
     for (const auto& w : writes) {
@@ -341,22 +340,22 @@ class World {
     if (code == kMap && reply.status >= 0) {
       Promise(added.size() == 1 && removed.empty(), "a map request made other than one view");
       const auto& v = access_.views.at(added[0]);
-      Promise(v.physical == Le32(input + 4) && v.length == Le32(input + 12) &&
+      Promise(v.physical == le::Load32(input + 4) && v.length == le::Load32(input + 12) &&
                   v.process == access_.process,
               "a view of another range or in another process than asked");
-      Promise(Le32(out.data() + 8) == v.linear, "the reply names another address than the view's");
-      views_[added[0]] = View{owner, access_.process, Le32(out.data()), v.linear};
+      Promise(le::Load32(out.data() + 8) == v.linear, "the reply names another address than the view's");
+      views_[added[0]] = View{owner, access_.process, le::Load32(out.data()), v.linear};
       return;
     }
     Promise(added.empty(), "a view appeared without a map request");
-    if (code != kUnmap || reply.status < 0 || Le32(input) == 0) {
+    if (code != kUnmap || reply.status < 0 || le::Load32(input) == 0) {
       Promise(removed.empty(), "a view went without its unmap request");
       return;
     }
     Promise(removed.size() == 1, "an unmap request removed other than one view");
     auto it = views_.find(removed[0]);
     Promise(it != views_.end() && it->second.owner == owner && it->second.process == access_.process &&
-                it->second.handle == Le32(input) && it->second.linear == Le32(input + 8),
+                it->second.handle == le::Load32(input) && it->second.linear == le::Load32(input + 8),
             "an unmap removed a view it did not name");
     views_.erase(it);
   }
@@ -373,9 +372,9 @@ class World {
       Promise(reply.status < 0, "a handle was given another handle's buffer");
     }
     if (reply.status < 0) return;
-    const std::uint64_t named = Le32(out.data()) | (static_cast<std::uint64_t>(Le32(out.data() + 4)) << 32);
+    const std::uint64_t named = le::Load64(out.data());
     Promise(named == now, "the reply names a buffer that is not the live one");
-    Promise(Le32(out.data() + 12) == 0, "a kernel address was handed to user mode");
+    Promise(le::Load32(out.data() + 12) == 0, "a kernel address was handed to user mode");
     if (now != 0 && now != before) {
       bufferOwner_ = owner;
       bufferOwnerOpen_ = true;
@@ -396,7 +395,7 @@ class World {
       Promise(ports_.log.empty(), "a port request touched a port it did not name");
       return;
     }
-    const std::uint32_t port = Le32(input.data()), width = Le32(input.data() + 4);
+    const std::uint32_t port = le::Load32(input.data()), width = le::Load32(input.data() + 4);
     const bool allowed = port <= 0xFFFF && (width == 1 || width == 2 || width == 4) &&
                          (port + width - 1 < 0xCF8 || port > 0xCFF);
     if (!allowed) {

@@ -3,6 +3,7 @@
 #include <vector>
 
 #include "bootflash/arguments.hpp"
+#include "platform/little_endian.hpp"
 #include "tests/fuzz/fuzz_native.hpp"
 
 using namespace qz;
@@ -10,7 +11,7 @@ using namespace qz;
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   std::vector<char16_t> text(size / 2 + 1, 0);
   for (std::size_t i = 0; i + 1 < size; i += 2) {
-    text[i / 2] = static_cast<char16_t>(data[i] | data[i + 1] << 8);
+    text[i / 2] = static_cast<char16_t>(le::Load16(data + i));
   }
   fuzz::FuzzNt nt;
   char16_t** table = nullptr;

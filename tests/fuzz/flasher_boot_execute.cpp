@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "bootflash/boot_execute.hpp"
+#include "platform/little_endian.hpp"
 #include "tests/fuzz/fuzz_native.hpp"
 
 using namespace qz;
@@ -19,7 +20,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::uint32_t length = static_cast<std::uint32_t>(size - 1);
     nt.valueReply.assign(12, 0);
     nt.valueReply[4] = 7;
-    for (int i = 0; i < 4; ++i) nt.valueReply[8 + i] = static_cast<std::uint8_t>(length >> (8 * i));
+    le::Store32(nt.valueReply.data() + 8, length);
     nt.valueReply.insert(nt.valueReply.end(), data + 1, data + size);
   } else {
     nt.valueReply.assign(data + 1, data + size);  // any header at all

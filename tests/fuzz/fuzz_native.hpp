@@ -7,6 +7,7 @@
 #include <cstring>
 #include <vector>
 
+#include "platform/little_endian.hpp"
 #include "platform/native_api.hpp"
 
 namespace qz::fuzz {
@@ -31,7 +32,7 @@ struct FuzzNt {
     if (length < 24) return nt_status::kBufferTooSmall;
     auto* b = static_cast<std::uint8_t*>(info);
     std::memset(b, 0, 24);
-    for (int i = 0; i < 8; ++i) b[8 + i] = static_cast<std::uint8_t>(endOfFile >> (8 * i));
+    le::Store64(b + 8, endOfFile);
     return nt_status::kSuccess;
   }
   NtStatus ReadFile(NativeHandle, void* buffer, std::uint32_t length, std::int64_t,

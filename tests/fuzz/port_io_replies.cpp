@@ -9,6 +9,7 @@
 #include <cstdlib>
 #include <vector>
 
+#include "platform/little_endian.hpp"
 #include "tests/fuzz/fuzz_input.hpp"
 #include "tests/transport/command_rig.hpp"
 #include "transport/port_io_transport.hpp"
@@ -85,7 +86,7 @@ class FuzzedChannel final : public PortIoApi {
   void OutportW(std::uint16_t port, std::uint16_t value) override {
     Data(port, data_direction::kOut);
     const std::size_t i = moved_ - 1;
-    if (value != static_cast<std::uint16_t>(out_[2 * i] | (out_[2 * i + 1] << 8))) {
+    if (value != le::Load16(&out_[2 * i])) {
       Violation("data word other than the caller's", static_cast<std::uint32_t>(i));
     }
   }

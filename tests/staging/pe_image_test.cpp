@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/little_endian.hpp"
 #include "staging/pe_image.hpp"
 
 namespace qz {
@@ -15,8 +16,7 @@ namespace {
 // Writes what fits: a short image keeps only the headers' first bytes.
 void Put16(std::vector<std::uint8_t>& b, std::size_t at, std::uint16_t v) {
   if (at + 2 > b.size()) return;
-  b[at] = static_cast<std::uint8_t>(v);
-  b[at + 1] = static_cast<std::uint8_t>(v >> 8);
+  le::Store16(b.data() + at, v);
 }
 
 // Headers written at their documented offsets, the PE header at `pe`.

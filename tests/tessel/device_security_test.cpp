@@ -1,4 +1,5 @@
 // The protection both drivers give their devices, as the kernel glue receives it.
+#include "platform/little_endian.hpp"
 #include "tessel/driver/device_security.h"
 
 #include <gtest/gtest.h>
@@ -17,10 +18,12 @@ std::vector<std::uint8_t> Descriptor() {
 }
 
 std::uint32_t Le16(const std::vector<std::uint8_t>& d, std::size_t at) {
-  return static_cast<std::uint32_t>(d.at(at) | d.at(at + 1) << 8);
+  (void)d.at(at + 1);  // past the end throws
+  return qz::le::Load16(d.data() + at);
 }
 std::uint32_t Le32(const std::vector<std::uint8_t>& d, std::size_t at) {
-  return Le16(d, at) | Le16(d, at + 2) << 16;
+  (void)d.at(at + 3);
+  return qz::le::Load32(d.data() + at);
 }
 
 TEST(DeviceSecurity, DescriptorAdmitsSystemAndAdministratorsOnly) {

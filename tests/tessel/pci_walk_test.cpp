@@ -1,3 +1,4 @@
+#include "platform/little_endian.hpp"
 #include "tessel/driver/pci_walk.hpp"
 
 #include <gtest/gtest.h>
@@ -42,7 +43,7 @@ TEST_F(PciWalkTest, AnyVendorWalksBusDeviceFunctionOrder) {
     EXPECT_EQ(found.bus, order[i].b) << i;
     EXPECT_EQ(found.device, order[i].d) << i;
     EXPECT_EQ(found.function, order[i].f) << i;
-    EXPECT_EQ(found.header[0] | (found.header[1] << 8), order[i].vendor) << i;
+    EXPECT_EQ(le::Load16(found.header), order[i].vendor) << i;
   }
   PciFound none{};
   EXPECT_FALSE(Find(0xFFFF, 0, 5, none));

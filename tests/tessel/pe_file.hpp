@@ -10,6 +10,8 @@
 #include <string>
 #include <vector>
 
+#include "platform/little_endian.hpp"
+
 namespace qz::test {
 
 struct PeFile {
@@ -24,8 +26,8 @@ inline PeFile ReadPe(const std::string& path) {
   PeFile pe;
   std::ifstream in(path, std::ios::binary);
   std::vector<std::uint8_t> d((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-  auto u16 = [&](std::size_t o) -> std::uint32_t { return o + 2 <= d.size() ? d[o] | (d[o + 1] << 8) : 0; };
-  auto u32 = [&](std::size_t o) -> std::uint32_t { return o + 4 <= d.size() ? u16(o) | (u16(o + 2) << 16) : 0; };
+  auto u16 = [&](std::size_t o) -> std::uint32_t { return o + 2 <= d.size() ? le::Load16(d.data() + o) : 0; };
+  auto u32 = [&](std::size_t o) -> std::uint32_t { return o + 4 <= d.size() ? le::Load32(d.data() + o) : 0; };
   if (d.size() < 0x40 || d[0] != 'M' || d[1] != 'Z') return pe;
   const std::size_t nt = u32(0x3C);
   if (u32(nt) != 0x4550) return pe;

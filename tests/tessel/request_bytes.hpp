@@ -4,23 +4,25 @@
 #include <initializer_list>
 #include <vector>
 
+#include "platform/little_endian.hpp"
+
 namespace qz::test {
 
 inline std::vector<std::uint8_t> Fields(std::initializer_list<std::uint32_t> fields) {
   std::vector<std::uint8_t> out;
   for (std::uint32_t f : fields) {
-    for (int i = 0; i < 4; ++i) out.push_back(static_cast<std::uint8_t>(f >> (8 * i)));
+    out.resize(out.size() + 4);
+    le::Store32(out.data() + out.size() - 4, f);
   }
   return out;
 }
 
 inline std::uint32_t At32(const std::vector<std::uint8_t>& b, std::size_t offset) {
-  return b[offset] | (b[offset + 1] << 8) | (b[offset + 2] << 16) |
-         (static_cast<std::uint32_t>(b[offset + 3]) << 24);
+  return le::Load32(b.data() + offset);
 }
 
 inline std::uint16_t At16(const std::vector<std::uint8_t>& b, std::size_t offset) {
-  return static_cast<std::uint16_t>(b[offset] | (b[offset + 1] << 8));
+  return le::Load16(b.data() + offset);
 }
 
 }  // namespace qz::test

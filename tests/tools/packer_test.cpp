@@ -8,6 +8,7 @@
 #include <iterator>
 
 #include "packer_fixture.hpp"
+#include "platform/little_endian.hpp"
 #include "tools/packer/code_signing.hpp"
 #include "tools/packer/pe_signature.hpp"
 #include "updater/package_markers.hpp"
@@ -365,9 +366,8 @@ std::vector<std::uint8_t> ReadAll(const char* path) {
 }
 
 std::uint32_t Le(const std::vector<std::uint8_t>& b, std::size_t at, int bytes) {
-  std::uint32_t v = 0;
-  for (int i = bytes - 1; i >= 0; --i) v = (v << 8) | b.at(at + static_cast<std::size_t>(i));
-  return v;
+  (void)b.at(at + static_cast<std::size_t>(bytes) - 1);  // past the end throws
+  return le::LoadWidth(b.data() + at, static_cast<unsigned>(bytes));
 }
 
 TEST(Packer, TheBlockLiesInTheProgramsInitializedData) {

@@ -4,6 +4,7 @@
 
 #include <cstring>
 
+#include "platform/little_endian.hpp"
 #include "sim/devices/sample_image_layout.hpp"
 #include "tools/samplefw/sample_firmware.hpp"
 
@@ -20,7 +21,7 @@ std::uint32_t Crc32Bitwise(const std::vector<std::uint8_t>& data) {
 }
 
 std::uint32_t U32(const std::vector<std::uint8_t>& b, std::size_t at) {
-  return b[at] | (b[at + 1] << 8) | (b[at + 2] << 16) | (static_cast<std::uint32_t>(b[at + 3]) << 24);
+  return le::Load32(b.data() + at);
 }
 
 std::string Field(const std::vector<std::uint8_t>& b, std::size_t at, std::size_t size) {

@@ -2,6 +2,7 @@
 // worked out by the release's own eligibility rule.
 #include <gtest/gtest.h>
 
+#include "platform/text.hpp"
 #include "tests/tools/release_fixture.hpp"
 #include "tools/demo/eligibility.hpp"
 #include "tools/demo/verdict.hpp"

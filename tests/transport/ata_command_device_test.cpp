@@ -4,6 +4,7 @@
 
 #include <string>
 
+#include "platform/text.hpp"
 #include "tests/transport/command_rig.hpp"
 #include "transport/pass_through_codes.hpp"
 
@@ -18,7 +19,7 @@ std::string ModelOf(Bytes block) {
     model += static_cast<char>(block[i + 1]);
     model += static_cast<char>(block[i]);
   }
-  return model.substr(0, model.find_last_not_of(' ') + 1);
+  return TrimText(model, IsSpace, TrimEnds::kRight);
 }
 
 TEST(AtaCommandDevice, ConstructionEnumeratesAndLoadsTheLibraries) {

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/text.hpp"
 #include "sim/machine/machine.hpp"
 #include "sim/devices/pass_through_disk.hpp"
 #include "sim/os/sim_win32.hpp"
@@ -76,7 +77,7 @@ class PassThroughTest : public ::testing::Test {
       model += static_cast<char>(data[i + 1]);
       model += static_cast<char>(data[i]);
     }
-    return model.substr(0, model.find_last_not_of(' ') + 1);
+    return TrimText(model, IsSpace, TrimEnds::kRight);
   }
 
   sim::Machine machine;

@@ -6,6 +6,7 @@
 #include <cstring>
 #include <vector>
 
+#include "platform/little_endian.hpp"
 #include "tests/transport/direct_rig.hpp"
 #include "transport/physical_copy.hpp"
 #include "transport/sil3124_transport.hpp"
@@ -19,8 +20,7 @@ using test::Sil3124Rig;
 constexpr std::uint32_t kPort = 3;
 
 std::uint32_t Le32(const std::vector<std::uint8_t>& b, std::size_t at) {
-  return static_cast<std::uint32_t>(b[at] | (b[at + 1] << 8) | (b[at + 2] << 16)) |
-         (static_cast<std::uint32_t>(b[at + 3]) << 24);
+  return le::Load32(b.data() + at);
 }
 
 bool Wrote(const std::vector<Sil3124Controller::Access>& log, std::uint32_t offset,
@@ -97,8 +97,8 @@ TEST_F(Sil3124Commands, NoDataCommandBuildsAReadBlockWithTheGivenCount) {
   EXPECT_EQ(length, 512u);
   ASSERT_EQ(port->requests.size(), 1u);
   const auto b = BlockAt(static_cast<std::uint32_t>(port->requests[0].address));
-  EXPECT_EQ(b[0] | (b[1] << 8), 1);      // protocol override
-  EXPECT_EQ(b[2] | (b[3] << 8), 0x08);   // read
+  EXPECT_EQ(le::Load16(b.data()), 1);      // protocol override
+  EXPECT_EQ(le::Load16(b.data() + 2), 0x08);   // read
   EXPECT_EQ(Le32(b, 4), 0u);
   const std::vector<std::uint8_t> fis(b.begin() + 8, b.begin() + 28);
   const std::vector<std::uint8_t> expectedFis = {0x27, 0x80, 0xEF, 0x5A, 0x11, 0x22, 0x33,

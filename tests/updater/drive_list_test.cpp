@@ -2,6 +2,7 @@
 // owner drawing of the list, on the simulated window.
 #include <gtest/gtest.h>
 
+#include "platform/text.hpp"
 #include "updater/drive_list.hpp"
 #include "updater/drive_match.hpp"
 #include "updater/ui_texts.hpp"

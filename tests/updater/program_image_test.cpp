@@ -12,6 +12,8 @@
 #include <string>
 #include <vector>
 
+#include "platform/little_endian.hpp"
+
 namespace {
 
 struct ProgramImage {
@@ -29,8 +31,9 @@ struct ProgramImage {
   }
   bool Valid() const { return dirs != 0; }
 
-  std::uint32_t U16(std::size_t o) const { return o + 2 <= d.size() ? d[o] | d[o + 1] << 8 : 0; }
-  std::uint32_t U32(std::size_t o) const { return U16(o) | U16(o + 2) << 16; }
+  std::uint32_t U16(std::size_t o) const { return o + 2 <= d.size() ? qz::le::Load16(d.data() + o) : 0; }
+  // A field cut short by the end keeps the half that is there.
+  std::uint32_t U32(std::size_t o) const { return o + 4 <= d.size() ? qz::le::Load32(d.data() + o) : U16(o); }
   std::size_t Offset(std::uint32_t rva) const {
     for (std::size_t i = 0; i < sections; ++i) {
       const std::size_t s = table + 40 * i;

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "platform/text.hpp"
 #include "updater/drive_match.hpp"
 #include "updater/update_command.hpp"
 

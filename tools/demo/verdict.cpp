@@ -1,6 +1,6 @@
 #include "tools/demo/verdict.hpp"
 
-
+#include "platform/text.hpp"
 #include "updater/drive_match.hpp"
 #include "updater/exit_codes.hpp"
 #include "updater/ui_texts.hpp"

@@ -4,6 +4,7 @@
 #include <cstring>
 #include <set>
 
+#include "platform/text.hpp"
 #include "updater/drive_match.hpp"
 #include "updater/package_block.hpp"
 #include "updater/package_options.hpp"

@@ -1,5 +1,6 @@
 #include "tools/samplefw/sample_firmware.hpp"
 
+#include "platform/little_endian.hpp"
 #include "sim/devices/sample_firmware.hpp"
 #include "sim/devices/sample_image_layout.hpp"
 
@@ -10,9 +11,7 @@ std::uint32_t ImageCrc(const std::vector<std::uint8_t>& image) {
   if (image.size() < kCrcAt + sim::sample_image::kCrcSize) return 0;
   std::vector<std::uint8_t> copy = image;
   sim::ResealSampleFirmware(copy);
-  std::uint32_t crc = 0;
-  for (int i = 3; i >= 0; --i) crc = (crc << 8) | copy[kCrcAt + static_cast<std::size_t>(i)];
-  return crc;
+  return le::Load32(copy.data() + kCrcAt);
 }
 
 std::optional<std::vector<std::uint8_t>> MakeSampleImage(const SampleFields& fields,

@@ -1,6 +1,6 @@
 #include "tessel/portio/driver/port_device.hpp"
 
-#include "tessel/driver/le_bytes.hpp"
+#include "platform/little_endian.hpp"
 #include "tessel/portio/port_codes.hpp"
 
 namespace qz::portio {
@@ -39,30 +39,30 @@ kstatus::Reply PortDevice::Handle(std::uint32_t code, std::uint8_t* buffer, std:
     return Status(kstatus::kBufferTooSmall);
   }
   if (code == kIoctlLptAddress) {
-    const std::uint32_t number = kbytes::Get32(buffer);
+    const std::uint32_t number = le::Load32(buffer);
     if (number < 1 || number > 3) return Status(kstatus::kInvalidParameter);
     std::uint16_t address = 0;
     if (!machine_.ReadLowMemoryWord(kBiosLptTable + 2 * (number - 1), address)) {
       return Status(kstatus::kInsufficientResources);
     }
-    kbytes::Put32(buffer, address);
+    le::Store32(buffer, address);
     return Status(kstatus::kSuccess, 4);
   }
-  const std::uint32_t port = kbytes::Get32(buffer);
-  const std::uint32_t width = kbytes::Get32(buffer + 4);
+  const std::uint32_t port = le::Load32(buffer);
+  const std::uint32_t width = le::Load32(buffer + 4);
   if (port > 0xFFFF || (width != 1 && width != 2 && width != 4)) {
     return Status(kstatus::kInvalidParameter);
   }
   if (TouchesConfigPorts(port, width)) return Status(kstatus::kAccessDenied);
   const auto p = static_cast<std::uint16_t>(port);
   if (code == kIoctlWritePort) {
-    machine_.WritePort(p, width, kbytes::Get32(buffer + 8));
+    machine_.WritePort(p, width, le::Load32(buffer + 8));
     return Status(kstatus::kSuccess, 0);
   }
   std::uint32_t value = machine_.ReadPort(p, width);
   if (width == 1) value &= 0xFFu;
   if (width == 2) value &= 0xFFFFu;
-  kbytes::Put32(buffer, value);
+  le::Store32(buffer, value);
   return Status(kstatus::kSuccess, 4);
 }
 

@@ -1,6 +1,6 @@
 #include "tessel/portio/library/port_library.hpp"
 
-#include "tessel/driver/le_bytes.hpp"
+#include "platform/little_endian.hpp"
 #include "tessel/library/fixed_text.hpp"
 #include "tessel/portio/port_codes.hpp"
 
@@ -38,27 +38,27 @@ bool PortLibrary::Request(std::uint32_t code, ConstBytes in, Bytes out) {
 
 std::uint32_t PortLibrary::In(std::uint16_t port, std::uint32_t width) {
   std::uint8_t in[8] = {};
-  kbytes::Put32(in, port);
-  kbytes::Put32(in + 4, width);
+  le::Store32(in, port);
+  le::Store32(in + 4, width);
   std::uint8_t out[4] = {};
   if (!Request(kIoctlReadPort, in, out)) return 0;
-  return kbytes::Get32(out);
+  return le::Load32(out);
 }
 
 void PortLibrary::Out(std::uint16_t port, std::uint32_t width, std::uint32_t value) {
   std::uint8_t in[12] = {};
-  kbytes::Put32(in, port);
-  kbytes::Put32(in + 4, width);
-  kbytes::Put32(in + 8, value);
+  le::Store32(in, port);
+  le::Store32(in + 4, width);
+  le::Store32(in + 8, value);
   Request(kIoctlWritePort, in, Bytes());
 }
 
 std::uint16_t PortLibrary::GetLPTPortAddress(std::uint16_t portNumber) {
   std::uint8_t in[4] = {};
-  kbytes::Put32(in, portNumber);
+  le::Store32(in, portNumber);
   std::uint8_t out[4] = {};
   if (!Request(kIoctlLptAddress, in, out)) return 0;
-  return static_cast<std::uint16_t>(kbytes::Get32(out));
+  return static_cast<std::uint16_t>(le::Load32(out));
 }
 
 std::int32_t PortLibrary::GetLastState(char* text) {
