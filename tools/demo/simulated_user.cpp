@@ -1,5 +1,6 @@
 #include "tools/demo/simulated_user.hpp"
 
+#include "platform/text.hpp"
 #include "updater/drive_manager_link.hpp"
 #include "updater/drive_match.hpp"
 #include "updater/updater_hooks.hpp"
