@@ -9,6 +9,7 @@
 #include "platform/registry_api.hpp"
 #include "platform/text.hpp"
 #include "sim/devices/ata_drive.hpp"
+#include "sim/devices/sample_image_layout.hpp"
 #include "sim/machine/boot.hpp"
 #include "sim/machine/machine.hpp"
 #include "sim/machine/ui.hpp"
@@ -101,13 +102,16 @@ void BootChain(Transcript& out, sim::Machine& machine, int& boots) {
 
 // The revision (and extension) an image in the simulated drives' format takes the drive to.
 std::optional<std::pair<std::string, std::string>> ImageRevision(const std::vector<std::uint8_t>& image) {
-  static const char kMagic[] = "QZSIMFW";
-  if (image.size() < 0x18 || std::memcmp(image.data(), kMagic, 8) != 0) return std::nullopt;
+  using namespace sim::sample_image;
+  if (image.size() < kModelAt ||
+      std::memcmp(image.data() + kMagicAt, kMagic.data(), kMagic.size()) != 0) {
+    return std::nullopt;
+  }
   auto field = [&](std::size_t at) {
     const auto begin = image.begin() + static_cast<std::ptrdiff_t>(at);
-    return std::string(begin, std::find(begin, begin + 8, std::uint8_t{0}));
+    return std::string(begin, std::find(begin, begin + kRevisionSize, std::uint8_t{0}));
   };
-  return std::make_pair(field(0x008), field(0x010));
+  return std::make_pair(field(kRevisionAt), field(kExtensionAt));
 }
 
 std::string WindowsLine(const sim::Machine& machine, const DemoMachine& spec) {
