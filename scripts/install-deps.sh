@@ -4,7 +4,7 @@ set -euo pipefail
 
 pkgs=(build-essential cmake ninja-build pkg-config git
       clang libclang-rt-14-dev libgtest-dev libgmock-dev libbenchmark-dev libssl-dev nlohmann-json3-dev zlib1g-dev libz-mingw-w64-dev
-      mingw-w64 wine wine64 wine32:i386 xvfb imagemagick x11-utils xdotool openssl osslsigncode)
+      mingw-w64 wine wine64 wine32:i386 xvfb imagemagick x11-utils xdotool openssl osslsigncode fonts-wqy-microhei)
 
 missing=()
 for p in "${pkgs[@]}"; do

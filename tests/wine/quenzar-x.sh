@@ -4,6 +4,7 @@
 set -euo pipefail
 work=$1 packed=$2 artefacts=$3
 source "$(dirname "$0")/wine-env.sh"
+source "$(dirname "$0")/gui-wait.sh"
 trap 'timeout 30 wineserver -k </dev/null >/dev/null 2>&1 || true' EXIT
 main_caption="Vortan IX Quenzar Utility for Windows(v2.2.0)"
 
@@ -14,17 +15,11 @@ run_until_box() {
   local name=$1 exe=$2 caption=$3
   WINEDEBUG=-all,+msgbox timeout 60 wine "$exe" </dev/null >"$work/$name.out" 2>"$work/$name.err" &
   local pid=$! seen=0
-  for _ in $(seq 1 300); do
-    xwininfo -root -tree >"$work/$name.windows" 2>/dev/null || true
-    if grep -qF "\"$caption\"" "$work/$name.windows"; then
-      seen=1
-      xwininfo -name "$main_caption" >"$work/$name.main" 2>/dev/null || true
-      import -display "$DISPLAY" -window root "$artefacts/$name.png" || true
-      break
-    fi
-    kill -0 "$pid" 2>/dev/null || break
-    sleep 0.1
-  done
+  if qz_wait_caption "$caption" "$work/$name.windows" 300 "$pid"; then
+    seen=1
+    xwininfo -name "$main_caption" >"$work/$name.main" 2>/dev/null || true
+    import -display "$DISPLAY" -window root "$artefacts/$name.png" || true
+  fi
   local rc=0
   wait "$pid" || rc=$?
   if [ "$seen" != 1 ]; then
@@ -61,16 +56,27 @@ run_until_box no-matched-drives-zh "$work/Quenzar-zh.exe" "Error" \
 grep -qiF 'MSGBOX_OnInit L"\627e\4e0d\5230\7b26\5408\689d\4ef6\7684SSD !\nDetected drives :\n"' "$work/no-matched-drives-zh.err" \
   || { echo "the second-language box text is wrong"; grep MSGBOX "$work/no-matched-drives-zh.err"; exit 1; }
 
+# 2b. The same box held open ("/debug"), as the user sees it: its first line must show the
+#     Chinese characters, not the font's empty box for each (which would all look alike).
+WINEDEBUG=-all timeout 60 wine "$work/Quenzar-zh.exe" /debug </dev/null >"$work/zh-debug.out" 2>&1 &
+pid=$!
+qz_wait_caption Error "$work/zh-debug.windows" 300 "$pid" || { echo "/debug (second language): no box"; exit 1; }
+sleep 2  # let it paint
+box=$(xwininfo -name Error | awk '/Window id:/ {print $4}')
+import -display "$DISPLAY" -window "$box" "$artefacts/no-matched-drives-zh-box.png"
+import -display "$DISPLAY" -window root "$artefacts/no-matched-drives-zh-open.png"
+timeout 30 wineserver -k </dev/null >/dev/null 2>&1 || true
+wait "$pid" || true
+read -r _ glyphs _ shapes < <("$(dirname "$0")/glyph-shapes.sh" "$artefacts/no-matched-drives-zh-box.png")
+echo "second-language box: $glyphs glyphs on its first line, $shapes distinct shapes"
+# "找不到符合條件的" alone is eight different characters; "SSD !" adds three shapes.
+[ "$shapes" -ge 8 ] || { echo "the second-language box shows empty boxes, not Chinese glyphs"; exit 1; }
+
 # 1b. "/debug" (any case) keeps the same box open although the package closes boxes after 1 s.
 WINEDEBUG=-all,+msgbox timeout 60 wine "$work/Quenzar-en.exe" /debug </dev/null \
   >"$work/debug.out" 2>"$work/debug.err" &
 pid=$!
-opened=0
-for _ in $(seq 1 300); do
-  if xwininfo -root -tree 2>/dev/null | grep -qF '"Error"'; then opened=1; break; fi
-  sleep 0.1
-done
-[ "$opened" = 1 ] || { echo "/debug: no box"; cat "$work/debug.err"; exit 1; }
+qz_wait_caption Error "$work/debug.windows" 300 || { echo "/debug: no box"; cat "$work/debug.err"; exit 1; }
 sleep 3
 if ! xwininfo -root -tree 2>/dev/null | grep -qF '"Error"' || ! kill -0 "$pid" 2>/dev/null; then
   echo "/debug: the box closed by itself"; exit 1

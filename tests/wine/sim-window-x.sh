@@ -4,6 +4,7 @@
 set -euo pipefail
 work=$1 artefacts=$2
 source "$(dirname "$0")/wine-env.sh"
+source "$(dirname "$0")/gui-wait.sh"
 trap 'timeout 30 wineserver -k </dev/null >/dev/null 2>&1 || true' EXIT
 caption="Vortan IX Quenzar Utility for Windows(v2.2.0)"
 report=$work/report.txt
@@ -25,14 +26,7 @@ start() {
   QZ_SIM_REPORT=$(winepath -w "$report") WINEDEBUG=-all,+msgbox \
     timeout 120 wine "$work/QuenzarSim.exe" </dev/null >"$work/sim.out" 2>"$err" &
   pid=$!
-  for _ in $(seq 1 600); do
-    if xwininfo -name "$caption" >"$work/main.info" 2>/dev/null && grep -q IsViewable "$work/main.info"; then
-      return 0
-    fi
-    kill -0 "$pid" 2>/dev/null || break
-    sleep 0.1
-  done
-  return 1
+  qz_wait_viewable "$caption" "$work/main.info" 600 "$pid"
 }
 
 # Wine now and then ends or stalls a fresh GUI program with nothing shown (see WINE-NOTES): a
@@ -47,16 +41,9 @@ if ! start; then
 fi
 sleep 1  # let it paint
 
-# The client area (449 x 184) sits inside Wine's own frame: equal borders left, right and
-# below, the caption above.
-field() { awk -v k="$1" -F: '$1 ~ k {gsub(/ /, "", $2); print $2}' "$work/main.info"; }
-X=$(field 'Absolute upper-left X') Y=$(field 'Absolute upper-left Y')
-W=$(field 'Width') H=$(field 'Height')
-border=$(( (W - 449) / 2 ))
-cx=$((X + border)) cy=$((Y + H - 184 - border))
+qz_client_area "$work/main.info"
 arrow_x=$((cx + 430)) arrow_y=$((cy + 112))   # the list's drop-down arrow
 button_x=$((cx + 404)) button_y=$((cy + 160)) # "Update"
-echo "main window ${W}x${H} at $X,$Y; client area at $cx,$cy"
 
 # 1. As started: the eligible drive selected, its version line, the button enabled.
 shot sim-window
@@ -89,11 +76,7 @@ sleep 1
   || fail "the update button stayed disabled after selecting the eligible drive again"
 xdotool mousemove "$button_x" "$button_y" click 1
 for n in 1 2; do
-  for _ in $(seq 1 200); do
-    [ "$(boxes)" -ge "$n" ] && break
-    sleep 0.1
-  done
-  [ "$(boxes)" -ge "$n" ] || fail "box $n never appeared"
+  qz_wait_boxes "$err" "$n" 200 || fail "box $n never appeared"
   sleep 0.5
   shot "sim-window-box$n"
   xdotool key Return

@@ -5,6 +5,7 @@
 # usage: testdisk-quenzar-x.sh WORK ARTEFACT_DIR
 set -euo pipefail
 work=$1 artefacts=$2
+source "$(dirname "$0")/gui-wait.sh"
 caption="Vortan IX Quenzar Utility for Windows(v2.2.0)"
 err=$work/quenzar.err
 boxes() { grep -c 'MSGBOX_OnInit' "$err" || true; }
@@ -14,14 +15,7 @@ fail() { echo "$*"; echo "--- program trace"; tail -20 "$err"; exit 1; }
 start() {
   WINEDEBUG=-all,+msgbox timeout 120 wine "$work/Quenzar.exe" </dev/null >"$work/quenzar.out" 2>"$err" &
   pid=$!
-  for _ in $(seq 1 600); do
-    if xwininfo -name "$caption" >"$work/main.info" 2>/dev/null && grep -q IsViewable "$work/main.info"; then
-      return 0
-    fi
-    kill -0 "$pid" 2>/dev/null || break
-    sleep 0.1
-  done
-  return 1
+  qz_wait_viewable "$caption" "$work/main.info" 600 "$pid"
 }
 # Wine now and then ends or stalls a fresh GUI program with nothing shown (see WINE-NOTES): a
 # start that shows no window within a minute is stopped and tried once more. The server
@@ -36,20 +30,11 @@ sleep 2  # let it paint
 shot testdisk-quenzar
 [ "$(boxes)" = 0 ] || fail "a box appeared at start-up: $(grep -o 'MSGBOX_OnInit.*' "$err")"
 
-field() { awk -v k="$1" -F: '$1 ~ k {gsub(/ /, "", $2); print $2}' "$work/main.info"; }
-X=$(field 'Absolute upper-left X') Y=$(field 'Absolute upper-left Y')
-W=$(field 'Width') H=$(field 'Height')
-border=$(( (W - 449) / 2 ))
-cx=$((X + border)) cy=$((Y + H - 184 - border))
+qz_client_area "$work/main.info"
 xdotool mousemove $((cx + 404)) $((cy + 160)) click 1
 
 for n in 1 2; do
-  for _ in $(seq 1 600); do
-    [ "$(boxes)" -ge "$n" ] && break
-    kill -0 "$pid" 2>/dev/null || break
-    sleep 0.1
-  done
-  [ "$(boxes)" -ge "$n" ] || fail "box $n never appeared"
+  qz_wait_boxes "$err" "$n" 600 "$pid" || fail "box $n never appeared"
   sleep 0.5
   shot "testdisk-quenzar-box$n"
   if [ "$n" = 1 ]; then xdotool key Return; else xdotool key n; fi

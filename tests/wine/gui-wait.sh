@@ -1,0 +1,63 @@
+# Sourced by the Wine tests that drive a window on the virtual display: waiting for a window
+# or a message box, and where the updater's client area lies. Waits poll every tenth of a
+# second and give up early when the program they wait on has ended.
+
+# usage: qz_alive PID   (an empty PID counts as alive: nothing to watch)
+qz_alive() { [ -z "$1" ] || kill -0 "$1" 2>/dev/null; }
+
+# Until the window captioned CAPTION is viewable; its xwininfo is left in INFO.
+# usage: qz_wait_viewable CAPTION INFO TENTHS [PID]
+qz_wait_viewable() {
+  local caption=$1 info=$2 tenths=$3 pid=${4:-}
+  for _ in $(seq 1 "$tenths"); do
+    if xwininfo -name "$caption" >"$info" 2>/dev/null && grep -q IsViewable "$info"; then
+      return 0
+    fi
+    qz_alive "$pid" || return 1
+    sleep 0.1
+  done
+  return 1
+}
+
+# Until some window captioned CAPTION exists; the window tree is left in TREE.
+# usage: qz_wait_caption CAPTION TREE TENTHS [PID]
+qz_wait_caption() {
+  local caption=$1 tree=$2 tenths=$3 pid=${4:-}
+  for _ in $(seq 1 "$tenths"); do
+    xwininfo -root -tree >"$tree" 2>/dev/null || true
+    grep -qF "\"$caption\"" "$tree" && return 0
+    qz_alive "$pid" || return 1
+    sleep 0.1
+  done
+  return 1
+}
+
+# Until the message-box trace in ERR holds at least N boxes.
+# usage: qz_wait_boxes ERR N TENTHS [PID]
+qz_wait_boxes() {
+  local err=$1 n=$2 tenths=$3 pid=${4:-}
+  local boxes
+  for _ in $(seq 1 "$tenths"); do
+    boxes=$(grep -c 'MSGBOX_OnInit' "$err" || true)
+    [ "$boxes" -ge "$n" ] && return 0
+    # A program that ended may have written its last box on the way out.
+    qz_alive "$pid" || { [ "$(grep -c 'MSGBOX_OnInit' "$err" || true)" -ge "$n" ]; return; }
+    sleep 0.1
+  done
+  return 1
+}
+
+# usage: qz_info_field KEY INFO   (one number from an xwininfo)
+qz_info_field() { awk -v k="$1" -F: '$1 ~ k {gsub(/ /, "", $2); print $2}' "$2"; }
+
+# The updater's client area (449 x 184) sits inside Wine's own frame: equal borders left,
+# right and below, the caption above. Sets cx and cy from the main window's xwininfo.
+# usage: qz_client_area INFO
+qz_client_area() {
+  local x y w h border
+  x=$(qz_info_field 'Absolute upper-left X' "$1") y=$(qz_info_field 'Absolute upper-left Y' "$1")
+  w=$(qz_info_field 'Width' "$1") h=$(qz_info_field 'Height' "$1")
+  border=$(( (w - 449) / 2 ))
+  cx=$((x + border)) cy=$((y + h - 184 - border))
+  echo "main window ${w}x${h} at $x,$y; client area at $cx,$cy"
+}
