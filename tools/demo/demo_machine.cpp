@@ -185,8 +185,8 @@ void SetUpWindows(sim::Machine& machine, const DemoMachine& spec) {
   if (spec.lowBattery) machine.power = {0, 2, 9};
 }
 
-// The controllers in the order the machine lists them; each takes the ports after the one before. `port` ends
-// at the first port no controller took.
+// The controllers in the order the machine lists them; each takes the ports after the one
+// before. `port` ends at the first port no controller took.
 std::vector<sim::SataController> AddControllers(sim::Machine& machine, int bus, const DemoMachine& spec,
                                                 std::uint8_t& port) {
   std::vector<sim::SataController> controllers;
