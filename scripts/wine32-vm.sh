@@ -65,7 +65,8 @@ EOF
 cat >"$vm/job.sh" <<EOF
 mkdir -p /root/qz-wine "$root/build/host/wine"
 mount --bind /root/qz-wine "$root/build/host/wine"
-export QZ_WINEBOOT_SECONDS=1800  # everything runs several times slower here
+# Everything runs several times slower here: longer waits for the prefix and the windows.
+export QZ_WINEBOOT_SECONDS=1800 QZ_WAIT_SCALE=4
 cd "$root/build/host"
 ctest -R '$regex' --timeout 3600 --output-on-failure
 EOF

@@ -2,6 +2,9 @@
 # or a message box, and where the updater's client area lies. Waits poll every tenth of a
 # second and give up early when the program they wait on has ended.
 
+# QZ_WAIT_SCALE stretches every wait where everything runs slower (an emulated VM).
+qz_tenths() { echo $(( $1 * ${QZ_WAIT_SCALE:-1} )); }
+
 # usage: qz_alive PID   (an empty PID counts as alive: nothing to watch)
 qz_alive() { [ -z "$1" ] || kill -0 "$1" 2>/dev/null; }
 
@@ -9,7 +12,7 @@ qz_alive() { [ -z "$1" ] || kill -0 "$1" 2>/dev/null; }
 # usage: qz_wait_viewable CAPTION INFO TENTHS [PID]
 qz_wait_viewable() {
   local caption=$1 info=$2 tenths=$3 pid=${4:-}
-  for _ in $(seq 1 "$tenths"); do
+  for _ in $(seq 1 "$(qz_tenths "$tenths")"); do
     if xwininfo -name "$caption" >"$info" 2>/dev/null && grep -q IsViewable "$info"; then
       return 0
     fi
@@ -23,7 +26,7 @@ qz_wait_viewable() {
 # usage: qz_wait_caption CAPTION TREE TENTHS [PID]
 qz_wait_caption() {
   local caption=$1 tree=$2 tenths=$3 pid=${4:-}
-  for _ in $(seq 1 "$tenths"); do
+  for _ in $(seq 1 "$(qz_tenths "$tenths")"); do
     xwininfo -root -tree >"$tree" 2>/dev/null || true
     grep -qF "\"$caption\"" "$tree" && return 0
     qz_alive "$pid" || return 1
@@ -37,7 +40,7 @@ qz_wait_caption() {
 qz_wait_boxes() {
   local err=$1 n=$2 tenths=$3 pid=${4:-}
   local boxes
-  for _ in $(seq 1 "$tenths"); do
+  for _ in $(seq 1 "$(qz_tenths "$tenths")"); do
     boxes=$(grep -c 'MSGBOX_OnInit' "$err" || true)
     [ "$boxes" -ge "$n" ] && return 0
     # A program that ended may have written its last box on the way out.

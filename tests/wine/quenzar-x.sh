@@ -13,7 +13,7 @@ main_caption="Vortan IX Quenzar Utility for Windows(v2.2.0)"
 # usage: run_until_box NAME EXE CAPTION
 run_until_box() {
   local name=$1 exe=$2 caption=$3
-  WINEDEBUG=-all,+msgbox timeout 60 wine "$exe" </dev/null >"$work/$name.out" 2>"$work/$name.err" &
+  WINEDEBUG=-all,+msgbox timeout $((60 * ${QZ_WAIT_SCALE:-1})) wine "$exe" </dev/null >"$work/$name.out" 2>"$work/$name.err" &
   local pid=$! seen=0
   if qz_wait_caption "$caption" "$work/$name.windows" 300 "$pid"; then
     seen=1
@@ -58,7 +58,7 @@ grep -qiF 'MSGBOX_OnInit L"\627e\4e0d\5230\7b26\5408\689d\4ef6\7684SSD !\nDetect
 
 # 2b. The same box held open ("/debug"), as the user sees it: its first line must show the
 #     Chinese characters, not the font's empty box for each (which would all look alike).
-WINEDEBUG=-all timeout 60 wine "$work/Quenzar-zh.exe" /debug </dev/null >"$work/zh-debug.out" 2>&1 &
+WINEDEBUG=-all timeout $((60 * ${QZ_WAIT_SCALE:-1})) wine "$work/Quenzar-zh.exe" /debug </dev/null >"$work/zh-debug.out" 2>&1 &
 pid=$!
 qz_wait_caption Error "$work/zh-debug.windows" 300 "$pid" || { echo "/debug (second language): no box"; exit 1; }
 sleep 2  # let it paint
@@ -73,7 +73,7 @@ echo "second-language box: $glyphs glyphs on its first line, $shapes distinct sh
 [ "$shapes" -ge 8 ] || { echo "the second-language box shows empty boxes, not Chinese glyphs"; exit 1; }
 
 # 1b. "/debug" (any case) keeps the same box open although the package closes boxes after 1 s.
-WINEDEBUG=-all,+msgbox timeout 60 wine "$work/Quenzar-en.exe" /debug </dev/null \
+WINEDEBUG=-all,+msgbox timeout $((60 * ${QZ_WAIT_SCALE:-1})) wine "$work/Quenzar-en.exe" /debug </dev/null \
   >"$work/debug.out" 2>"$work/debug.err" &
 pid=$!
 qz_wait_caption Error "$work/debug.windows" 300 || { echo "/debug: no box"; cat "$work/debug.err"; exit 1; }
@@ -90,7 +90,7 @@ echo "/debug: the box stayed open for 3 s"
 #    with 0: nothing needed an update.
 start=$(date +%s)
 rc=0
-WINEDEBUG=-all,+msgbox timeout 60 wine "$packed" /NO-SUCH-OPTION </dev/null \
+WINEDEBUG=-all,+msgbox timeout $((60 * ${QZ_WAIT_SCALE:-1})) wine "$packed" /NO-SUCH-OPTION </dev/null \
   >"$work/unknown.out" 2>"$work/unknown.err" || rc=$?
 [ "$rc" = 67 ] || { echo "unknown argument: exit status $rc, not 1603 % 256"; cat "$work/unknown.err"; exit 1; }
 if grep -q MSGBOX_OnInit "$work/unknown.err"; then
