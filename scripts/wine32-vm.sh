@@ -5,6 +5,7 @@
 # folder is shared into it at the same path, so the host tree's CTest runs unchanged.
 # The image is made once under build/vm (about 20 minutes and 4 GB), then reused.
 # usage: scripts/wine32-vm.sh [CTEST_REGEX]   (build the trees first: ./dev.sh build)
+#        QZ_VM_JOB='bash FILE' scripts/wine32-vm.sh   (any command in place of CTest)
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$(pwd)
@@ -60,6 +61,17 @@ EOF
 }
 [ -f "$vm/root.img" ] || make_image
 
+# The kernel and initrd boot from outside the image; take them out of it when the tree it was
+# made from is gone.
+boot=$vm/root/boot
+if ! ls "$boot"/vmlinuz-* >/dev/null 2>&1; then
+  boot=$vm/boot
+  mkdir -p "$boot"
+  for f in $(debugfs -R 'ls /boot' "$vm/root.img" 2>/dev/null | tr -s ' ' '\n' | grep -E '^(vmlinuz|initrd\.img)-'); do
+    [ -s "$boot/$f" ] || debugfs -R "dump /boot/$f $boot/$f" "$vm/root.img" 2>/dev/null
+  done
+fi
+
 # The Wine prefix lives on the VM's own disk (kept between runs): made over the shared folder,
 # it takes longer than the tests allow.
 cat >"$vm/job.sh" <<EOF
@@ -68,14 +80,14 @@ mount --bind /root/qz-wine "$root/build/host/wine"
 # Everything runs several times slower here: longer waits for the prefix and the windows.
 export QZ_WINEBOOT_SECONDS=1800 QZ_WAIT_SCALE=4
 cd "$root/build/host"
-ctest -R '$regex' --timeout 3600 --output-on-failure
+${QZ_VM_JOB:-ctest -R '$regex' --timeout 3600 --output-on-failure}
 EOF
 rm -f "$vm/job.rc"
 # A CPU model without the newest features: the emulator's handling of those in 32-bit code
 # crashed the guest kernel.
 qemu-system-x86_64 -machine q35 -accel tcg,thread=multi -cpu Nehalem -smp "$(nproc)" -m 8G \
   -nographic -no-reboot \
-  -kernel "$(ls "$vm"/root/boot/vmlinuz-* | tail -1)" -initrd "$(ls "$vm"/root/boot/initrd.img-* | tail -1)" \
+  -kernel "$(ls "$boot"/vmlinuz-* | tail -1)" -initrd "$(ls "$boot"/initrd.img-* | tail -1)" \
   -append "root=/dev/vda rw init=/vm-init.sh qzproject=$root $kernel_args" \
   -drive "file=$vm/root.img,format=raw,if=virtio,cache=unsafe" \
   -virtfs "local,path=$root,mount_tag=project,security_model=none,id=project" |
