@@ -39,10 +39,13 @@ class FileSystem {
   void FailOpen(const std::string& path) { failOpen_.insert(Key(path)); }
   void FailRead(const std::string& path) { failRead_.insert(Key(path)); }
   void FailWrite(const std::string& path) { failWrite_.insert(Key(path)); }
+  // Writes that report success but take all but the last byte, as a network share may.
+  void ShortenWrites(const std::string& path) { shortWrite_.insert(Key(path)); }
   bool CreateFails(const std::string& path) const { return failCreate_.count(Key(path)) != 0; }
   bool OpenFails(const std::string& path) const { return failOpen_.count(Key(path)) != 0; }
   bool ReadFails(const std::string& path) const { return failRead_.count(Key(path)) != 0; }
   bool WriteFails(const std::string& path) const { return failWrite_.count(Key(path)) != 0; }
+  bool WritesShort(const std::string& path) const { return shortWrite_.count(Key(path)) != 0; }
 
   // A full disk: writes that would pass this many bytes in all files fail.
   void SetCapacity(std::optional<std::uint64_t> bytes) { capacity_ = bytes; }
@@ -54,7 +57,7 @@ class FileSystem {
 
   std::map<std::string, File> files_;
   std::map<std::string, std::string> directories_;  // key -> name as created
-  std::set<std::string> failCreate_, failOpen_, failRead_, failWrite_;
+  std::set<std::string> failCreate_, failOpen_, failRead_, failWrite_, shortWrite_;
   std::optional<std::uint64_t> capacity_;
 };
 

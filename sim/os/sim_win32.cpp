@@ -324,6 +324,7 @@ bool SimWin32::WriteFile(Handle h, ConstBytes data, std::uint32_t& written) {
   if (machine_.files.WriteFails(open.path)) return Fail(err::kWriteFault);
   FileSystem::File* file = machine_.files.Find(open.path);
   if (!file) return Fail(err::kInvalidHandle);
+  if (machine_.files.WritesShort(open.path) && !data.empty()) data = data.first(data.size() - 1);
   const std::uint64_t end = open.position + data.size();
   const std::uint64_t growth = end > file->data.size() ? end - file->data.size() : 0;
   if (!machine_.files.HasRoomFor(growth)) return Fail(err::kDiskFull);

@@ -26,6 +26,7 @@ TEST(WholeFile, EitherAllTheBytesOrNoFile) {
        [](sim::Machine& m) { m.files.Put(kPath, std::vector<std::uint8_t>(64, 0xEE)); }, true},
       {"create refused", [](sim::Machine& m) { m.files.FailCreate(kPath); }, false},
       {"write refused", [](sim::Machine& m) { m.files.FailWrite(kPath); }, false},
+      {"write takes fewer bytes than given", [](sim::Machine& m) { m.files.ShortenWrites(kPath); }, false},
       {"disk full before the last byte",
        [](sim::Machine& m) { m.files.SetCapacity(m.files.UsedBytes() + 5); }, false},
   };
