@@ -8,47 +8,34 @@ qz_tenths() { echo $(( $1 * ${QZ_WAIT_SCALE:-1} )); }
 # usage: qz_alive PID   (an empty PID counts as alive: nothing to watch)
 qz_alive() { [ -z "$1" ] || kill -0 "$1" 2>/dev/null; }
 
-# Until the window captioned CAPTION is viewable; its xwininfo is left in INFO.
-# usage: qz_wait_viewable CAPTION INFO TENTHS [PID]
-qz_wait_viewable() {
-  local caption=$1 info=$2 tenths=$3 pid=${4:-}
+# Polls CHECK every tenth of a second until it holds. Gives up after TENTHS, or once PID has
+# ended, after one last check: a program may do its last thing on the way out.
+# usage: qz_until TENTHS PID CHECK [ARGS...]
+qz_until() {
+  local tenths=$1 pid=$2
+  shift 2
   for _ in $(seq 1 "$(qz_tenths "$tenths")"); do
-    if xwininfo -name "$caption" >"$info" 2>/dev/null && grep -q IsViewable "$info"; then
-      return 0
-    fi
-    qz_alive "$pid" || return 1
+    "$@" && return 0
+    qz_alive "$pid" || { "$@"; return; }
     sleep 0.1
   done
   return 1
 }
+
+# Until the window captioned CAPTION is viewable; its xwininfo is left in INFO.
+# usage: qz_wait_viewable CAPTION INFO TENTHS [PID]
+qz_viewable() { xwininfo -name "$1" >"$2" 2>/dev/null && grep -q IsViewable "$2"; }
+qz_wait_viewable() { qz_until "$3" "${4:-}" qz_viewable "$1" "$2"; }
 
 # Until some window captioned CAPTION exists; the window tree is left in TREE.
 # usage: qz_wait_caption CAPTION TREE TENTHS [PID]
-qz_wait_caption() {
-  local caption=$1 tree=$2 tenths=$3 pid=${4:-}
-  for _ in $(seq 1 "$(qz_tenths "$tenths")"); do
-    xwininfo -root -tree >"$tree" 2>/dev/null || true
-    grep -qF "\"$caption\"" "$tree" && return 0
-    qz_alive "$pid" || return 1
-    sleep 0.1
-  done
-  return 1
-}
+qz_captioned() { xwininfo -root -tree >"$2" 2>/dev/null; grep -qF "\"$1\"" "$2"; }
+qz_wait_caption() { qz_until "$3" "${4:-}" qz_captioned "$1" "$2"; }
 
 # Until the message-box trace in ERR holds at least N boxes.
 # usage: qz_wait_boxes ERR N TENTHS [PID]
-qz_wait_boxes() {
-  local err=$1 n=$2 tenths=$3 pid=${4:-}
-  local boxes
-  for _ in $(seq 1 "$(qz_tenths "$tenths")"); do
-    boxes=$(grep -c 'MSGBOX_OnInit' "$err" || true)
-    [ "$boxes" -ge "$n" ] && return 0
-    # A program that ended may have written its last box on the way out.
-    qz_alive "$pid" || { [ "$(grep -c 'MSGBOX_OnInit' "$err" || true)" -ge "$n" ]; return; }
-    sleep 0.1
-  done
-  return 1
-}
+qz_boxes() { [ "$(grep -c 'MSGBOX_OnInit' "$1" || true)" -ge "$2" ]; }
+qz_wait_boxes() { qz_until "$3" "${4:-}" qz_boxes "$1" "$2"; }
 
 # usage: qz_info_field KEY INFO   (one number from an xwininfo)
 qz_info_field() { awk -v k="$1" -F: '$1 ~ k {gsub(/ /, "", $2); print $2}' "$2"; }
